@@ -1,0 +1,54 @@
+# Vantry: every set-up step a fresh Debian 12 machine needs is behind these
+# targets. `make test` and `make run` are the two that matter.
+JOBS      ?= 2
+BUILD     ?= build
+ASAN      ?= build-asan
+BENCH     ?= build-bench
+FUZZ      ?= build-fuzz
+FUZZ_SECONDS ?= 60
+CMAKE_GEN := -G Ninja
+
+.PHONY: all deps configure build test test-sanitize run bench fuzz format clean
+
+all: build
+
+deps:
+	@./scripts/install-deps.sh
+
+$(BUILD)/build.ninja: | deps
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+configure: deps $(BUILD)/build.ninja
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) --timeout 300
+
+# The same tests with AddressSanitizer and UndefinedBehaviorSanitizer.
+test-sanitize: deps
+	cmake -S . -B $(ASAN) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DVANTRY_SANITIZE=address,undefined
+	cmake --build $(ASAN) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1 ctest --test-dir $(ASAN) --output-on-failure -j $(JOBS) --timeout 600
+
+run: build
+	./scripts/run.sh $(BUILD)
+
+bench: deps
+	cmake -S . -B $(BENCH) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DVANTRY_BUILD_TESTS=OFF -DVANTRY_BUILD_BENCH=ON
+	cmake --build $(BENCH) -j $(JOBS)
+	./scripts/bench.sh $(BENCH)
+
+# Each libFuzzer target for FUZZ_SECONDS, under ASan and UBSan.
+fuzz: deps
+	CXX=clang++ CC=clang cmake -S . -B $(FUZZ) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DVANTRY_BUILD_TESTS=OFF -DVANTRY_BUILD_FUZZ=ON -DVANTRY_SANITIZE=address,undefined
+	cmake --build $(FUZZ) -j $(JOBS)
+	./scripts/fuzz.sh $(FUZZ) $(FUZZ_SECONDS)
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(ASAN) $(BENCH) $(FUZZ)

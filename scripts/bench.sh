@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Runs every benchmark program of a benchmark build and prints its table.
+set -euo pipefail
+build=${1:?usage: bench.sh BUILD_DIR}
+shopt -s nullglob
+for program in "$build"/bench/bench_*; do
+  [[ -x "$program" && -f "$program" ]] || continue
+  echo "== $(basename "$program")"
+  "$program" --benchmark_counters_tabular=true
+done

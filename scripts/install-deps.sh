@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, testing, benchmarking and
+# fuzzing Vantry need. A no-op when everything is present; refreshes the
+# package index only when something is missing.
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake ninja-build make pkg-config git
+  # libraries
+  qt6-base-dev qt6-positioning-dev libgl-dev
+  libproj-dev libsqlite3-dev libplist-dev libfmt-dev
+  # tests, tools and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
+  nlohmann-json3-dev rapidjson-dev
+  proj-bin sqlite3 xvfb xauth
+  # fuzzing and sanitizers
+  clang libclang-rt-dev clang-format
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$p")
+done
+
+if ((${#missing[@]} == 0)); then
+  exit 0
+fi
+
+if ((EUID == 0)); then
+  sudo=()
+else
+  sudo=(sudo)
+fi
+
+echo "install-deps: installing ${missing[*]}"
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
