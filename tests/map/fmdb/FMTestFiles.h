@@ -1,0 +1,46 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+struct sqlite3;
+
+namespace fmdb::test {
+
+// A fresh folder for database files, removed with its contents.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    std::string file(std::string_view name) const;
+
+private:
+    std::filesystem::path path_;
+};
+
+// A second connection straight over the C API, as another program holds one.
+class OutsideConnection {
+public:
+    explicit OutsideConnection(const std::string& path);
+    ~OutsideConnection();
+    OutsideConnection(const OutsideConnection&) = delete;
+    OutsideConnection& operator=(const OutsideConnection&) = delete;
+
+    sqlite3* handle() const { return db_; }
+    // The SQLite result code of running the statements.
+    int exec(const std::string& sql);
+    // The first column of the first row as text; empty when there is none.
+    std::string scalar(const std::string& sql);
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+// The output of the sqlite3 command-line shell running `sql` on the file.
+std::string runSqliteShell(const std::string& path, const std::string& sql);
+
+} // namespace fmdb::test
