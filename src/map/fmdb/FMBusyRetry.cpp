@@ -19,7 +19,7 @@ bool FMBusyRetry::again(int rc)
 {
     if (rc != SQLITE_BUSY)
         return false;
-    if (limit_ > 0 && retries_++ > limit_) {
+    if (limit_ != 0 && retries_++ > limit_) {
         gaveUp_ = true;
         return false;
     }

@@ -7,7 +7,8 @@ namespace fmdb {
 
 // Decides, for one SQLite call, whether a busy answer is tried again.
 // With a limit of 0 every busy answer is retried; with a limit T > 0 the
-// call gives up on the (T + 2)-th consecutive busy answer. Each retry is
+// call gives up on the (T + 2)-th consecutive busy answer, and with a
+// negative one on the first. Each retry is
 // preceded by the pause (20 microseconds unless a connection sets another).
 //
 //     FMBusyRetry retry(limit, pause);

@@ -308,6 +308,13 @@ std::shared_ptr<FMStatement> FMDatabase::cachedStatementForQuery(std::string_vie
 
 void FMDatabase::setCachedStatementForQuery(std::shared_ptr<FMStatement> statement, std::string_view query)
 {
+    if (!statement) {
+        if (cachedStatements_) {
+            if (const auto found = cachedStatements_->find(query); found != cachedStatements_->end())
+                cachedStatements_->erase(found);
+        }
+        return;
+    }
     std::string key(query);
     statement->setQuery(key);
     if (cachedStatements_)

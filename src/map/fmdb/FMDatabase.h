@@ -104,7 +104,8 @@ public:
     // Turning caching on starts an empty cache; turning it off drops it.
     void setShouldCacheStatements(bool shouldCacheStatements);
     std::shared_ptr<FMStatement> cachedStatementForQuery(std::string_view query) const;
-    // Gives the statement the query text and keeps it under that text.
+    // Gives the statement the query text and keeps it under that text; a
+    // null statement removes what is kept under the text.
     void setCachedStatementForQuery(std::shared_ptr<FMStatement> statement, std::string_view query);
     // Closes every cached statement and empties the cache.
     void clearCachedStatements();
@@ -127,7 +128,8 @@ public:
     // Kept for callers; the connection itself never reads it.
     bool checkedOut() const { return checkedOut_; }
     void setCheckedOut(bool checkedOut) { checkedOut_ = checkedOut; }
-    // 0: retry busy answers without end; T > 0: give up on the (T + 2)-th.
+    // 0: retry busy answers without end; T > 0: give up on the (T + 2)-th;
+    // below 0: give up on the first.
     int busyRetryTimeout() const { return busyRetryTimeout_; }
     void setBusyRetryTimeout(int busyRetryTimeout) { busyRetryTimeout_ = busyRetryTimeout; }
     // What happens between two tries of a busy call: a 20-microsecond sleep

@@ -54,7 +54,8 @@ protected:
 
 class FMBusyRetryLimitTest : public FMBusyRetryTest, public ::testing::WithParamInterface<int> { };
 
-// With a limit T the call is tried T + 2 times: T + 1 pauses between tries.
+// With a limit T > 0 the call is tried T + 2 times, T + 1 pauses between
+// tries; a negative limit tries once.
 TEST_P(FMBusyRetryLimitTest, UpdateGivesUpAfterTheLimit)
 {
     db_.setBusyRetryTimeout(GetParam());
@@ -68,7 +69,7 @@ TEST_P(FMBusyRetryLimitTest, UpdateGivesUpAfterTheLimit)
     EXPECT_EQ(other_.scalar("SELECT group_concat(v) FROM t"), "2");
 }
 
-INSTANTIATE_TEST_SUITE_P(Limits, FMBusyRetryLimitTest, ::testing::Values(1, 2, 5));
+INSTANTIATE_TEST_SUITE_P(Limits, FMBusyRetryLimitTest, ::testing::Values(-1, 1, 2, 5));
 
 TEST_F(FMBusyRetryTest, NoLimitWaitsUntilTheDatabaseIsFree)
 {

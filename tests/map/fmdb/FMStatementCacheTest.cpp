@@ -88,6 +88,8 @@ TEST_F(FMStatementCacheTest, ClearingClosesTheStatements)
     EXPECT_TRUE(db_.cachedStatements()->empty());
 
     ASSERT_TRUE(db_.executeUpdate(insert, 2));
+    db_.setCachedStatementForQuery(nullptr, insert);
+    EXPECT_EQ(db_.cachedStatementForQuery(insert), nullptr);
     db_.setShouldCacheStatements(false);
     EXPECT_EQ(db_.cachedStatements(), nullptr);
     ASSERT_TRUE(db_.executeUpdate(insert, 3));
