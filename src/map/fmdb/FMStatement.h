@@ -24,7 +24,7 @@ public:
 
     // Runs one step. Errors come back as the classic codes: SQLITE_ROW,
     // SQLITE_DONE, SQLITE_BUSY, SQLITE_MISUSE or SQLITE_ERROR, with the
-    // specific reason in sqlite3_errmsg of the connection. Without a handle
+    // detailed reason in sqlite3_errmsg of the connection. Without a handle
     // the answer is SQLITE_MISUSE.
     int step();
 
