@@ -31,9 +31,9 @@ constexpr int16_t firstZoomWiderThanTileCoordinates = 32;
 } // namespace
 
 RMFractalTileProjection::RMFractalTileProjection(
-    const RMProjection& projection, uint32_t tileSideLength, uint32_t maxZoom)
+    const RMProjection* projection, uint32_t tileSideLength, uint32_t maxZoom)
     : maxZoom_(maxZoom)
-    , planetBounds_(projection.planetBounds())
+    , planetBounds_(projection ? projection->planetBounds() : RMProjectedRect {})
     , tileSideLength_(tileSideLength)
     , scaleFactor_(std::log2(planetBounds_.size.width / tileSideLength))
 {

@@ -13,10 +13,11 @@ class RMProjection;
 // and then narrowed.
 class RMFractalTileProjection final : public RMMercatorToTileProjection {
 public:
-    // Copies the projection's planet bounds (the projection is not kept).
-    // Throws platform::NamedException "RMUnknownBoundsException" when the
-    // bounds are unknown (zero width or height).
-    RMFractalTileProjection(const RMProjection& projection, uint32_t tileSideLength, uint32_t maxZoom);
+    // Copies the projection's planet bounds (the projection is borrowed, not
+    // kept). Throws platform::NamedException "RMUnknownBoundsException" when
+    // the bounds are unknown (zero width or height), as they are for a null
+    // projection.
+    RMFractalTileProjection(const RMProjection* projection, uint32_t tileSideLength, uint32_t maxZoom);
 
     RMProjectedRect planetBounds() const override { return planetBounds_; }
     uint32_t maxZoom() const override { return maxZoom_; }

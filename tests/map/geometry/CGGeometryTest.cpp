@@ -76,15 +76,4 @@ TEST(CGGeometryEquality, ComparesRectanglesInStandardForm)
     EXPECT_FALSE(CGSizeEqualToSize({ 3, 4 }, CGSizeZero));
 }
 
-TEST(CGGeometryEdges, AreThoseOfTheStandardForm)
-{
-    const CGRect rect = CGRectMake(10, 20, -4, -8);
-    EXPECT_EQ(CGRectGetMinX(rect), 6);
-    EXPECT_EQ(CGRectGetMaxX(rect), 10);
-    EXPECT_EQ(CGRectGetMinY(rect), 12);
-    EXPECT_EQ(CGRectGetMaxY(rect), 20);
-    EXPECT_EQ(CGRectGetWidth(rect), 4);
-    EXPECT_EQ(CGRectGetHeight(rect), 8);
-}
-
 } // namespace

@@ -5,12 +5,6 @@
 
 namespace {
 
-TEST(RMMakeProjectedRect, FillsOriginThenSize)
-{
-    const RMProjectedRect rect = RMMakeProjectedRect(1, 2, 3, 4);
-    EXPECT_EQ(rect, (RMProjectedRect { { 1, 2 }, { 3, 4 } }));
-}
-
 struct ScaleProjectedCase {
     RMProjectedPoint point;
     float factor;

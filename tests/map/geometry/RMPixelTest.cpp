@@ -52,14 +52,4 @@ TEST(RMScaleCGRectAboutPoint, ScalesOriginAboutThePivotAndSizeByTheFactor)
     EXPECT_TRUE(CGRectEqualToRect(same, CGRectMake(10, 20, 256, 128))) << ::testing::PrintToString(same);
 }
 
-TEST(RMTranslate, MovesPointsAndRectangleOriginsOnly)
-{
-    const CGPoint point = RMTranslateCGPointBy({ 1.5f, -2 }, { 10, 20 });
-    EXPECT_EQ(point.x, 11.5f);
-    EXPECT_EQ(point.y, 18);
-
-    const CGRect rect = RMTranslateCGRectBy(CGRectMake(1, 2, 3, 4), { -1, -2 });
-    EXPECT_TRUE(CGRectEqualToRect(rect, CGRectMake(0, 0, 3, 4))) << ::testing::PrintToString(rect);
-}
-
 } // namespace

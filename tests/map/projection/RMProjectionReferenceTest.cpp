@@ -7,13 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <numbers>
 #include <random>
-#include <sstream>
 #include <string>
 #include <unistd.h>
 #include <utility>
@@ -196,7 +197,7 @@ TEST(RMProjectionReference, MercatorTilesAgreeWithTheSlippyMapFormulas)
     // and counted, all others must give the same tile.
     constexpr double edgeTolerance = 0.01; // metres
     const RMProjection& google = *RMProjection::googleProjection();
-    const RMFractalTileProjection tiles(google, 256, 18);
+    const RMFractalTileProjection tiles(&google, 256, 18);
 
     std::vector<RMLatLong> points;
     for (const auto& [longitude, latitude] : randomPairs(400, { -180, 180 }, { -85.05, 85.05 }, 1337))
