@@ -24,9 +24,11 @@ double RMMercatorToScreenProjection::planetWidth() const
 CGPoint RMMercatorToScreenProjection::projectXYPointWithMetersPerPixel(
     RMProjectedPoint point, float metersPerPixel) const
 {
-    // Of the three copies of the world around the origin, take the one whose
-    // west half-planet-shifted easting is nearest the origin; the comparison
-    // is made in float, as is the origin the pixel is measured from.
+    // Three copies of the world start at ox - w, ox and ox + w; the point is
+    // drawn from the copy whose start lies nearest to the point shifted half
+    // a planet west, i.e. the copy that puts it within one planet width east
+    // of the screen's left edge. The comparison is made in float, and the
+    // pixel is measured from the copy's start as a float.
     const float ox = static_cast<float>(origin_.easting);
     const float w = static_cast<float>(planetWidth());
     const float px = static_cast<float>(point.easting + -0.5f * w);

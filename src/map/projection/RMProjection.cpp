@@ -20,11 +20,12 @@ constexpr std::string_view latLongDefinition = "+proj=latlong +ellps=WGS84";
 constexpr std::string_view osgbDefinition = "+proj=tmerc +lat_0=49 +lon_0=-2 +k=0.999601 +x_0=400000 "
                                             "+y_0=-100000 +ellps=airy +datum=OSGB36 +units=m +no_defs";
 
-// PROJ reads a bare projection string as cs2cs would and then applies the
-// datum shift and axis order it names around every call, taking the input
-// to be WGS84. Our projections are the map projections alone, as the
-// eastings and northings of tiles and of PROJ's `proj` tool are. This
-// PROJ parameter switches that emulation off.
+// Given a bare projection string, PROJ emulates cs2cs: it applies the datum
+// shift, grid shift and axis order that the string names around every call,
+// taking the input to be WGS84. Our projections are the map projections
+// alone, as PROJ's own `proj` tool computes them; this PROJ parameter, which
+// that tool sets too, switches the emulation off (and saves the @null grid
+// lookup of the Mercator definition on every call).
 constexpr std::string_view bareProjectionParameter = " +break_cs2cs_recursion";
 
 bool isCoordinateOperation(PJ* object)
