@@ -1,6 +1,6 @@
 #include "FMDatabase.h"
 
-#include "FMAssertionFailure.h"
+#include "Exception.h"
 #include "FMBusyRetry.h"
 #include "FMResultSet.h"
 #include "FMStatement.h"
@@ -181,7 +181,7 @@ bool FMDatabase::executeUpdateArguments(std::string_view sql, std::span<const FM
         FMBusyRetry::logGiveUp("FMDatabase::executeUpdateArguments", __LINE__, databasePath_);
     } else if (rc == SQLITE_ROW) {
         finishStatement(*statement, cached);
-        throw FMAssertionFailure("rc!=SQLITE_ROW");
+        throw platform::AssertionFailure("rc!=SQLITE_ROW");
     } else if (rc != SQLITE_DONE) {
         if (rc == SQLITE_ERROR)
             platform::logf("Error calling sqlite3_step ({}: {}) SQLITE_ERROR", rc, sqlite3_errmsg(db_));
@@ -286,7 +286,7 @@ void FMDatabase::compainAboutInUse()
     const std::string message = fmt::format("The FMDatabase {} is currently in use.", description());
     platform::log(message);
     if (crashOnErrors_)
-        throw FMAssertionFailure(message);
+        throw platform::AssertionFailure(message);
 }
 
 void FMDatabase::setShouldCacheStatements(bool shouldCacheStatements)
@@ -408,7 +408,7 @@ FMDatabase::Preparation FMDatabase::prepare(std::string_view sql, std::string_vi
         }
         sqlite3_finalize(handle);
         if (logsErrors_ && crashOnErrors_)
-            throw FMAssertionFailure(error);
+            throw platform::AssertionFailure(error);
         return { nullptr, true };
     }
     if (!handle)

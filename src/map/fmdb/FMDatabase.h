@@ -30,7 +30,7 @@ class FMStatement;
 // polled every 20 microseconds, without end while `busyRetryTimeout` is 0,
 // otherwise until the (timeout + 2)-th busy answer in a row. Failures are
 // logged and answered with null, false or 0; with `crashOnErrors`, logged
-// preparation errors and re-entrant use throw FMAssertionFailure.
+// preparation errors and re-entrant use throw platform::AssertionFailure.
 //
 // Result sets borrow the connection: closing or destroying it closes every
 // result set and statement it made, so none of them can reach a dead handle.
@@ -65,7 +65,7 @@ public:
         std::string_view sql, std::span<const FMValue> arguments);
 
     // Runs a statement that returns no rows; true when it succeeded. A
-    // statement that does return a row throws FMAssertionFailure.
+    // statement that does return a row throws platform::AssertionFailure.
     template<typename... Arguments> bool executeUpdate(std::string_view sql, Arguments&&... arguments)
     {
         const std::array<FMValue, sizeof...(Arguments)> values { FMValue(
@@ -95,7 +95,7 @@ public:
     bool rekey(std::string_view key);
 
     // Logs that the connection is busy with another call (and throws
-    // FMAssertionFailure with the same text under `crashOnErrors`).
+    // platform::AssertionFailure with the same text under `crashOnErrors`).
     void compainAboutInUse();
     // True during a call that uses the connection and within a transaction.
     bool inUse() const { return inUse_ || inTransaction_; }

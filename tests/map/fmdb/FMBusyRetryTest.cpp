@@ -1,4 +1,4 @@
-#include "FMAssertionFailure.h"
+#include "Exception.h"
 #include "FMDatabase.h"
 #include "FMResultSet.h"
 #include "FMTestFiles.h"
@@ -140,7 +140,7 @@ TEST_F(FMBusyRetryTest, ReentryIsAnAssertionWhenCrashingOnErrors)
     db_.setCrashOnErrors(true);
     lock();
     pause_ = [this] { db_.executeUpdate("DELETE FROM t"); };
-    EXPECT_THROW(db_.executeUpdate("INSERT INTO t VALUES (1)"), FMAssertionFailure);
+    EXPECT_THROW(db_.executeUpdate("INSERT INTO t VALUES (1)"), platform::AssertionFailure);
     log_.take();
     EXPECT_FALSE(db_.inUse());
     unlock();

@@ -1,5 +1,5 @@
 #include "FMDatabase.h"
-#include "FMAssertionFailure.h"
+#include "Exception.h"
 #include "FMResultSet.h"
 #include "FMTestFiles.h"
 #include "LogCapture.h"
@@ -96,12 +96,12 @@ TEST_F(FMDatabaseTest, PreparationErrorsAreLoggedOnlyWhenAsked)
         {
             try {
                 db_.executeUpdate("CREATE TABEL x (y)");
-            } catch (const FMAssertionFailure& failure) {
+            } catch (const platform::AssertionFailure& failure) {
                 EXPECT_STREQ(failure.what(), "DB Error: 1 \"near \"TABEL\": syntax error\"");
                 throw;
             }
         },
-        FMAssertionFailure);
+        platform::AssertionFailure);
     log_.take();
     EXPECT_FALSE(db_.inUse());
     EXPECT_TRUE(db_.executeUpdate("INSERT INTO t (name) VALUES ('after')"));
@@ -120,7 +120,7 @@ TEST_F(FMDatabaseTest, StepErrorsAreLoggedWithTheirReason)
 
 TEST_F(FMDatabaseTest, UpdateThatReturnsARowIsAnAssertion)
 {
-    EXPECT_THROW(db_.executeUpdate("SELECT 1"), FMAssertionFailure);
+    EXPECT_THROW(db_.executeUpdate("SELECT 1"), platform::AssertionFailure);
     EXPECT_FALSE(db_.inUse());
     db_.setBusyRetryTimeout(1);
     db_.close(); // nothing of the failed call is left to keep it open
