@@ -340,7 +340,7 @@ void Decimal::appendTo(std::string& out) const
         *p++ = '.';
         std::memcpy(p, digits + integerDigits, static_cast<std::size_t>(count - integerDigits));
         p += count - integerDigits;
-    } else if (exponent_ < 0 && leading >= -7) {
+    } else if (exponent_ < 0 && leading >= -6) {
         *p++ = '0';
         *p++ = '.';
         std::memset(p, '0', static_cast<std::size_t>(-leading - 1));

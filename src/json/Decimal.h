@@ -59,7 +59,7 @@ public:
     float floatValue() const;
     double doubleValue() const;
 
-    // A valid JSON number that reads back to this value: plain notation for moderate exponents,
+    // A valid JSON number that reads back to this value: plain notation from 1e-6 up to below 1e21,
     // otherwise scientific ("1.5e-7", "1e21"); −0 is "-0".
     std::string stringValue() const;
     void appendTo(std::string& out) const;
