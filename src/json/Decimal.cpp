@@ -318,46 +318,42 @@ char* Decimal::writeDigits(char* bufferEnd) const
 
 void Decimal::appendTo(std::string& out) const
 {
-    char digitBuffer[40];
-    char* const digitsEnd = digitBuffer + sizeof digitBuffer;
-    const char* digits = writeDigits(digitsEnd);
-    const int count = static_cast<int>(digitsEnd - digits);
+    // The digits (at most 38) go in the middle of the buffer; the text is completed around them in
+    // place: up to 9 bytes before ("-0.000000") and up to 20 after (zeros, or "e-400").
+    char text[96];
+    char* end = text + 64;
+    char* const digits = writeDigits(end);
+    const int count = static_cast<int>(end - digits);
     const int leading = exponent_ + count - 1;
 
-    char text[80];
-    char* p = text;
-    if (negative_)
-        *p++ = '-';
+    char* begin = digits;
     if (exponent_ >= 0 && leading < 21) {
-        std::memcpy(p, digits, static_cast<std::size_t>(count));
-        p += count;
-        std::memset(p, '0', static_cast<std::size_t>(exponent_));
-        p += exponent_;
+        std::memset(end, '0', static_cast<std::size_t>(exponent_));
+        end += exponent_;
     } else if (exponent_ < 0 && leading >= 0) {
         const int integerDigits = leading + 1;
-        std::memcpy(p, digits, static_cast<std::size_t>(integerDigits));
-        p += integerDigits;
-        *p++ = '.';
-        std::memcpy(p, digits + integerDigits, static_cast<std::size_t>(count - integerDigits));
-        p += count - integerDigits;
+        begin = digits - 1;
+        for (int i = 0; i < integerDigits; ++i)
+            begin[i] = digits[i];
+        begin[integerDigits] = '.';
     } else if (exponent_ < 0 && leading >= -6) {
-        *p++ = '0';
-        *p++ = '.';
-        std::memset(p, '0', static_cast<std::size_t>(-leading - 1));
-        p += -leading - 1;
-        std::memcpy(p, digits, static_cast<std::size_t>(count));
-        p += count;
+        const int zeros = -leading - 1;
+        begin = digits - zeros - 2;
+        begin[0] = '0';
+        begin[1] = '.';
+        std::memset(begin + 2, '0', static_cast<std::size_t>(zeros));
     } else {
-        *p++ = digits[0];
         if (count > 1) {
-            *p++ = '.';
-            std::memcpy(p, digits + 1, static_cast<std::size_t>(count - 1));
-            p += count - 1;
+            begin = digits - 1;
+            begin[0] = digits[0];
+            begin[1] = '.';
         }
-        *p++ = 'e';
-        p = std::to_chars(p, text + sizeof text, leading).ptr;
+        *end++ = 'e';
+        end = std::to_chars(end, text + sizeof text, leading).ptr;
     }
-    out.append(text, static_cast<std::size_t>(p - text));
+    if (negative_)
+        *--begin = '-';
+    out.append(begin, static_cast<std::size_t>(end - begin));
 }
 
 std::string Decimal::stringValue() const

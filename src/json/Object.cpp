@@ -1,6 +1,7 @@
 #include "Value.h"
 
-#include <functional>
+#include <algorithm>
+#include <cstring>
 
 namespace json {
 
@@ -10,11 +11,33 @@ struct Object::Index {
     std::vector<std::uint32_t> slots;
     std::size_t mask = 0;
 
-    static std::size_t hash(std::string_view key) { return std::hash<std::string_view> {}(key); }
-
-    void insert(std::string_view key, std::size_t position)
+    // Keys are short; a multiply-mix over eight-byte words is plenty.
+    static std::size_t hash(std::string_view key)
     {
-        std::size_t slot = hash(key) & mask;
+        constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
+        std::uint64_t h = key.size() * kMultiplier;
+        const char* p = key.data();
+        std::size_t left = key.size();
+        for (; left >= 8; left -= 8, p += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, 8);
+            h = (h ^ word) * kMultiplier;
+            h ^= h >> 29;
+        }
+        if (left > 0) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, p, left);
+            h = (h ^ word) * kMultiplier;
+            h ^= h >> 29;
+        }
+        return static_cast<std::size_t>(h ^ (h >> 32));
+    }
+
+    void insert(std::string_view key, std::size_t position) { insertHashed(hash(key), position); }
+
+    void insertHashed(std::size_t keyHash, std::size_t position)
+    {
+        std::size_t slot = keyHash & mask;
         while (slots[slot] != 0)
             slot = (slot + 1) & mask;
         slots[slot] = static_cast<std::uint32_t>(position + 1);
@@ -56,6 +79,8 @@ Object::~Object() = default;
 void Object::reserve(std::size_t count)
 {
     members_.reserve(count);
+    if (count > kIndexThreshold && (!index_ || index_->slots.size() < count * 2))
+        rebuildIndex(count);
 }
 
 const Member* Object::begin() const
@@ -87,10 +112,10 @@ std::ptrdiff_t Object::indexOf(std::string_view key) const
     return -1;
 }
 
-void Object::rebuildIndex()
+void Object::rebuildIndex(std::size_t expectedSize)
 {
     std::size_t capacity = 64;
-    while (capacity < members_.size() * 2)
+    while (capacity < std::max(members_.size(), expectedSize) * 2)
         capacity *= 2;
     if (!index_)
         index_ = std::make_unique<Index>();
@@ -140,6 +165,46 @@ void Object::appendMember(std::string&& key, Value&& value)
             index_->insert(members_.back().key, members_.size() - 1);
     } else if (members_.size() > kIndexThreshold) {
         rebuildIndex();
+    }
+}
+
+void Object::assignMembers(Member* first, Member* last)
+{
+    members_.clear();
+    index_.reset();
+    const auto count = static_cast<std::size_t>(last - first);
+    members_.reserve(count);
+    if (count <= kIndexThreshold) {
+        // Few members: compare hashes before keys.
+        std::size_t hashes[kIndexThreshold];
+        for (Member* member = first; member != last; ++member) {
+            const std::size_t keyHash = Index::hash(member->key);
+            std::size_t position = 0;
+            while (position < members_.size()
+                && (hashes[position] != keyHash || members_[position].key != member->key))
+                ++position;
+            if (position < members_.size()) {
+                members_[position].value = std::move(member->value);
+            } else {
+                hashes[position] = keyHash;
+                members_.emplace_back(std::move(member->key), std::move(member->value));
+            }
+        }
+        return;
+    }
+    rebuildIndex(count);
+    for (Member* member = first; member != last; ++member) {
+        const std::size_t keyHash = Index::hash(member->key);
+        std::size_t slot = keyHash & index_->mask;
+        std::uint32_t entry;
+        while ((entry = index_->slots[slot]) != 0 && members_[entry - 1].key != member->key)
+            slot = (slot + 1) & index_->mask;
+        if (entry != 0) {
+            members_[entry - 1].value = std::move(member->value);
+        } else {
+            index_->slots[slot] = static_cast<std::uint32_t>(members_.size() + 1);
+            members_.emplace_back(std::move(member->key), std::move(member->value));
+        }
     }
 }
 

@@ -47,6 +47,8 @@ public:
 
     std::size_t size() const { return members_.size(); }
     bool empty() const { return members_.empty(); }
+    // Makes room for `count` members (and sizes the key index for them), so that inserting that
+    // many allocates nothing more.
     void reserve(std::size_t count);
 
     // The value under `key`, or null when there is none.
@@ -57,6 +59,9 @@ public:
     // stays valid until the next insertion.
     Value& entry(std::string key);
     void insertOrAssign(std::string key, Value value);
+    // Replaces the contents by the members of [first, last), moved out of them in order; a later
+    // member with the key of an earlier one replaces that one's value in its place.
+    void assignMembers(Member* first, Member* last);
 
     const Member* begin() const;
     const Member* end() const;
@@ -68,7 +73,8 @@ private:
     struct Index;
     std::ptrdiff_t indexOf(std::string_view key) const;
     void appendMember(std::string&& key, Value&& value);
-    void rebuildIndex();
+    // Sizes the index for at least `expectedSize` members (and all present ones) and fills it.
+    void rebuildIndex(std::size_t expectedSize = 0);
 
     std::vector<Member> members_;
     std::unique_ptr<Index> index_;

@@ -52,6 +52,9 @@ std::optional<Value> ZQJsonParser::objectWithStringAllowScalar(
     const bool scanned = scanValue(value);
     const bool atEnd = scanned && scanIsAtEnd();
     c_ = end_ = nullptr;
+    // A failure leaves the parts built so far on the stacks.
+    elementStack_.clear();
+    memberStack_.clear();
     if (!scanned)
         return std::nullopt;
     if (!atEnd) {
@@ -67,8 +70,25 @@ std::optional<Value> ZQJsonParser::objectWithStringAllowScalar(
 
 void ZQJsonParser::skipWhitespace()
 {
-    while (c_ < end_ && isWhitespace(*c_))
-        ++c_;
+    // Indented text has long runs of spaces: take them eight at a time.
+    constexpr std::uint64_t kEightSpaces = 0x2020202020202020ULL;
+    const char* p = c_;
+    for (;;) {
+        if (end_ - p >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, 8);
+            if (word == kEightSpaces) {
+                p += 8;
+                continue;
+            }
+        }
+        if (p < end_ && isWhitespace(*p)) {
+            ++p;
+            continue;
+        }
+        break;
+    }
+    c_ = p;
 }
 
 bool ZQJsonParser::enterNesting()
@@ -136,8 +156,8 @@ bool ZQJsonParser::scanRestOfDictionary(Value& value)
 {
     if (!enterNesting())
         return false;
-    Object object;
-    object.reserve(7);
+    // Members collect on the shared stack; the object is made once, at its final size.
+    const std::size_t base = memberStack_.size();
     for (;;) {
         if (c_ == end_) {
             addErrorWithCodeDescription(ZQJsonErrorEndOfInput, "End of input while parsing object");
@@ -147,6 +167,12 @@ bool ZQJsonParser::scanRestOfDictionary(Value& value)
         if (current() == '}') {
             ++c_;
             --depth_;
+            Object object;
+            object.reserve(memberStack_.size() - base);
+            for (auto member = memberStack_.begin() + static_cast<std::ptrdiff_t>(base);
+                 member != memberStack_.end(); ++member)
+                object.insertOrAssign(std::move(member->key), std::move(member->value));
+            memberStack_.resize(base);
             value = Value(std::move(object));
             return true;
         }
@@ -171,7 +197,7 @@ bool ZQJsonParser::scanRestOfDictionary(Value& value)
             addErrorWithCodeDescription(ZQJsonErrorSyntax, "Object value expected for key: " + key);
             return false;
         }
-        object.insertOrAssign(std::move(key), std::move(member));
+        memberStack_.emplace_back(std::move(key), std::move(member));
         skipWhitespace();
         if (current() == ',') {
             ++c_;
@@ -188,8 +214,8 @@ bool ZQJsonParser::scanRestOfArray(Value& value)
 {
     if (!enterNesting())
         return false;
-    Array array;
-    array.reserve(8);
+    // Elements collect on the shared stack; the array is made once, at its final size.
+    const std::size_t base = elementStack_.size();
     for (;;) {
         if (c_ == end_) {
             addErrorWithCodeDescription(ZQJsonErrorEndOfInput, "End of input while parsing array");
@@ -199,13 +225,18 @@ bool ZQJsonParser::scanRestOfArray(Value& value)
         if (current() == ']') {
             ++c_;
             --depth_;
-            value = Value(std::move(array));
+            const auto first = elementStack_.begin() + static_cast<std::ptrdiff_t>(base);
+            value
+                = Value(Array(std::make_move_iterator(first), std::make_move_iterator(elementStack_.end())));
+            elementStack_.resize(base);
             return true;
         }
-        if (!scanValue(array.emplace_back())) {
+        Value element;
+        if (!scanValue(element)) {
             addErrorWithCodeDescription(ZQJsonErrorSyntax, "Expected value while parsing array");
             return false;
         }
+        elementStack_.push_back(std::move(element));
         skipWhitespace();
         if (current() == ',') {
             ++c_;

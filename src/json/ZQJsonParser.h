@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace json {
 
@@ -53,7 +54,12 @@ private:
     const char* end_ = nullptr;
     std::uint32_t depth_ = 0;
     std::uint32_t maxDepth_ = 0;
-    std::string scratch_; // strings with escapes are assembled here, then copied at their final size
+    // Reused between values and calls, so that each string, array and object is allocated once, at
+    // its final size: strings with escapes are assembled in `scratch_`; the elements and members of
+    // the open arrays and objects wait on the two stacks.
+    std::string scratch_;
+    std::vector<Value> elementStack_;
+    std::vector<Member> memberStack_;
 };
 
 } // namespace json
