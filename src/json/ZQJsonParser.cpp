@@ -168,10 +168,7 @@ bool ZQJsonParser::scanRestOfDictionary(Value& value)
             ++c_;
             --depth_;
             Object object;
-            object.reserve(memberStack_.size() - base);
-            for (auto member = memberStack_.begin() + static_cast<std::ptrdiff_t>(base);
-                 member != memberStack_.end(); ++member)
-                object.insertOrAssign(std::move(member->key), std::move(member->value));
+            object.assignMembers(memberStack_.data() + base, memberStack_.data() + memberStack_.size());
             memberStack_.resize(base);
             value = Value(std::move(object));
             return true;
