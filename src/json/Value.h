@@ -45,8 +45,8 @@ public:
     Object& operator=(Object&& other) noexcept;
     ~Object();
 
-    std::size_t size() const { return members_.size(); }
-    bool empty() const { return members_.empty(); }
+    std::size_t size() const;
+    bool empty() const;
     // Makes room for `count` members (and sizes the key index for them), so that inserting that
     // many allocates nothing more.
     void reserve(std::size_t count);
@@ -142,8 +142,23 @@ private:
 };
 
 struct Member {
+    Member(std::string key, Value value) noexcept
+        : key(std::move(key))
+        , value(std::move(value))
+    { }
+
     std::string key;
     Value value;
 };
+
+inline std::size_t Object::size() const
+{
+    return members_.size();
+}
+
+inline bool Object::empty() const
+{
+    return members_.empty();
+}
 
 } // namespace json

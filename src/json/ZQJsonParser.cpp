@@ -169,7 +169,7 @@ bool ZQJsonParser::scanRestOfDictionary(Value& value)
             --depth_;
             Object object;
             object.assignMembers(memberStack_.data() + base, memberStack_.data() + memberStack_.size());
-            memberStack_.resize(base);
+            memberStack_.erase(memberStack_.begin() + static_cast<std::ptrdiff_t>(base), memberStack_.end());
             value = Value(std::move(object));
             return true;
         }
@@ -225,7 +225,8 @@ bool ZQJsonParser::scanRestOfArray(Value& value)
             const auto first = elementStack_.begin() + static_cast<std::ptrdiff_t>(base);
             value
                 = Value(Array(std::make_move_iterator(first), std::make_move_iterator(elementStack_.end())));
-            elementStack_.resize(base);
+            elementStack_.erase(
+                elementStack_.begin() + static_cast<std::ptrdiff_t>(base), elementStack_.end());
             return true;
         }
         Value element;
