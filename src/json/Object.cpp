@@ -11,26 +11,38 @@ struct Object::Index {
     std::vector<std::uint32_t> slots;
     std::size_t mask = 0;
 
-    // Keys are short; a multiply-mix over eight-byte words is plenty.
+    // Keys are short; a multiply-mix over eight-byte words is plenty. Tails are read with fixed-size,
+    // overlapping loads.
     static std::size_t hash(std::string_view key)
     {
         constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
-        std::uint64_t h = key.size() * kMultiplier;
+        const std::size_t size = key.size();
         const char* p = key.data();
-        std::size_t left = key.size();
-        for (; left >= 8; left -= 8, p += 8) {
-            std::uint64_t word;
-            std::memcpy(&word, p, 8);
+        std::uint64_t h = size * kMultiplier;
+        auto mix = [&h](std::uint64_t word) {
             h = (h ^ word) * kMultiplier;
             h ^= h >> 29;
-        }
-        if (left > 0) {
-            std::uint64_t word = 0;
-            std::memcpy(&word, p, left);
-            h = (h ^ word) * kMultiplier;
-            h ^= h >> 29;
+        };
+        if (size >= 8) {
+            const char* const last = p + size - 8;
+            for (; p < last; p += 8)
+                mix(load<std::uint64_t>(p));
+            mix(load<std::uint64_t>(last));
+        } else if (size >= 4) {
+            mix((std::uint64_t { load<std::uint32_t>(p) } << 32) | load<std::uint32_t>(p + size - 4));
+        } else if (size > 0) {
+            const auto byte
+                = [p](std::size_t i) { return std::uint64_t { static_cast<unsigned char>(p[i]) }; };
+            mix(byte(0) | byte(size / 2) << 8 | byte(size - 1) << 16);
         }
         return static_cast<std::size_t>(h ^ (h >> 32));
+    }
+
+    template<typename Word> static Word load(const char* p)
+    {
+        Word word;
+        std::memcpy(&word, p, sizeof word);
+        return word;
     }
 
     void insert(std::string_view key, std::size_t position) { insertHashed(hash(key), position); }

@@ -17,6 +17,14 @@ bool isValid(const char* begin, const char* end)
         const unsigned char lead = *p;
         if (lead < 0x80) {
             ++p;
+            // Skip ASCII eight bytes at a time.
+            while (stop - p >= 8) {
+                std::uint64_t word;
+                std::memcpy(&word, p, 8);
+                if ((word & 0x8080808080808080ULL) != 0)
+                    break;
+                p += 8;
+            }
             continue;
         }
         const std::ptrdiff_t left = stop - p;

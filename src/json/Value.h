@@ -118,6 +118,9 @@ public:
         : storage_(std::move(foreign))
     { }
 
+    // Replaces the value by an empty text and returns it, to be filled in place.
+    std::string& emplaceString() { return storage_.emplace<std::string>(); }
+
     Kind kind() const { return static_cast<Kind>(storage_.index()); }
     bool isNull() const { return kind() == Kind::Null; }
 

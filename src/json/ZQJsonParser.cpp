@@ -114,13 +114,8 @@ bool ZQJsonParser::scanValue(Value& value)
         return scanRestOfDictionary(value);
     case '[':
         return scanRestOfArray(value);
-    case '"': {
-        std::string text;
-        if (!scanRestOfString(text))
-            return false;
-        value = Value(std::move(text));
-        return true;
-    }
+    case '"':
+        return scanRestOfString(value.emplaceString());
     case 't':
         return scanRestOfTrue(value);
     case 'f':
@@ -178,7 +173,10 @@ bool ZQJsonParser::scanRestOfDictionary(Value& value)
             return false;
         }
         ++c_;
-        std::string key;
+        // The key is read straight into its place on the stack; the value is read aside, since
+        // reading it may grow the stack.
+        const std::size_t position = memberStack_.size();
+        std::string& key = memberStack_.emplace_back(std::string(), Value()).key;
         if (!scanRestOfString(key)) {
             addErrorWithCodeDescription(ZQJsonErrorSyntax, "Object key string expected");
             return false;
@@ -191,10 +189,11 @@ bool ZQJsonParser::scanRestOfDictionary(Value& value)
         ++c_;
         Value member;
         if (!scanValue(member)) {
-            addErrorWithCodeDescription(ZQJsonErrorSyntax, "Object value expected for key: " + key);
+            addErrorWithCodeDescription(
+                ZQJsonErrorSyntax, "Object value expected for key: " + memberStack_[position].key);
             return false;
         }
-        memberStack_.emplace_back(std::move(key), std::move(member));
+        memberStack_[position].value = std::move(member);
         skipWhitespace();
         if (current() == ',') {
             ++c_;
