@@ -10,7 +10,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     static const bool quiet = [] {
-        json::setLogSink([](std::string_view) { });
+        json::setLogSink([](std::string_view) {});
         return true;
     }();
     (void)quiet;

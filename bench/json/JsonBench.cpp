@@ -32,7 +32,8 @@ std::string readFile(const std::string& path)
 
 void reportBytes(benchmark::State& state, const std::string& text)
 {
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(text.size()));
+    state.SetBytesProcessed(
+        static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(text.size()));
 }
 
 void parseOurs(benchmark::State& state, const std::string& text)
@@ -114,8 +115,8 @@ int main(int argc, char** argv)
     for (int i = 0; i < 3; ++i) {
         texts[i] = readFile(folder + "/" + names[i] + ".json");
         if (texts[i].empty()) {
-            std::fprintf(stderr, "bench_json: cannot read %s/%s.json (set VANTRY_JSON_BENCH_DATA)\n", folder.c_str(),
-                names[i]);
+            std::fprintf(stderr, "bench_json: cannot read %s/%s.json (set VANTRY_JSON_BENCH_DATA)\n",
+                folder.c_str(), names[i]);
             return 1;
         }
     }
