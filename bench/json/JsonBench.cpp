@@ -1,0 +1,146 @@
+// Parse and write speed of our codec against nlohmann::json and RapidJSON (DOM, default flags) on
+// three reference files. Every benchmark reports the input file's size per second, so the figures
+// of one file compare directly.
+#include "ZQJsonParser.h"
+#include "ZQJsonWriter.h"
+
+#include <benchmark/benchmark.h>
+#include <nlohmann/json.hpp>
+#include <rapidjson/document.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace {
+
+std::string dataFolder()
+{
+    const char* fromEnvironment = std::getenv("VANTRY_JSON_BENCH_DATA");
+    return fromEnvironment && *fromEnvironment ? fromEnvironment : VANTRY_JSON_BENCH_DATA;
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+void reportBytes(benchmark::State& state, const std::string& text)
+{
+    state.SetBytesProcessed(
+        static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(text.size()));
+}
+
+void parseOurs(benchmark::State& state, const std::string& text)
+{
+    json::ZQJsonParser parser;
+    for (auto _ : state) {
+        std::optional<json::Value> value = parser.objectWithStringAllowScalar(text, false);
+        if (!value)
+            state.SkipWithError("parse failed");
+        benchmark::DoNotOptimize(value);
+    }
+    reportBytes(state, text);
+}
+
+void parseNlohmann(benchmark::State& state, const std::string& text)
+{
+    for (auto _ : state) {
+        nlohmann::json value = nlohmann::json::parse(text);
+        benchmark::DoNotOptimize(value);
+    }
+    reportBytes(state, text);
+}
+
+void parseRapidJson(benchmark::State& state, const std::string& text)
+{
+    for (auto _ : state) {
+        rapidjson::Document document;
+        document.Parse(text.data(), text.size());
+        if (document.HasParseError())
+            state.SkipWithError("parse failed");
+        benchmark::DoNotOptimize(document);
+    }
+    reportBytes(state, text);
+}
+
+void writeOurs(benchmark::State& state, const std::string& text)
+{
+    json::ZQJsonParser parser;
+    const json::Value value = *parser.objectWithStringAllowScalar(text, false);
+    json::ZQJsonWriter writer;
+    for (auto _ : state) {
+        std::optional<std::string> output = writer.stringWithObjectAllowScalar(value, false);
+        benchmark::DoNotOptimize(output);
+    }
+    reportBytes(state, text);
+}
+
+void writeNlohmann(benchmark::State& state, const std::string& text)
+{
+    const nlohmann::json value = nlohmann::json::parse(text);
+    for (auto _ : state) {
+        std::string output = value.dump();
+        benchmark::DoNotOptimize(output);
+    }
+    reportBytes(state, text);
+}
+
+void writeRapidJson(benchmark::State& state, const std::string& text)
+{
+    rapidjson::Document document;
+    document.Parse(text.data(), text.size());
+    for (auto _ : state) {
+        rapidjson::StringBuffer buffer;
+        rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
+        document.Accept(writer);
+        benchmark::DoNotOptimize(buffer.GetString());
+    }
+    reportBytes(state, text);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    const std::string folder = dataFolder();
+    static std::string texts[3];
+    const char* const names[] = { "twitter", "citm_catalog", "canada" };
+    for (int i = 0; i < 3; ++i) {
+        texts[i] = readFile(folder + "/" + names[i] + ".json");
+        if (texts[i].empty()) {
+            std::fprintf(stderr, "bench_json: cannot read %s/%s.json (set VANTRY_JSON_BENCH_DATA)\n",
+                folder.c_str(), names[i]);
+            return 1;
+        }
+    }
+    using Run = void (*)(benchmark::State&, const std::string&);
+    const struct {
+        const char* name;
+        Run run;
+    } runs[] = {
+        { "parse/ours", parseOurs },
+        { "parse/nlohmann", parseNlohmann },
+        { "parse/rapidjson", parseRapidJson },
+        { "write/ours", writeOurs },
+        { "write/nlohmann", writeNlohmann },
+        { "write/rapidjson", writeRapidJson },
+    };
+    for (int i = 0; i < 3; ++i) {
+        for (const auto& run : runs) {
+            const std::string& text = texts[i];
+            benchmark::RegisterBenchmark((std::string(run.name) + "/" + names[i]).c_str(),
+                [run = run.run, &text](benchmark::State& state) { run(state, text); })
+                ->Unit(benchmark::kMillisecond);
+        }
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,373 @@
+#include "Decimal.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace json {
+
+namespace {
+
+using u128 = unsigned __int128;
+
+constexpr bool isDigit(char c)
+{
+    return static_cast<unsigned char>(c - '0') < 10;
+}
+
+constexpr std::array<u128, 39> makePowersOfTen()
+{
+    std::array<u128, 39> powers {};
+    u128 power = 1;
+    for (u128& entry : powers) {
+        entry = power;
+        power *= 10;
+    }
+    return powers;
+}
+constexpr std::array<u128, 39> kPowersOfTen = makePowersOfTen();
+constexpr u128 kCoefficientLimit = kPowersOfTen[Decimal::kMaxDigits];
+constexpr std::uint64_t kTenToThe19 = 10'000'000'000'000'000'000ULL;
+
+// Exponents are read up to this size; anything larger is out of range whatever the digits.
+constexpr std::int64_t kExponentCap = 1'000'000'000'000'000;
+
+int digitCount(u128 value)
+{
+    int count = 1;
+    while (count < 39 && value >= kPowersOfTen[count])
+        ++count;
+    return count;
+}
+
+constexpr char kDigitPairs[] = "00010203040506070809"
+                               "10111213141516171819"
+                               "20212223242526272829"
+                               "30313233343536373839"
+                               "40414243444546474849"
+                               "50515253545556575859"
+                               "60616263646566676869"
+                               "70717273747576777879"
+                               "80818283848586878889"
+                               "90919293949596979899";
+
+// Writes `value` right-aligned ending at `end`, at least `minDigits` digits; returns the first digit.
+char* writeUnsigned(std::uint64_t value, char* end, int minDigits = 1)
+{
+    char* p = end;
+    while (value >= 100) {
+        const unsigned pair = static_cast<unsigned>(value % 100) * 2;
+        value /= 100;
+        p -= 2;
+        std::memcpy(p, kDigitPairs + pair, 2);
+    }
+    if (value >= 10) {
+        p -= 2;
+        std::memcpy(p, kDigitPairs + value * 2, 2);
+    } else {
+        *--p = static_cast<char>('0' + value);
+    }
+    while (end - p < minDigits)
+        *--p = '0';
+    return p;
+}
+
+} // namespace
+
+Decimal::Decimal(bool negative, unsigned __int128 coefficient, int exponent)
+    : exponent_(exponent)
+    , negative_(negative)
+{
+    setCoefficient(coefficient);
+}
+
+void Decimal::setCoefficient(unsigned __int128 coefficient)
+{
+    low_ = static_cast<std::uint64_t>(coefficient);
+    high_ = static_cast<std::uint64_t>(coefficient >> 64);
+}
+
+Decimal::ParseResult Decimal::parse(const char* p, const char* end, Decimal& out)
+{
+    const bool negative = p < end && *p == '-';
+    if (negative)
+        ++p;
+
+    const char* integerBegin = p;
+    if (p < end && *p == '0') {
+        ++p;
+        if (p < end && isDigit(*p))
+            return { p, ParseError::LeadingZero };
+    } else if (p == end || !isDigit(*p)) {
+        return { p, ParseError::NoDigitsAfterMinus };
+    } else {
+        while (++p < end && isDigit(*p)) { }
+    }
+    const char* integerEnd = p;
+
+    const char* fractionBegin = p;
+    const char* fractionEnd = p;
+    if (p < end && *p == '.') {
+        ++p;
+        if (p == end || !isDigit(*p))
+            return { p, ParseError::NoDigitsAfterPoint };
+        fractionBegin = p;
+        while (++p < end && isDigit(*p)) { }
+        fractionEnd = p;
+    }
+
+    std::int64_t exponent = 0;
+    if (p < end && (*p == 'e' || *p == 'E')) {
+        ++p;
+        bool negativeExponent = false;
+        if (p < end && (*p == '-' || *p == '+')) {
+            negativeExponent = *p == '-';
+            ++p;
+        }
+        if (p == end || !isDigit(*p))
+            return { p, ParseError::NoDigitsAfterExponent };
+        do {
+            if (exponent < kExponentCap)
+                exponent = exponent * 10 + (*p - '0');
+            ++p;
+        } while (p < end && isDigit(*p));
+        if (negativeExponent)
+            exponent = -exponent;
+    }
+
+    const std::int64_t integerDigits = integerEnd - integerBegin;
+    const std::int64_t fractionDigits = fractionEnd - fractionBegin;
+    std::int64_t scale = exponent - fractionDigits;
+    u128 coefficient;
+    if (integerDigits + fractionDigits <= 19) {
+        std::uint64_t digits = 0;
+        for (const char* q = integerBegin; q < integerEnd; ++q)
+            digits = digits * 10 + static_cast<unsigned>(*q - '0');
+        for (const char* q = fractionBegin; q < fractionEnd; ++q)
+            digits = digits * 10 + static_cast<unsigned>(*q - '0');
+        while (digits != 0 && digits % 10 == 0) {
+            digits /= 10;
+            ++scale;
+        }
+        coefficient = digits;
+    } else {
+        // Keep 38 significant digits; round the rest half to even.
+        u128 digits = 0;
+        int kept = 0;
+        int firstDropped = -1;
+        bool nonZeroAfterFirstDropped = false;
+        auto feed = [&](const char* begin, const char* stop) {
+            for (const char* q = begin; q < stop; ++q) {
+                const unsigned digit = static_cast<unsigned>(*q - '0');
+                if (kept == 0 && digit == 0)
+                    continue;
+                if (kept < kMaxDigits) {
+                    digits = digits * 10 + digit;
+                    ++kept;
+                } else {
+                    ++scale;
+                    if (firstDropped < 0)
+                        firstDropped = static_cast<int>(digit);
+                    else if (digit != 0)
+                        nonZeroAfterFirstDropped = true;
+                }
+            }
+        };
+        feed(integerBegin, integerEnd);
+        feed(fractionBegin, fractionEnd);
+        if (firstDropped > 5 || (firstDropped == 5 && (nonZeroAfterFirstDropped || (digits & 1) != 0))) {
+            ++digits;
+            if (digits == kCoefficientLimit) {
+                digits = kPowersOfTen[kMaxDigits - 1];
+                ++scale;
+            }
+        }
+        while (digits != 0 && digits % 10 == 0) {
+            digits /= 10;
+            ++scale;
+        }
+        coefficient = digits;
+    }
+
+    if (coefficient == 0) {
+        out = Decimal(negative, 0, 0);
+        return { p, ParseError::None };
+    }
+    if (scale < kMinLeadingExponent - kMaxDigits || scale > kMaxLeadingExponent) {
+        return { p, ParseError::OutOfRange };
+    }
+    const std::int64_t leading = scale + digitCount(coefficient) - 1;
+    if (leading < kMinLeadingExponent || leading > kMaxLeadingExponent)
+        return { p, ParseError::OutOfRange };
+    out = Decimal(negative, coefficient, static_cast<int>(scale));
+    return { p, ParseError::None };
+}
+
+std::optional<Decimal> Decimal::fromString(std::string_view text)
+{
+    Decimal value;
+    const ParseResult result = parse(text.data(), text.data() + text.size(), value);
+    if (result.error != ParseError::None || result.end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+Decimal Decimal::fromInt(std::int64_t value)
+{
+    const bool negative = value < 0;
+    std::uint64_t magnitude
+        = negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    int exponent = 0;
+    while (magnitude != 0 && magnitude % 10 == 0) {
+        magnitude /= 10;
+        ++exponent;
+    }
+    return Decimal(negative, magnitude, magnitude == 0 ? 0 : exponent);
+}
+
+std::optional<Decimal> Decimal::fromDouble(double value)
+{
+    if (!std::isfinite(value))
+        return std::nullopt;
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return fromString(std::string_view(text, static_cast<std::size_t>(result.ptr - text)));
+}
+
+std::optional<Decimal> Decimal::fromFloat(float value)
+{
+    if (!std::isfinite(value))
+        return std::nullopt;
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return fromString(std::string_view(text, static_cast<std::size_t>(result.ptr - text)));
+}
+
+std::int32_t Decimal::intValue() const
+{
+    if (isZero())
+        return 0;
+    const u128 value = coefficient();
+    const int leading = exponent_ + digitCount(value) - 1;
+    if (leading < 0)
+        return 0;
+    std::int64_t integer;
+    if (leading >= 10)
+        integer = std::numeric_limits<std::int64_t>::max();
+    else if (exponent_ >= 0)
+        integer = static_cast<std::int64_t>(value * kPowersOfTen[exponent_]);
+    else
+        integer = static_cast<std::int64_t>(value / kPowersOfTen[-exponent_]);
+    if (negative_)
+        return integer >= 2'147'483'648LL ? std::numeric_limits<std::int32_t>::min()
+                                          : static_cast<std::int32_t>(-integer);
+    return integer >= 2'147'483'647LL ? std::numeric_limits<std::int32_t>::max()
+                                      : static_cast<std::int32_t>(integer);
+}
+
+template<typename Float> Float Decimal::toFloating() const
+{
+    char text[64];
+    char digits[40];
+    char* const digitsEnd = digits + sizeof digits;
+    const char* first = writeDigits(digitsEnd);
+    char* p = text;
+    if (negative_)
+        *p++ = '-';
+    const auto count = static_cast<std::size_t>(digitsEnd - first);
+    std::memcpy(p, first, count);
+    p += count;
+    *p++ = 'e';
+    p = std::to_chars(p, text + sizeof text, exponent_).ptr;
+
+    Float value {};
+    const auto result = std::from_chars(text, p, value);
+    if (result.ec == std::errc::result_out_of_range) {
+        const int leading = exponent_ + static_cast<int>(count) - 1;
+        value = leading > 0 ? std::numeric_limits<Float>::infinity() : Float(0);
+        if (negative_)
+            value = -value;
+    }
+    return value;
+}
+
+float Decimal::floatValue() const
+{
+    return toFloating<float>();
+}
+
+double Decimal::doubleValue() const
+{
+    return toFloating<double>();
+}
+
+char* Decimal::writeDigits(char* bufferEnd) const
+{
+    if (high_ == 0)
+        return writeUnsigned(low_, bufferEnd);
+    u128 value = coefficient();
+    char* p = bufferEnd;
+    while (value > std::numeric_limits<std::uint64_t>::max()) {
+        p = writeUnsigned(static_cast<std::uint64_t>(value % kTenToThe19), p, 19);
+        value /= kTenToThe19;
+    }
+    return writeUnsigned(static_cast<std::uint64_t>(value), p);
+}
+
+void Decimal::appendTo(std::string& out) const
+{
+    // The digits (at most 38) go in the middle of the buffer; the text is completed around them in
+    // place: up to 9 bytes before ("-0.000000") and up to 20 after (zeros, or "e-400").
+    char text[96];
+    char* end = text + 64;
+    char* const digits = writeDigits(end);
+    const int count = static_cast<int>(end - digits);
+    const int leading = exponent_ + count - 1;
+
+    char* begin = digits;
+    if (exponent_ >= 0 && leading < 21) {
+        std::memset(end, '0', static_cast<std::size_t>(exponent_));
+        end += exponent_;
+    } else if (exponent_ < 0 && leading >= 0) {
+        const int integerDigits = leading + 1;
+        begin = digits - 1;
+        for (int i = 0; i < integerDigits; ++i)
+            begin[i] = digits[i];
+        begin[integerDigits] = '.';
+    } else if (exponent_ < 0 && leading >= -6) {
+        const int zeros = -leading - 1;
+        begin = digits - zeros - 2;
+        begin[0] = '0';
+        begin[1] = '.';
+        std::memset(begin + 2, '0', static_cast<std::size_t>(zeros));
+    } else {
+        if (count > 1) {
+            begin = digits - 1;
+            begin[0] = digits[0];
+            begin[1] = '.';
+        }
+        *end++ = 'e';
+        end = std::to_chars(end, text + sizeof text, leading).ptr;
+    }
+    if (negative_)
+        *--begin = '-';
+    out.append(begin, static_cast<std::size_t>(end - begin));
+}
+
+std::string Decimal::stringValue() const
+{
+    std::string text;
+    appendTo(text);
+    return text;
+}
+
+bool operator==(const Decimal& a, const Decimal& b)
+{
+    if (a.isZero() && b.isZero())
+        return true;
+    return a.low_ == b.low_ && a.high_ == b.high_ && a.exponent_ == b.exponent_ && a.negative_ == b.negative_;
+}
+
+} // namespace json

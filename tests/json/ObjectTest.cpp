@@ -1,0 +1,76 @@
+#include "Value.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using json::Array;
+using json::Object;
+using json::Value;
+
+namespace {
+
+std::string keysOf(const Object& object)
+{
+    std::string keys;
+    for (const json::Member& member : object)
+        keys += member.key + ",";
+    return keys;
+}
+
+TEST(Object, KeepsInsertionOrderAndReplacesInPlace)
+{
+    Object object;
+    object.insertOrAssign("b", 1);
+    object.insertOrAssign("a", 2);
+    object.insertOrAssign("b", 3);
+    EXPECT_EQ(keysOf(object), "b,a,");
+    EXPECT_EQ(*object.find("b"), Value(3));
+    EXPECT_EQ(object.find("c"), nullptr);
+    object.entry("c") = "new";
+    EXPECT_EQ(keysOf(object), "b,a,c,");
+    EXPECT_EQ(*object.find("c"), Value("new"));
+}
+
+TEST(Object, LargeObjectsFindEveryKeyBeforeAndAfterCopying)
+{
+    Object object;
+    for (int i = 0; i < 5000; ++i)
+        object.insertOrAssign("k" + std::to_string(i), i);
+    object.insertOrAssign("k17", "replaced");
+    ASSERT_EQ(object.size(), 5000U);
+    const Object copy = object;
+    Object moved = Object(copy);
+    for (int i = 0; i < 5000; i += 7) {
+        const std::string key = "k" + std::to_string(i);
+        const Value expected = i == 17 ? Value("replaced") : Value(i);
+        EXPECT_EQ(*object.find(key), expected);
+        EXPECT_EQ(*copy.find(key), expected);
+        EXPECT_EQ(*moved.find(key), expected);
+    }
+    EXPECT_EQ(copy.find("k5000"), nullptr);
+    EXPECT_EQ(copy.begin()[17].key, "k17");
+}
+
+TEST(Object, EqualityIgnoresMemberOrder)
+{
+    const Object a { { "x", 1 }, { "y", Array { true } } };
+    const Object b { { "y", Array { true } }, { "x", 1 } };
+    EXPECT_EQ(a, b);
+    EXPECT_NE(a, (Object { { "x", 1 } }));
+    EXPECT_NE(a, (Object { { "x", 1 }, { "y", Array { false } } }));
+}
+
+TEST(Value, KindsAreDistinct)
+{
+    EXPECT_NE(Value(true), Value(1));
+    EXPECT_NE(Value(false), Value(0));
+    EXPECT_NE(Value(), Value(0));
+    EXPECT_NE(Value(), Value(""));
+    EXPECT_NE(Value("1"), Value(1));
+    EXPECT_NE(Value(Array {}), Value(Object {}));
+    EXPECT_EQ(Value(json::Foreign { "Date" }).typeName(), "Date");
+    EXPECT_EQ(Value(Object {}).typeName(), "Object");
+}
+
+} // namespace

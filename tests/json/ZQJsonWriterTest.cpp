@@ -1,0 +1,170 @@
+#include "ZQJsonWriter.h"
+#include "TraceHelpers.h"
+
+#include <gtest/gtest.h>
+
+using json::Array;
+using json::Decimal;
+using json::Foreign;
+using json::Object;
+using json::Value;
+using json::ZQJsonWriter;
+using vantry::test::Trace;
+using vantry::test::traceOf;
+
+namespace {
+
+Value number(std::string_view text)
+{
+    return Value(*Decimal::fromString(text));
+}
+
+std::optional<std::string> write(
+    const Value& value, bool allowScalar = false, bool humanReadable = false, bool sortKeys = false)
+{
+    ZQJsonWriter writer;
+    writer.setHumanReadable(humanReadable);
+    writer.setSortKeys(sortKeys);
+    return writer.stringWithObjectAllowScalar(value, allowScalar);
+}
+
+TEST(ZQJsonWriterOutput, WritesCompactList)
+{
+    const Value list = Array { 1, number("2.5"), true, nullptr, "x" };
+    EXPECT_EQ(write(list), R"([1,2.5,true,null,"x"])");
+}
+
+TEST(ZQJsonWriterOutput, SortedHumanReadableObjectTakesSevenLines)
+{
+    const Value object = Object { { "b", 1 }, { "a", Array { 1, 2 } } };
+    EXPECT_EQ(write(object, false, true, true), "{\n  \"a\" : [\n    1,\n    2\n  ],\n  \"b\" : 1\n}");
+}
+
+TEST(ZQJsonWriterOutput, UnsortedKeepsMemberOrder)
+{
+    const Value object = Object { { "b", 1 }, { "a", 2 }, { "c", Object {} } };
+    EXPECT_EQ(write(object), R"({"b":1,"a":2,"c":{}})");
+    EXPECT_EQ(write(object, false, false, true), R"({"a":2,"b":1,"c":{}})");
+}
+
+TEST(ZQJsonWriterOutput, SortsKeysByCodePoint)
+{
+    const Value object = Object { { "\xC3\xA9", 1 }, { "Z", 2 }, { "a", 3 }, { "", 4 }, { "aa", 5 } };
+    EXPECT_EQ(write(object, false, false, true), "{\"\":4,\"Z\":2,\"a\":3,\"aa\":5,\"\xC3\xA9\":1}");
+}
+
+TEST(ZQJsonWriterOutput, EmptyContainersStayOnOneLine)
+{
+    EXPECT_EQ(write(Array {}, false, true), "[]");
+    EXPECT_EQ(write(Object {}, false, true), "{}");
+    EXPECT_EQ(write(Array { Array {}, Object {} }, false, true), "[\n  [],\n  {}\n]");
+}
+
+TEST(ZQJsonWriterOutput, EscapesOnlyQuoteBackslashAndControlCharacters)
+{
+    const Value text = std::string("\"\\/\t\x01\xC3\xA9\x7F");
+    EXPECT_EQ(write(text, true), "\"\\\"\\\\/\\t\\u0001\xC3\xA9\x7F\"");
+
+    const std::string expected[32] = { "\\u0000", "\\u0001", "\\u0002", "\\u0003", "\\u0004", "\\u0005",
+        "\\u0006", "\\u0007", "\\b", "\\t", "\\n", "\\u000b", "\\f", "\\r", "\\u000e", "\\u000f", "\\u0010",
+        "\\u0011", "\\u0012", "\\u0013", "\\u0014", "\\u0015", "\\u0016", "\\u0017", "\\u0018", "\\u0019",
+        "\\u001a", "\\u001b", "\\u001c", "\\u001d", "\\u001e", "\\u001f" };
+    for (int c = 0; c < 32; ++c)
+        EXPECT_EQ(write(Value(std::string(1, static_cast<char>(c))), true), "\"" + expected[c] + "\"") << c;
+}
+
+TEST(ZQJsonWriterOutput, WritesNumbersAsValidJson)
+{
+    struct Case {
+        const char* number;
+        const char* written;
+    };
+    const Case cases[] = {
+        { "1", "1" },
+        { "-0", "-0" },
+        { "2.50", "2.5" },
+        { "1e21", "1e21" },
+        { "-1.5e-7", "-1.5e-7" },
+        { "5e-324", "5e-324" },
+        { "12345678901234567890123456789012345678", "1.2345678901234567890123456789012345678e37" },
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(write(number(c.number), true), c.written);
+}
+
+TEST(ZQJsonWriterOutput, WritesLocatedPointsCompactly)
+{
+    const Value points
+        = Array { Array { Value(*Decimal::fromFloat(51.5074F)), Value(*Decimal::fromFloat(-0.1278F)) },
+              Array { Value(*Decimal::fromFloat(-33.5F)), Value(*Decimal::fromFloat(151.25F)) } };
+    EXPECT_EQ(write(points), "[[51.5074,-0.1278],[-33.5,151.25]]");
+}
+
+TEST(ZQJsonWriterErrors, ScalarAtTopLevelNeedsPermission)
+{
+    ZQJsonWriter writer;
+    EXPECT_FALSE(writer.stringWithObjectAllowScalar(Value("x"), false));
+    EXPECT_EQ(traceOf(writer), (Trace { { 4, "Not valid type for JSON" } }));
+    EXPECT_EQ(writer.stringWithObjectAllowScalar(Value("x"), true), "\"x\"");
+    EXPECT_EQ(writer.errorTrace(), nullptr);
+}
+
+TEST(ZQJsonWriterErrors, ForeignValueUnderKeyAddsTwoErrors)
+{
+    ZQJsonWriter writer;
+    EXPECT_FALSE(
+        writer.stringWithObjectAllowScalar(Object { { "a", 1 }, { "k", Foreign { "NSDate" } } }, false));
+    EXPECT_EQ(traceOf(writer),
+        (Trace { { 1, "JSON serialisation not supported for NSDate" },
+            { 1, "Unsupported value for key k in object" } }));
+}
+
+TEST(ZQJsonWriterErrors, ForeignValueInNestedListsAddsOneError)
+{
+    ZQJsonWriter writer;
+    EXPECT_FALSE(writer.stringWithObjectAllowScalar(Array { Array { Foreign { "NSDate" } } }, false));
+    EXPECT_EQ(traceOf(writer), (Trace { { 1, "JSON serialisation not supported for NSDate" } }));
+}
+
+TEST(ZQJsonWriterErrors, EachEnclosingObjectNamesItsKey)
+{
+    ZQJsonWriter writer;
+    const Value value = Object { { "outer", Array { Object { { "inner", Foreign { "Blob" } } } } } };
+    EXPECT_FALSE(writer.stringWithObjectAllowScalar(value, false));
+    EXPECT_EQ(traceOf(writer),
+        (Trace { { 1, "JSON serialisation not supported for Blob" },
+            { 1, "Unsupported value for key inner in object" },
+            { 1, "Unsupported value for key outer in object" } }));
+}
+
+TEST(ZQJsonWriterErrors, TextThatIsNotUtf8IsNotWritten)
+{
+    ZQJsonWriter writer;
+    EXPECT_FALSE(writer.stringWithObjectAllowScalar(Array { std::string("ab\xFF") }, false));
+    EXPECT_EQ(traceOf(writer), (Trace { { 1, "JSON serialisation not supported for invalid UTF-8 text" } }));
+
+    EXPECT_FALSE(writer.stringWithObjectAllowScalar(Object { { std::string("\xC3"), 1 } }, false));
+    EXPECT_EQ(traceOf(writer), (Trace { { 1, "JSON object key must be string" } }));
+}
+
+TEST(ZQJsonWriterErrors, NestingBeyondTheGuardFails)
+{
+    Value value = Array {};
+    for (int i = 0; i < 3000; ++i)
+        value = Array { std::move(value) };
+    ZQJsonWriter writer;
+    EXPECT_FALSE(writer.stringWithObjectAllowScalar(value, false));
+    EXPECT_EQ(traceOf(writer), (Trace { { 7, "Nested too deep" } }));
+}
+
+TEST(ZQJsonWriterState, OptionsPersistAndDepthResets)
+{
+    ZQJsonWriter writer;
+    writer.setHumanReadable(true);
+    EXPECT_FALSE(writer.stringWithObjectAllowScalar(Array { Array { Foreign { "X" } } }, false));
+    EXPECT_TRUE(writer.humanReadable());
+    EXPECT_FALSE(writer.sortKeys());
+    EXPECT_EQ(writer.stringWithObjectAllowScalar(Array { 1 }, false), "[\n  1\n]");
+}
+
+} // namespace
