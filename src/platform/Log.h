@@ -14,8 +14,7 @@ using LogSink = std::function<void(std::string_view line)>;
 
 void log(std::string_view line);
 
-template <typename... Args>
-void logf(fmt::format_string<Args...> format, Args&&... args)
+template<typename... Args> void logf(fmt::format_string<Args...> format, Args&&... args)
 {
     log(fmt::format(format, std::forward<Args>(args)...));
 }
