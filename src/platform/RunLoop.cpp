@@ -24,10 +24,10 @@ bool RunLoop::runUntil(const std::function<bool()>& done, double timeoutSeconds)
 {
     const auto milliseconds = static_cast<qint64>(std::clamp(timeoutSeconds, 0.0, 1e7) * 1000.0);
     const QDeadlineTimer deadline(milliseconds, Qt::PreciseTimer);
-    // Wakes the loop at the deadline when no event comes.
+    // Wakes the loop now and then, so conditions that other threads change
+    // (a test server's state) are seen without an event of their own.
     QTimer wakeUp;
-    wakeUp.setSingleShot(true);
-    wakeUp.start(static_cast<int>(milliseconds));
+    wakeUp.start(std::min<qint64>(milliseconds, 5));
     while (!done()) {
         if (deadline.hasExpired())
             return done();
