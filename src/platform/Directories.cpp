@@ -56,11 +56,14 @@ std::string ensured(std::string path)
     return path;
 }
 
-bool isPrivateFolder(const std::string& path)
+// Whether `path` is a real folder (not a link) of this user; one left open
+// to others is closed first.
+bool isOwnFolder(const std::string& path)
 {
     struct stat info { };
-    return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid()
-        && (info.st_mode & 0077) == 0;
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid())
+        return false;
+    return (info.st_mode & 0077) == 0 || ::chmod(path.c_str(), 0700) == 0;
 }
 
 } // namespace
@@ -83,7 +86,7 @@ std::string Directories::temporary()
     while (base.size() > 1 && base.back() == '/')
         base.pop_back();
     const std::string path = base + "/vantry-" + std::to_string(::getuid());
-    if (::mkdir(path.c_str(), 0700) == 0 || isPrivateFolder(path))
+    if (::mkdir(path.c_str(), 0700) == 0 || isOwnFolder(path))
         return path;
     // Someone else's folder, or a link, sits at our name: use a fresh one
     // for this process instead.

@@ -127,3 +127,15 @@ TEST(Directories, TemporaryAvoidsAFolderOthersCouldHavePrepared)
     EXPECT_EQ(temporary.rfind(expected + "-", 0), 0u) << temporary;
     EXPECT_EQ(modeOf(temporary), 0700u);
 }
+
+TEST(Directories, TemporaryClosesItsOwnFolderLeftOpen)
+{
+    QTemporaryDir root;
+    const std::string base = root.path().toStdString();
+    const std::string expected = base + "/vantry-" + std::to_string(::getuid());
+    ASSERT_EQ(::mkdir(expected.c_str(), 0755), 0);
+    ::chmod(expected.c_str(), 0755);
+    ScopedEnvironment tmp("TMPDIR", base);
+    EXPECT_EQ(Directories::temporary(), expected);
+    EXPECT_EQ(modeOf(expected), 0700u);
+}

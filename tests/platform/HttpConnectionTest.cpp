@@ -294,20 +294,32 @@ TEST_F(HttpConnectionTest, CallbacksMayDestroyTheConnection)
 
 TEST_F(HttpConnectionTest, CallbackMayDestroyTheDelegateThatOwnsTheConnection)
 {
-    struct Owner : Recorder {
+    // Deletes itself, and with it its connection, on the response.
+    struct Owner : HttpConnectionDelegate {
         std::unique_ptr<HttpConnection> connection;
-    };
-    auto owner = std::make_unique<Owner>();
-    bool destroyed = false;
-    owner->onEvent = [&](const std::string& event) {
-        if (event == "response 200") {
-            owner.reset();
-            destroyed = true;
+        std::unique_ptr<Owner>* holder = nullptr;
+        int* calls = nullptr;
+        void connectionDidReceiveResponse(HttpConnection&, const HttpResponse&) override
+        {
+            ++*calls;
+            holder->reset();
         }
+        void connectionDidReceiveData(HttpConnection&, const Data&) override { ++*calls; }
+        bool connectionWillCacheResponse(HttpConnection&, const HttpResponse&) override
+        {
+            return ++*calls, true;
+        }
+        void connectionDidFailWithError(HttpConnection&, const std::string&) override { ++*calls; }
+        void connectionDidFinishLoading(HttpConnection&) override { ++*calls; }
     };
+    int calls = 0;
+    auto owner = std::make_unique<Owner>();
+    owner->holder = &owner;
+    owner->calls = &calls;
     owner->connection = HttpConnection::create(server.tileUrl(13, 0, 0), *owner);
-    ASSERT_TRUE(RunLoop::runUntil([&] { return destroyed; }, kPatience));
+    ASSERT_TRUE(RunLoop::runUntil([&] { return !owner; }, kPatience));
     settle();
+    EXPECT_EQ(calls, 1);
 }
 
 TEST_F(HttpConnectionTest, TimesOutWhenTheServerStaysSilent)
