@@ -18,7 +18,7 @@ inline constexpr unsigned kAutoresizingFlexibleWidth = 2;
 // tree; frame and hidden state are the layer's.
 class Label {
 public:
-    explicit Label(CGRect frame = CGRectZero);
+    explicit Label(CGRect frame = CGRect {});
     Label(const Label&) = delete;
     Label& operator=(const Label&) = delete;
 
