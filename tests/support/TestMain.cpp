@@ -1,9 +1,12 @@
 // Test entry point: a Qt application (offscreen unless a platform is chosen)
-// so that pictures, fonts, networking and widgets work in every test.
+// so that pictures, fonts, networking and widgets work in every test. The
+// user's data and cache folders point into a scratch folder, so no test
+// touches the real ones.
 #include "LogCapture.h"
 
 #include <QApplication>
 #include <QByteArray>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +14,11 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir home;
+    if (!home.isValid())
+        return 1;
+    qputenv("XDG_DATA_HOME", (home.path() + "/data").toUtf8());
+    qputenv("XDG_CACHE_HOME", (home.path() + "/cache").toUtf8());
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     vantry::test::failOnUncapturedLog();

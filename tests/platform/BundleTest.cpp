@@ -1,0 +1,27 @@
+#include "Bundle.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+using platform::Bundle;
+
+TEST(Bundle, FindsResourcesInTheFolderNamedByTheEnvironmentFirst)
+{
+    QTemporaryDir folder;
+    std::ofstream(folder.filePath("vantry-bundle-test.plist").toStdString()) << "<plist/>";
+    std::ofstream(folder.filePath("README").toStdString()) << "text";
+    ::setenv("VANTRY_RESOURCES", folder.path().toUtf8().constData(), 1);
+
+    EXPECT_EQ(Bundle::pathForResource("vantry-bundle-test", "plist"),
+        folder.filePath("vantry-bundle-test.plist").toStdString());
+    EXPECT_EQ(Bundle::pathForResource("README", ""), folder.filePath("README").toStdString());
+    EXPECT_EQ(Bundle::pathForResource("missing", "png"), "");
+    EXPECT_EQ(Bundle::pathForResource("", "plist"), "");
+    EXPECT_EQ(Bundle::pathForResource("../etc/passwd", ""), "") << "names never leave the resource folders";
+    ::unsetenv("VANTRY_RESOURCES");
+    EXPECT_EQ(Bundle::pathForResource("vantry-bundle-test", "plist"), "");
+}

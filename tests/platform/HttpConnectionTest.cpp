@@ -1,0 +1,369 @@
+#include "HttpConnection.h"
+#include "Image.h"
+#include "LogCapture.h"
+#include "ResponseCache.h"
+#include "RunLoop.h"
+#include "TileServer.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+using platform::Data;
+using platform::HttpConnection;
+using platform::HttpConnectionDelegate;
+using platform::HttpRequest;
+using platform::HttpResponse;
+using platform::ResponseCache;
+using platform::RunLoop;
+using vantry::test::TileServer;
+
+namespace {
+
+constexpr double kPatience = 20; // seconds of real time before a test gives up
+
+// Records every callback; a test can act inside any of them.
+class Recorder : public HttpConnectionDelegate {
+public:
+    std::vector<std::string> events;
+    HttpResponse response;
+    std::string body;
+    std::string error;
+    bool allowCache = true;
+    std::function<void(const std::string& event)> onEvent;
+
+    bool done() const { return finished_ || failed_; }
+    bool finished() const { return finished_; }
+    bool failed() const { return failed_; }
+
+    void connectionDidReceiveResponse(HttpConnection&, const HttpResponse& received) override
+    {
+        response = received;
+        record("response " + std::to_string(received.statusCode));
+    }
+    void connectionDidReceiveData(HttpConnection&, const Data& data) override
+    {
+        body.append(data.view());
+        record("data");
+    }
+    bool connectionWillCacheResponse(HttpConnection&, const HttpResponse&) override
+    {
+        record("cache?");
+        return allowCache;
+    }
+    void connectionDidFailWithError(HttpConnection&, const std::string& description) override
+    {
+        failed_ = true;
+        error = description;
+        record("fail");
+    }
+    void connectionDidFinishLoading(HttpConnection&) override
+    {
+        finished_ = true;
+        record("finish");
+    }
+
+    // The events with repeated "data" entries folded into one.
+    std::vector<std::string> outline() const
+    {
+        std::vector<std::string> folded;
+        for (const std::string& event : events) {
+            if (event != "data" || folded.empty() || folded.back() != "data")
+                folded.push_back(event);
+        }
+        return folded;
+    }
+
+private:
+    void record(const std::string& event)
+    {
+        events.push_back(event);
+        if (onEvent)
+            onEvent(event);
+    }
+    bool finished_ = false;
+    bool failed_ = false;
+};
+
+class HttpConnectionTest : public ::testing::Test {
+protected:
+    HttpConnectionTest() { ResponseCache::shared().setDirectory(cacheFolder.path().toStdString()); }
+
+    // Loads a URL to the end and returns what the delegate saw.
+    void load(Recorder& recorder, const std::string& url)
+    {
+        auto connection = HttpConnection::create(url, recorder);
+        ASSERT_NE(connection, nullptr);
+        ASSERT_TRUE(RunLoop::runUntil([&] { return recorder.done(); }, kPatience)) << url;
+    }
+
+    // Lets a full request and answer over the network go by, so anything a
+    // cancelled request might still have delivered would have arrived.
+    void settle()
+    {
+        const std::string path = "/settle/" + std::to_string(++settled);
+        server.respondWithBody(path, "settled", "text/plain");
+        Recorder other;
+        other.allowCache = false;
+        load(other, server.baseUrl() + path);
+    }
+
+    int settled = 0;
+
+    QTemporaryDir cacheFolder;
+    TileServer server;
+};
+
+} // namespace
+
+TEST_F(HttpConnectionTest, DeliversResponseDataCacheQuestionAndFinishInOrder)
+{
+    Recorder recorder;
+    load(recorder, server.tileUrl(1, 0, 1));
+    const Data tile = TileServer::tileData(1, 0, 1);
+    EXPECT_EQ(recorder.outline(), (std::vector<std::string> { "response 200", "data", "cache?", "finish" }));
+    EXPECT_EQ(recorder.body, tile.view());
+    EXPECT_EQ(recorder.response.expectedContentLength, static_cast<std::int64_t>(tile.size()));
+    EXPECT_EQ(recorder.response.mimeType, "image/png");
+    EXPECT_EQ(recorder.response.url, server.tileUrl(1, 0, 1));
+    EXPECT_FALSE(platform::Image::fromData(Data::fromString(recorder.body)).isNull());
+}
+
+TEST_F(HttpConnectionTest, SendsAUserAgentNamingVantryAndItsVersion)
+{
+    Recorder recorder;
+    load(recorder, server.tileUrl(2, 1, 1));
+    const std::string agent = server.lastRequestHeader(TileServer::tilePath(2, 1, 1), "User-Agent");
+    EXPECT_EQ(agent, HttpConnection::userAgent());
+    EXPECT_EQ(agent.rfind("Vantry/" VANTRY_VERSION, 0), 0u) << agent;
+}
+
+TEST_F(HttpConnectionTest, FollowsRedirects)
+{
+    server.redirect("/moved.png", "/3/2/1.png", 301);
+    Recorder recorder;
+    load(recorder, server.baseUrl() + "/moved.png");
+    ASSERT_TRUE(recorder.finished()) << recorder.error;
+    EXPECT_EQ(recorder.response.statusCode, 200);
+    EXPECT_EQ(recorder.response.url, server.tileUrl(3, 2, 1));
+    EXPECT_EQ(recorder.body, TileServer::tileData(3, 2, 1).view());
+    EXPECT_EQ(recorder.events.front(), "response 200") << "the redirect itself is not reported";
+}
+
+TEST_F(HttpConnectionTest, RedirectLoopFails)
+{
+    server.redirect("/a.png", "/b.png");
+    server.redirect("/b.png", "/a.png");
+    Recorder recorder;
+    load(recorder, server.baseUrl() + "/a.png");
+    EXPECT_TRUE(recorder.failed());
+    EXPECT_FALSE(recorder.error.empty());
+    EXPECT_LT(server.requestCount("/a.png") + server.requestCount("/b.png"), 20u);
+}
+
+TEST_F(HttpConnectionTest, ErrorStatusIsDeliveredAsDataWithTheStatusAndNeverCached)
+{
+    server.respondWithStatus("/4/4/4.png", 404, "<h1>Not Found</h1>");
+    server.respondWithStatus("/5/5/5.png", 503, "<h1>Busy</h1>");
+    Recorder notFound;
+    load(notFound, server.tileUrl(4, 4, 4));
+    EXPECT_EQ(notFound.outline(), (std::vector<std::string> { "response 404", "data", "finish" }));
+    EXPECT_EQ(notFound.body, "<h1>Not Found</h1>");
+    Recorder busy;
+    load(busy, server.tileUrl(5, 5, 5));
+    EXPECT_EQ(busy.response.statusCode, 503);
+    EXPECT_TRUE(busy.finished());
+    EXPECT_TRUE(ResponseCache::shared().cachedData(server.tileUrl(4, 4, 4)).empty());
+    EXPECT_TRUE(ResponseCache::shared().cachedData(server.tileUrl(5, 5, 5)).empty());
+}
+
+TEST_F(HttpConnectionTest, TruncatedBodyFails)
+{
+    server.respondTruncated(TileServer::tilePath(6, 1, 2));
+    Recorder recorder;
+    load(recorder, server.tileUrl(6, 1, 2));
+    EXPECT_TRUE(recorder.failed());
+    EXPECT_FALSE(recorder.error.empty());
+    EXPECT_EQ(std::count(recorder.events.begin(), recorder.events.end(), "cache?"), 0);
+    EXPECT_TRUE(ResponseCache::shared().cachedData(server.tileUrl(6, 1, 2)).empty());
+}
+
+TEST_F(HttpConnectionTest, BodyThatIsNoPictureArrivesAsIs)
+{
+    server.respondWithBody("/7/0/0.png", "<html>captive portal</html>", "text/html");
+    Recorder recorder;
+    load(recorder, server.tileUrl(7, 0, 0));
+    EXPECT_TRUE(recorder.finished());
+    EXPECT_EQ(recorder.body, "<html>captive portal</html>");
+    EXPECT_EQ(recorder.response.mimeType, "text/html");
+    EXPECT_TRUE(platform::Image::fromData(Data::fromString(recorder.body)).isNull());
+}
+
+TEST_F(HttpConnectionTest, InvalidUrlsGiveNoConnection)
+{
+    Recorder recorder;
+    for (const char* url :
+        { "", "not a url", "ftp://127.0.0.1/1/0/0.png", "http://", "/1/0/0.png", "http://exa mple.org/" })
+        EXPECT_EQ(HttpConnection::create(url, recorder), nullptr) << url;
+    EXPECT_TRUE(recorder.events.empty());
+}
+
+TEST_F(HttpConnectionTest, RefusedConnectionFailsWithADescription)
+{
+    const std::string url = server.tileUrl(1, 1, 1);
+    int port;
+    {
+        TileServer closed;
+        port = closed.port();
+    }
+    Recorder recorder;
+    load(recorder, "http://127.0.0.1:" + std::to_string(port) + "/1/1/1.png");
+    EXPECT_EQ(recorder.events, (std::vector<std::string> { "fail" }));
+    EXPECT_FALSE(recorder.error.empty());
+}
+
+TEST_F(HttpConnectionTest, DeferredConnectionWaitsForStart)
+{
+    Recorder recorder;
+    auto connection = HttpConnection::create(server.tileUrl(8, 0, 0), recorder, false);
+    ASSERT_NE(connection, nullptr);
+    EXPECT_FALSE(connection->isStarted());
+    settle();
+    EXPECT_EQ(server.requestCount(TileServer::tilePath(8, 0, 0)), 0u);
+    EXPECT_TRUE(recorder.events.empty());
+    connection->start();
+    connection->start();
+    ASSERT_TRUE(RunLoop::runUntil([&] { return recorder.done(); }, kPatience));
+    EXPECT_TRUE(recorder.finished());
+    EXPECT_EQ(server.requestCount(TileServer::tilePath(8, 0, 0)), 1u);
+}
+
+TEST_F(HttpConnectionTest, CancelledConnectionReportsNothing)
+{
+    const std::string path = TileServer::tilePath(10, 3, 3);
+    server.hold(path);
+    Recorder recorder;
+    auto connection = HttpConnection::create(server.tileUrl(10, 3, 3), recorder);
+    ASSERT_TRUE(RunLoop::runUntil([&] { return server.waitingCount(path) == 1; }, kPatience));
+    connection->cancel();
+    server.release(path);
+    settle();
+    EXPECT_TRUE(recorder.events.empty());
+    connection->start();
+    settle();
+    EXPECT_TRUE(recorder.events.empty()) << "a cancelled connection cannot be started again";
+}
+
+TEST_F(HttpConnectionTest, DestroyedConnectionReportsNothingEvenWhenItsAnswerHasArrived)
+{
+    const std::string path = TileServer::tilePath(11, 0, 0);
+    server.hold(path);
+    Recorder recorder;
+    auto connection = HttpConnection::create(server.tileUrl(11, 0, 0), recorder);
+    ASSERT_TRUE(RunLoop::runUntil([&] { return server.waitingCount(path) == 1; }, kPatience));
+    // The answer goes out while this thread runs no events, so it waits in
+    // the queue when the connection goes.
+    server.release(path);
+    server.waitUntilAnswered(path, 1);
+    connection.reset();
+    settle();
+    EXPECT_TRUE(recorder.events.empty());
+}
+
+TEST_F(HttpConnectionTest, CallbacksMayDestroyTheConnection)
+{
+    for (const std::string stopAt : { "response 200", "data", "cache?", "finish" }) {
+        Recorder recorder;
+        std::unique_ptr<HttpConnection> connection;
+        recorder.onEvent = [&](const std::string& event) {
+            if (event == stopAt)
+                connection.reset();
+        };
+        connection = HttpConnection::create(server.tileUrl(12, 0, 0), recorder);
+        ASSERT_TRUE(RunLoop::runUntil([&] { return !connection; }, kPatience)) << stopAt;
+        settle();
+        EXPECT_EQ(recorder.events.back(), stopAt);
+        EXPECT_EQ(std::count(recorder.events.begin(), recorder.events.end(), stopAt), 1);
+    }
+}
+
+TEST_F(HttpConnectionTest, CallbackMayDestroyTheDelegateThatOwnsTheConnection)
+{
+    // Deletes itself, and with it its connection, on the response.
+    struct Owner : HttpConnectionDelegate {
+        std::unique_ptr<HttpConnection> connection;
+        std::unique_ptr<Owner>* holder = nullptr;
+        int* calls = nullptr;
+        void connectionDidReceiveResponse(HttpConnection&, const HttpResponse&) override
+        {
+            ++*calls;
+            holder->reset();
+        }
+        void connectionDidReceiveData(HttpConnection&, const Data&) override { ++*calls; }
+        bool connectionWillCacheResponse(HttpConnection&, const HttpResponse&) override
+        {
+            return ++*calls, true;
+        }
+        void connectionDidFailWithError(HttpConnection&, const std::string&) override { ++*calls; }
+        void connectionDidFinishLoading(HttpConnection&) override { ++*calls; }
+    };
+    int calls = 0;
+    auto owner = std::make_unique<Owner>();
+    owner->holder = &owner;
+    owner->calls = &calls;
+    owner->connection = HttpConnection::create(server.tileUrl(13, 0, 0), *owner);
+    ASSERT_TRUE(RunLoop::runUntil([&] { return !owner; }, kPatience));
+    settle();
+    EXPECT_EQ(calls, 1);
+}
+
+TEST_F(HttpConnectionTest, TimesOutWhenTheServerStaysSilent)
+{
+    const std::string path = TileServer::tilePath(14, 0, 0);
+    server.hold(path);
+    HttpRequest request;
+    request.url = server.tileUrl(14, 0, 0);
+    request.timeoutInterval = 0.2;
+    Recorder recorder;
+    auto connection = HttpConnection::create(request, recorder);
+    ASSERT_TRUE(RunLoop::runUntil([&] { return recorder.done(); }, kPatience));
+    EXPECT_EQ(recorder.events, (std::vector<std::string> { "fail" }));
+    EXPECT_EQ(recorder.error, "The request timed out.");
+    server.release(path);
+}
+
+TEST_F(HttpConnectionTest, PostsABodyWithHeaders)
+{
+    HttpRequest request;
+    request.url = server.baseUrl() + "/api/play";
+    request.method = "POST";
+    request.headers = { { "Content-Type", "application/json" } };
+    request.body = Data::fromString(R"({"points":[[1.5,2.5]]})");
+    Recorder recorder;
+    auto connection = HttpConnection::create(request, recorder);
+    ASSERT_TRUE(RunLoop::runUntil([&] { return recorder.done(); }, kPatience));
+    EXPECT_EQ(recorder.outline(), (std::vector<std::string> { "response 200", "data", "finish" }))
+        << "only GET answers are offered to the cache";
+    EXPECT_EQ(recorder.body, R"({"points":[[1.5,2.5]]})");
+    EXPECT_EQ(server.lastRequestHeader("/api/play", "Content-Type"), "application/json");
+}
+
+TEST_F(HttpConnectionTest, CacheableAnswerEntersTheResponseCacheWhenTheDelegateAgrees)
+{
+    const std::string url = server.tileUrl(15, 1, 2);
+    EXPECT_TRUE(ResponseCache::shared().cachedData(url).empty());
+    Recorder recorder;
+    load(recorder, url);
+    EXPECT_EQ(ResponseCache::shared().cachedData(url), TileServer::tileData(15, 1, 2));
+
+    Recorder refusing;
+    refusing.allowCache = false;
+    load(refusing, server.tileUrl(15, 1, 3));
+    EXPECT_TRUE(refusing.finished());
+    EXPECT_TRUE(ResponseCache::shared().cachedData(server.tileUrl(15, 1, 3)).empty());
+}

@@ -1,0 +1,84 @@
+#include "Image.h"
+#include "TestImages.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using platform::Data;
+using platform::Image;
+using namespace vantry::test;
+
+TEST(Image, DecodesPngBytes)
+{
+    const Image image = Image::fromData(encodePng(makeTileImage(3, 4, 5)));
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.width(), 256);
+    EXPECT_EQ(image.height(), 256);
+    EXPECT_EQ(image.size().width, 256.0f);
+    EXPECT_TRUE(image.isOpaque());
+    EXPECT_EQ(image.pixels().pixel(10, 10), tileColor(3, 4, 5).rgb());
+}
+
+TEST(Image, DecodesJpegBytes)
+{
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(makeSolidImage(20, 30, Qt::red).save(&buffer, "JPEG"));
+    const Image image
+        = Image::fromData(Data(std::span(reinterpret_cast<const std::uint8_t*>(jpeg.data()), jpeg.size())));
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.width(), 20);
+    EXPECT_EQ(image.height(), 30);
+}
+
+TEST(Image, KeepsTransparency)
+{
+    const Image image = Image::fromData(encodePng(makeSolidImage(4, 4, QColor(255, 0, 0, 128))));
+    ASSERT_FALSE(image.isNull());
+    EXPECT_FALSE(image.isOpaque());
+    EXPECT_NEAR(image.pixels().pixelColor(1, 1).alpha(), 128, 1);
+}
+
+TEST(Image, BytesThatAreNoPictureGiveNull)
+{
+    const Data png = encodePng(makeTileImage(1, 0, 0));
+    const Data hostile[] = {
+        Data(),
+        Data::fromString("<html><body>404 Not Found</body></html>"),
+        png.subdata(0, 8), // the signature alone
+        png.subdata(0, 40), // header without pixels
+        Data::fromString(std::string(10000, '\0')),
+    };
+    for (const Data& bytes : hostile)
+        EXPECT_TRUE(Image::fromData(bytes).isNull()) << bytes.size() << " bytes";
+}
+
+TEST(Image, ReadsFilesAndGivesNullForMissingOrBrokenOnes)
+{
+    QTemporaryDir folder;
+    const std::string good = folder.filePath("good.png").toStdString();
+    const std::string broken = folder.filePath("broken.png").toStdString();
+    ASSERT_TRUE(makeSolidImage(7, 9, Qt::blue).save(QString::fromStdString(good)));
+    std::ofstream(broken) << "not a picture";
+
+    const Image image = Image::fromFile(good);
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.width(), 7);
+    EXPECT_TRUE(Image::fromFile(broken).isNull());
+    EXPECT_TRUE(Image::fromFile(folder.filePath("missing.png").toStdString()).isNull());
+}
+
+TEST(Image, CopiesShareThePixels)
+{
+    const Image image = Image::fromQImage(makeSolidImage(2, 2, Qt::green));
+    const Image copy = image;
+    EXPECT_EQ(copy, image);
+    EXPECT_EQ(&copy.pixels(), &image.pixels());
+    EXPECT_FALSE(Image() == image);
+}

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "Data.h"
+
+#include <condition_variable>
+#include <cstddef>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace httplib {
+class Server;
+}
+
+namespace vantry::test {
+
+// A map tile server on the loopback interface, on a port the system picks,
+// answering from a thread of its own. GET "/z/x/y.png" answers a cacheable
+// 256-pixel PNG tile drawn by makeTileImage; any other GET answers 404; a
+// POST answers its own body.
+// A test can change the answer for a path, hold answers until it releases
+// them, and count and inspect the requests. All members are thread-safe.
+class TileServer {
+public:
+    TileServer();
+    // Releases held answers and stops.
+    ~TileServer();
+    TileServer(const TileServer&) = delete;
+    TileServer& operator=(const TileServer&) = delete;
+
+    int port() const { return port_; }
+    // "http://127.0.0.1:<port>"
+    std::string baseUrl() const;
+    // The URL of a tile, "<base>/z/x/y.png".
+    std::string tileUrl(int zoom, int x, int y) const;
+    static std::string tilePath(int zoom, int x, int y);
+    // The PNG bytes the server sends for a tile.
+    static platform::Data tileData(int zoom, int x, int y);
+
+    // Answers `path` with this status and body from now on.
+    void respondWithStatus(const std::string& path, int status, const std::string& body = "<h1>error</h1>");
+    // Answers `path` with a 200 and this body.
+    void respondWithBody(const std::string& path, const std::string& body, const std::string& contentType);
+    // Announces the whole tile at `path` but sends only its first half, then
+    // closes the connection.
+    void respondTruncated(const std::string& path);
+    // Redirects `path` to `location` (a path or an absolute URL).
+    void redirect(const std::string& path, const std::string& location, int status = 302);
+
+    // Requests for `path` wait from now on until release(path).
+    void hold(const std::string& path);
+    void release(const std::string& path);
+    // The number of requests for `path` waiting in hold().
+    std::size_t waitingCount(const std::string& path) const;
+
+    // Blocks the calling thread until `count` answers for `path` have been
+    // written out.
+    void waitUntilAnswered(const std::string& path, std::size_t count) const;
+
+    // Requests received for `path` so far (including held ones).
+    std::size_t requestCount(const std::string& path) const;
+    // A header field of the last request for `path`, or empty.
+    std::string lastRequestHeader(const std::string& path, const std::string& name) const;
+
+private:
+    struct Answer {
+        enum class Kind { Tile, Status, Body, Truncated, Redirect } kind = Kind::Tile;
+        int status = 200;
+        std::string body;
+        std::string contentType;
+    };
+
+    void setAnswer(const std::string& path, Answer answer);
+
+    std::unique_ptr<httplib::Server> server_;
+    std::thread thread_;
+    int port_ = 0;
+    mutable std::mutex mutex_;
+    std::condition_variable released_;
+    mutable std::condition_variable answered_;
+    bool stopping_ = false;
+    std::map<std::string, Answer> answers_;
+    std::set<std::string> held_;
+    std::map<std::string, std::size_t> waiting_;
+    std::map<std::string, std::size_t> requestCounts_;
+    std::map<std::string, std::size_t> answerCounts_;
+    std::map<std::string, std::vector<std::pair<std::string, std::string>>> lastHeaders_;
+};
+
+} // namespace vantry::test
