@@ -20,6 +20,18 @@ std::pair<float, float> scaledSpan(float at, float anchor, float length, float s
     return { std::min(first, last), std::max(first, last) };
 }
 
+bool samePoint(CGPoint a, CGPoint b)
+{
+    return a.x == b.x && a.y == b.y;
+}
+
+// Field by field: unlike CGRectEqualToRect, bounds with a negative extent
+// differ from their standardized form, since the origin is what is shown.
+bool sameRect(CGRect a, CGRect b)
+{
+    return samePoint(a.origin, b.origin) && a.size.width == b.size.width && a.size.height == b.size.height;
+}
+
 } // namespace
 
 Layer::Layer() = default;
@@ -59,6 +71,7 @@ void Layer::addSublayer(std::shared_ptr<Layer> layer)
         return;
     checkCanAdopt(*layer);
     insertAt(std::move(layer), kNotFound);
+    setNeedsDisplay();
 }
 
 void Layer::insertSublayerAtIndex(std::shared_ptr<Layer> layer, std::size_t index)
@@ -67,6 +80,7 @@ void Layer::insertSublayerAtIndex(std::shared_ptr<Layer> layer, std::size_t inde
         return;
     checkCanAdopt(*layer);
     insertAt(std::move(layer), index);
+    setNeedsDisplay();
 }
 
 void Layer::insertSublayerAbove(std::shared_ptr<Layer> layer, const Layer* sibling)
@@ -78,6 +92,7 @@ void Layer::insertSublayerAbove(std::shared_ptr<Layer> layer, const Layer* sibli
         throw std::invalid_argument("the sibling is not a sublayer of this layer");
     layer->removeFromSuperlayer();
     insertAt(std::move(layer), sibling ? indexOfSublayer(sibling) + 1 : kNotFound);
+    setNeedsDisplay();
 }
 
 void Layer::insertSublayerBelow(std::shared_ptr<Layer> layer, const Layer* sibling)
@@ -89,6 +104,7 @@ void Layer::insertSublayerBelow(std::shared_ptr<Layer> layer, const Layer* sibli
         throw std::invalid_argument("the sibling is not a sublayer of this layer");
     layer->removeFromSuperlayer();
     insertAt(std::move(layer), sibling ? indexOfSublayer(sibling) : 0);
+    setNeedsDisplay();
 }
 
 void Layer::setSublayers(std::vector<std::shared_ptr<Layer>> layers)
@@ -106,6 +122,8 @@ void Layer::setSublayers(std::vector<std::shared_ptr<Layer>> layers)
             continue; // listed twice
         insertAt(std::move(layer), kNotFound);
     }
+    if (sublayers_ != old)
+        setNeedsDisplay();
 }
 
 void Layer::removeFromSuperlayer()
@@ -120,6 +138,89 @@ void Layer::removeFromSuperlayer()
     // Released at the end of this call, after the last use of `this`.
     const std::shared_ptr<Layer> keep = std::move(parent->sublayers_[index]);
     parent->sublayers_.erase(parent->sublayers_.begin() + static_cast<std::ptrdiff_t>(index));
+    parent->setNeedsDisplay();
+}
+
+void Layer::setNeedsDisplay()
+{
+    for (const Layer* layer = this; layer; layer = layer->superlayer_) {
+        if (layer->host_) {
+            layer->host_->layerTreeChanged();
+            return;
+        }
+    }
+}
+
+void Layer::setPosition(CGPoint position)
+{
+    if (samePoint(position_, position))
+        return;
+    position_ = position;
+    setNeedsDisplay();
+}
+
+void Layer::setBounds(CGRect bounds)
+{
+    if (sameRect(bounds_, bounds))
+        return;
+    bounds_ = bounds;
+    setNeedsDisplay();
+}
+
+void Layer::setAnchorPoint(CGPoint anchorPoint)
+{
+    if (samePoint(anchorPoint_, anchorPoint))
+        return;
+    anchorPoint_ = anchorPoint;
+    setNeedsDisplay();
+}
+
+void Layer::setTransform(Transform3D transform)
+{
+    if (transform_ == transform)
+        return;
+    transform_ = transform;
+    setNeedsDisplay();
+}
+
+void Layer::setContents(Image contents)
+{
+    if (contents_ == contents)
+        return;
+    contents_ = std::move(contents);
+    setNeedsDisplay();
+}
+
+void Layer::setBackgroundColor(Color color)
+{
+    if (backgroundColor_ == color)
+        return;
+    backgroundColor_ = color;
+    setNeedsDisplay();
+}
+
+void Layer::setHidden(bool hidden)
+{
+    if (hidden_ == hidden)
+        return;
+    hidden_ = hidden;
+    setNeedsDisplay();
+}
+
+void Layer::setMasksToBounds(bool masks)
+{
+    if (masksToBounds_ == masks)
+        return;
+    masksToBounds_ = masks;
+    setNeedsDisplay();
+}
+
+void Layer::setDrawsInContext(bool draws)
+{
+    if (drawsInContext_ == draws)
+        return;
+    drawsInContext_ = draws;
+    setNeedsDisplay();
 }
 
 CGRect Layer::frame() const
@@ -132,14 +233,20 @@ CGRect Layer::frame() const
 
 void Layer::setFrame(CGRect frame)
 {
+    CGRect bounds = bounds_;
     const float scaleX = std::abs(transform_.scaleX);
     const float scaleY = std::abs(transform_.scaleY);
     if (scaleX > 0)
-        bounds_.size.width = frame.size.width / scaleX;
+        bounds.size.width = frame.size.width / scaleX;
     if (scaleY > 0)
-        bounds_.size.height = frame.size.height / scaleY;
-    position_ = CGPoint { frame.origin.x + anchorPoint_.x * frame.size.width,
+        bounds.size.height = frame.size.height / scaleY;
+    const CGPoint position { frame.origin.x + anchorPoint_.x * frame.size.width,
         frame.origin.y + anchorPoint_.y * frame.size.height };
+    if (sameRect(bounds_, bounds) && samePoint(position_, position))
+        return;
+    bounds_ = bounds;
+    position_ = position;
+    setNeedsDisplay();
 }
 
 CGPoint Layer::convertPointFromSuperlayer(CGPoint point) const
@@ -195,6 +302,7 @@ void Layer::addAnimation(const BasicAnimation& animation, std::string key)
     std::erase_if(animations_, [&key](const RunningAnimation& running) { return running.key == key; });
     const double start = animation.beginTime() > 0 ? animation.beginTime() : now;
     animations_.push_back(RunningAnimation { std::move(key), animation, start });
+    setNeedsDisplay();
 }
 
 const BasicAnimation* Layer::animationForKey(std::string_view key) const
@@ -209,12 +317,23 @@ const BasicAnimation* Layer::animationForKey(std::string_view key) const
 
 void Layer::removeAnimationForKey(std::string_view key)
 {
-    std::erase_if(animations_, [key](const RunningAnimation& running) { return running.key == key; });
+    if (std::erase_if(animations_, [key](const RunningAnimation& running) { return running.key == key; }) > 0)
+        setNeedsDisplay();
 }
 
 void Layer::removeAllAnimations()
 {
+    if (animations_.empty())
+        return;
     animations_.clear();
+    setNeedsDisplay();
+}
+
+bool Layer::hasAnimationsAt(double time) const
+{
+    return std::ranges::any_of(animations_, [time](const RunningAnimation& running) {
+        return time - running.start < running.animation.activeDuration();
+    });
 }
 
 std::vector<std::string> Layer::animationKeys() const

@@ -5,6 +5,7 @@
 #include "CGGeometry.h"
 #include "Color.h"
 #include "Image.h"
+#include "LayerHost.h"
 #include "Transform3D.h"
 
 #include <cstddef>
@@ -32,6 +33,11 @@ namespace platform {
 //
 // Layers are identities, owned through shared pointers: a layer owns its
 // sublayers and knows its superlayer without owning it. Main thread only.
+//
+// Every change that shows on screen (geometry, appearance, sublayers,
+// animations, a subclass's drawing) tells the host of the tree, if the root
+// has one (see LayerHost), by walking up the superlayer chain. Setting a
+// property to the value it has tells nobody.
 class Layer : public std::enable_shared_from_this<Layer> {
 public:
     Layer();
@@ -61,13 +67,13 @@ public:
 
     // --- Geometry (screen points).
     CGPoint position() const { return position_; }
-    void setPosition(CGPoint position) { position_ = position; }
+    void setPosition(CGPoint position);
     CGRect bounds() const { return bounds_; }
-    void setBounds(CGRect bounds) { bounds_ = bounds; }
+    void setBounds(CGRect bounds);
     CGPoint anchorPoint() const { return anchorPoint_; }
-    void setAnchorPoint(CGPoint anchorPoint) { anchorPoint_ = anchorPoint; }
+    void setAnchorPoint(CGPoint anchorPoint);
     Transform3D transform() const { return transform_; }
-    void setTransform(Transform3D transform) { transform_ = transform; }
+    void setTransform(Transform3D transform);
     // The bounds placed at the position and scaled by the transform, in the
     // superlayer's coordinates.
     CGRect frame() const;
@@ -87,14 +93,14 @@ public:
     // --- Appearance.
     // The picture drawn scaled to the bounds; null for none.
     const Image& contents() const { return contents_; }
-    void setContents(Image contents) { contents_ = std::move(contents); }
+    void setContents(Image contents);
     Color backgroundColor() const { return backgroundColor_; }
-    void setBackgroundColor(Color color) { backgroundColor_ = color; }
+    void setBackgroundColor(Color color);
     bool isHidden() const { return hidden_; }
-    void setHidden(bool hidden) { hidden_ = hidden; }
+    void setHidden(bool hidden);
     // Whether sublayers are clipped to the bounds.
     bool masksToBounds() const { return masksToBounds_; }
-    void setMasksToBounds(bool masks) { masksToBounds_ = masks; }
+    void setMasksToBounds(bool masks);
     const std::string& name() const { return name_; }
     void setName(std::string name) { name_ = std::move(name); }
     // Edges drawn antialiased (bits: left 1, right 2, bottom 4, top 8). The
@@ -125,6 +131,10 @@ public:
     // The transform shown at `time` (Clock time): that of the last added
     // running "transform" animation, or the layer's own.
     Transform3D presentationTransform(double time) const;
+    // Whether an animation of this layer (not of its sublayers) has not
+    // finished at `time` (Clock time); one that waits for its begin time
+    // counts.
+    bool hasAnimationsAt(double time) const;
 
     // --- Custom drawing.
     // Whether drawInContext draws anything; the compositor skips the call
@@ -133,9 +143,18 @@ public:
     // Draws in the layer's own coordinates (the painter is set up so the
     // bounds map to the layer's place on screen).
     virtual void drawInContext(QPainter& painter) const;
+    // Tells the host of the tree that this layer looks different; the
+    // property setters call it themselves, subclasses call it when what
+    // drawInContext draws changes.
+    void setNeedsDisplay();
+
+    // --- Hosting. The host of the tree whose root this layer is; null for
+    // none. Not owned: the host resets it before it goes away.
+    LayerHost* host() const { return host_; }
+    void setHost(LayerHost* host) { host_ = host; }
 
 protected:
-    void setDrawsInContext(bool draws) { drawsInContext_ = draws; }
+    void setDrawsInContext(bool draws);
 
 private:
     struct RunningAnimation {
@@ -150,6 +169,7 @@ private:
     void pruneFinishedAnimations(double now);
 
     Layer* superlayer_ = nullptr;
+    LayerHost* host_ = nullptr;
     std::vector<std::shared_ptr<Layer>> sublayers_;
     CGPoint position_;
     CGRect bounds_;

@@ -13,6 +13,44 @@ TextLayer::TextLayer()
     setDrawsInContext(true);
 }
 
+namespace {
+
+// Stores `value` and tells the layer's host when it differs from the old one.
+template<typename T> void update(TextLayer& layer, T& field, T value)
+{
+    if (field == value)
+        return;
+    field = std::move(value);
+    layer.setNeedsDisplay();
+}
+
+} // namespace
+
+void TextLayer::setText(std::string text)
+{
+    update(*this, text_, std::move(text));
+}
+
+void TextLayer::setFont(Font font)
+{
+    update(*this, font_, std::move(font));
+}
+
+void TextLayer::setTextColor(Color color)
+{
+    update(*this, textColor_, color);
+}
+
+void TextLayer::setAlignment(TextAlignment alignment)
+{
+    update(*this, alignment_, alignment);
+}
+
+void TextLayer::setNumberOfLines(int lines)
+{
+    update(*this, numberOfLines_, lines);
+}
+
 void TextLayer::drawInContext(QPainter& painter) const
 {
     if (text_.empty() || textColor_.isClear())

@@ -18,16 +18,16 @@ public:
     TextLayer();
 
     const std::string& text() const { return text_; }
-    void setText(std::string text) { text_ = std::move(text); }
+    void setText(std::string text);
     const Font& font() const { return font_; }
-    void setFont(Font font) { font_ = std::move(font); }
+    void setFont(Font font);
     Color textColor() const { return textColor_; }
-    void setTextColor(Color color) { textColor_ = color; }
+    void setTextColor(Color color);
     TextAlignment alignment() const { return alignment_; }
-    void setAlignment(TextAlignment alignment) { alignment_ = alignment; }
+    void setAlignment(TextAlignment alignment);
     // The most lines shown; 0 means as many as the text needs.
     int numberOfLines() const { return numberOfLines_; }
-    void setNumberOfLines(int lines) { numberOfLines_ = lines; }
+    void setNumberOfLines(int lines);
 
     void drawInContext(QPainter& painter) const override;
 
