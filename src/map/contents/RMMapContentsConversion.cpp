@@ -1,0 +1,109 @@
+// Conversions between latitude/longitude, projected points and pixels, and
+// the tiles-update delegate.
+#include "RMMapContents.h"
+
+#include "RMMercatorToScreenProjection.h"
+#include "RMMercatorToTileProjection.h"
+#include "RMProjection.h"
+#include "RMTilesUpdateDelegate.h"
+
+#include <algorithm>
+#include <cmath>
+
+CGPoint RMMapContents::latLongToPixel(RMLatLong latLong) const
+{
+    if (!projection_ || !mercatorToScreenProjection_)
+        return CGPointZero;
+    return mercatorToScreenProjection_->projectXYPoint(projection_->latLongToPoint(latLong));
+}
+
+CGPoint RMMapContents::latLongToPixelWithMetersPerPixel(RMLatLong latLong, float metersPerPixel) const
+{
+    if (!projection_ || !mercatorToScreenProjection_)
+        return CGPointZero;
+    return mercatorToScreenProjection_->projectXYPointWithMetersPerPixel(
+        projection_->latLongToPoint(latLong), metersPerPixel);
+}
+
+RMTilePoint RMMapContents::latLongToTilePointWithMetersPerPixel(RMLatLong latLong, float metersPerPixel) const
+{
+    if (!projection_ || !mercatorToTileProjection_)
+        return {};
+    return mercatorToTileProjection_->projectAtScale(projection_->latLongToPoint(latLong), metersPerPixel);
+}
+
+RMLatLong RMMapContents::pixelToLatLong(CGPoint pixel)
+{
+    if (!projection_ || !mercatorToScreenProjection_)
+        return {};
+    return projection_->pointToLatLong(mercatorToScreenProjection_->projectScreenPointToXY(pixel));
+}
+
+RMLatLong RMMapContents::pixelToLatLongWithMetersPerPixel(CGPoint pixel, float metersPerPixel)
+{
+    if (!projection_ || !mercatorToScreenProjection_)
+        return {};
+    return projection_->pointToLatLong(
+        mercatorToScreenProjection_->projectScreenPointToXYWithMetersPerPixel(pixel, metersPerPixel));
+}
+
+RMLatLong RMMapContents::mapCenter() const
+{
+    if (!projection_ || !mercatorToScreenProjection_)
+        return {};
+    return projection_->pointToLatLong(mercatorToScreenProjection_->projectedCenter());
+}
+
+RMTileRect RMMapContents::tileBounds() const
+{
+    if (!mercatorToTileProjection_ || !mercatorToScreenProjection_)
+        return {};
+    return mercatorToTileProjection_->project(*mercatorToScreenProjection_);
+}
+
+double RMMapContents::scaleDenominator() const
+{
+    return metersPerPixel() / 0.0001543;
+}
+
+RMLatLongBounds RMMapContents::latitudeLongitudeBoundingBoxFor(CGRect rect)
+{
+    const float right = rect.origin.x + rect.size.width;
+    const float bottom = rect.origin.y + rect.size.height;
+    const RMLatLong topRight = pixelToLatLong(CGPointMake(right, rect.origin.y));
+    const RMLatLong topLeft = pixelToLatLong(rect.origin);
+    const RMLatLong bottomRight = pixelToLatLong(CGPointMake(right, bottom));
+    const RMLatLong bottomLeft = pixelToLatLong(CGPointMake(rect.origin.x, bottom));
+
+    const double north = std::max(topRight.latitude, topLeft.latitude);
+    const double south = std::min(bottomRight.latitude, bottomLeft.latitude);
+    // An edge whose ends lie more than 180° apart crosses the 180° meridian.
+    const double west = std::abs(topLeft.longitude - bottomLeft.longitude) <= 180
+        ? std::min(topLeft.longitude, bottomLeft.longitude)
+        : std::max(topLeft.longitude, bottomLeft.longitude);
+    const double east = std::abs(topRight.longitude - bottomRight.longitude) <= 180
+        ? std::max(topRight.longitude, bottomRight.longitude)
+        : std::min(topRight.longitude, bottomRight.longitude);
+    return RMLatLongBounds { { north, east }, { south, west } };
+}
+
+RMLatLongBounds RMMapContents::latitudeLongitudeBoundingBoxForScreen()
+{
+    return latitudeLongitudeBoundingBoxFor(screenBounds());
+}
+
+void RMMapContents::tilesUpdatedRegion(CGRect rect)
+{
+    if (!delegateHasRegionUpdate_)
+        return;
+    if (auto* delegate = dynamic_cast<RMTilesUpdateDelegate::RegionUpdate*>(tilesUpdateDelegate_))
+        delegate->regionUpdate(latitudeLongitudeBoundingBoxFor(rect));
+}
+
+void RMMapContents::setTilesUpdateDelegate(RMTilesUpdateDelegate* delegate)
+{
+    if (delegate == tilesUpdateDelegate_)
+        return;
+    tilesUpdateDelegate_ = delegate;
+    delegateHasRegionUpdate_ = dynamic_cast<RMTilesUpdateDelegate::RegionUpdate*>(delegate) != nullptr;
+}

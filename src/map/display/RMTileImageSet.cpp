@@ -1,0 +1,279 @@
+#include "RMTileImageSet.h"
+
+#include "Exception.h"
+#include "Log.h"
+#include "NotificationCenter.h"
+#include "RMMercatorToTileProjection.h"
+#include "RMNotifications.h"
+#include "RMTileImage.h"
+#include "RMTileSource.h"
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace {
+
+// No screen is this many tiles wide; the bound keeps a broken rectangle
+// (infinite or NaN size) from looping for ever.
+constexpr float kMostTilesPerSide = 4096;
+
+// The whole tiles of a rectangle: w columns from x0 and h + 1 rows from y0.
+struct Grid {
+    uint32_t x0 = 0;
+    uint32_t y0 = 0;
+    uint32_t columns = 0;
+    uint32_t rows = 0;
+    int16_t zoom = 0;
+};
+
+uint32_t wholeTiles(float extent)
+{
+    if (!(extent > 0))
+        return 0;
+    return static_cast<uint32_t>(std::min(extent, kMostTilesPerSide));
+}
+
+Grid gridOf(RMTileRect rect)
+{
+    const RMTileRect rounded = RMTileRectRound(rect);
+    Grid grid;
+    grid.x0 = rounded.origin.tile.x;
+    grid.y0 = rounded.origin.tile.y;
+    grid.columns = wholeTiles(rounded.size.width);
+    grid.rows = wholeTiles(rounded.size.height) + 1;
+    grid.zoom = rect.origin.tile.zoom;
+    return grid;
+}
+
+// Tile places lie on a grid of 1/256 point: below 2^15 points every sum of
+// such values is exact in float, so a tile's far edge is exactly its
+// neighbour's near edge.
+float onPlacementGrid(float value)
+{
+    return std::round(value * 256.0f) / 256.0f;
+}
+
+} // namespace
+
+std::size_t RMTileImageSet::TileHash::operator()(const RMTile& tile) const
+{
+    return static_cast<std::size_t>(RMTileHash(tile) ^ (static_cast<uint64_t>(tile.x) << 32));
+}
+
+RMTileImageSet::RMTileImageSet(RMTileImageSetDelegate* delegate)
+{
+    setDelegate(delegate);
+}
+
+RMTileImageSet::~RMTileImageSet()
+{
+    removeAllTiles();
+}
+
+void RMTileImageSet::setDelegate(RMTileImageSetDelegate* delegate)
+{
+    delegate_ = delegate;
+    tileAddedDelegate_ = dynamic_cast<RMTileImageSetDelegate::TileAdded*>(delegate);
+    tileRemovedDelegate_ = dynamic_cast<RMTileImageSetDelegate::TileRemoved*>(delegate);
+}
+
+void RMTileImageSet::setTileSource(std::shared_ptr<RMTileSource> tileSource)
+{
+    tileSource_ = std::move(tileSource);
+}
+
+CGRect RMTileImageSet::addTilesToDisplayIn(RMTileRect rect, CGRect bounds)
+{
+    const float side = bounds.size.width / rect.size.width;
+    const Grid grid = gridOf(rect);
+    const RMMercatorToTileProjection* projection
+        = tileSource_ ? tileSource_->mercatorToTileProjection() : nullptr;
+
+    const float originX = static_cast<float>(rect.origin.tile.x) + rect.origin.offset.x;
+    const float originY = static_cast<float>(rect.origin.tile.y) + rect.origin.offset.y;
+    const float firstX = onPlacementGrid(bounds.origin.x + side * (static_cast<float>(grid.x0) - originX));
+    const float firstY = onPlacementGrid(bounds.origin.y + side * (static_cast<float>(grid.y0) - originY));
+    const float step = onPlacementGrid(side);
+
+    if (projection && std::isfinite(side) && side > 0) {
+        for (uint32_t column = 0; column < grid.columns; ++column) {
+            const float screenX = firstX + step * static_cast<float>(column);
+            for (uint32_t row = 0; row < grid.rows; ++row) {
+                const RMTile tile
+                    = projection->normaliseTile(RMTile { grid.x0 + column, grid.y0 + row, grid.zoom });
+                if (RMTileIsDummy(tile))
+                    continue;
+                const float screenY = firstY + step * static_cast<float>(row);
+                addTileAt(tile, CGRectMake(screenX, screenY, step, step));
+            }
+        }
+    }
+
+    return CGRectMake(bounds.origin.x - side * rect.origin.offset.x,
+        bounds.origin.y - side * rect.origin.offset.y, side * static_cast<float>(grid.columns),
+        side * static_cast<float>(grid.rows - 1));
+}
+
+void RMTileImageSet::addTileAt(RMTile tile, CGRect screenLocation)
+{
+    if (const auto found = images_.find(tile); found != images_.end()) {
+        found->second.image->setScreenLocation(screenLocation);
+        ++found->second.count;
+        return;
+    }
+    if (!tileSource_)
+        return;
+    if (const std::shared_ptr<RMTileImage> image = tileSource_->tileImage(tile))
+        addTileWithImageAt(tile, image, screenLocation);
+}
+
+void RMTileImageSet::addTileWithImageAt(
+    RMTile tile, const std::shared_ptr<RMTileImage>& image, CGRect screenLocation)
+{
+    if (!image)
+        return;
+    const RMTile key = image->tile();
+    if (const auto found = images_.find(key); found != images_.end()) {
+        found->second.image->setScreenLocation(screenLocation);
+        ++found->second.count;
+        return;
+    }
+    image->setScreenLocation(screenLocation);
+    // An image of no tile can never be removed by tile, so it is not kept.
+    if (RMTileIsDummy(key))
+        return;
+    images_.emplace(key, Entry { image, 1 });
+    if (tileAddedDelegate_)
+        tileAddedDelegate_->tileAddedWithImage(tile, image);
+    platform::NotificationCenter::defaultCenter().postNotification(
+        RMMapImageAddedToScreenNotification, image->notificationObject());
+}
+
+void RMTileImageSet::removeTiles(RMTileRect rect)
+{
+    const Grid grid = gridOf(rect);
+    const RMMercatorToTileProjection* projection
+        = tileSource_ ? tileSource_->mercatorToTileProjection() : nullptr;
+    if (!projection)
+        return;
+    for (uint32_t column = 0; column < grid.columns; ++column) {
+        for (uint32_t row = 0; row < grid.rows; ++row) {
+            const RMTile tile
+                = projection->normaliseTile(RMTile { grid.x0 + column, grid.y0 + row, grid.zoom });
+            if (!RMTileIsDummy(tile))
+                removeTile(tile);
+        }
+    }
+}
+
+void RMTileImageSet::removeTile(RMTile tile)
+{
+    if (RMTileIsDummy(tile))
+        throw platform::AssertionFailure("attempted to remove dummy tile");
+    auto found = images_.find(tile);
+    if (found == images_.end())
+        return;
+    if (found->second.count == 1) {
+        // Kept alive through the calls: an observer may drop other references.
+        const std::shared_ptr<RMTileImage> image = found->second.image;
+        if (tileRemovedDelegate_)
+            tileRemovedDelegate_->tileRemoved(tile);
+        platform::NotificationCenter::defaultCenter().postNotification(
+            RMMapImageRemovedFromScreenNotification, image->notificationObject());
+        found = images_.find(tile);
+        if (found == images_.end())
+            return;
+    }
+    if (--found->second.count == 0)
+        images_.erase(found);
+}
+
+void RMTileImageSet::removeAllTiles()
+{
+    std::vector<std::pair<RMTile, std::size_t>> snapshot;
+    snapshot.reserve(images_.size());
+    for (const auto& [tile, entry] : images_)
+        snapshot.emplace_back(tile, entry.count);
+    for (const auto& [tile, count] : snapshot) {
+        for (std::size_t i = 0; i < count; ++i)
+            removeTile(tile);
+    }
+}
+
+std::shared_ptr<RMTileImage> RMTileImageSet::imageWithTile(RMTile tile) const
+{
+    const auto found = images_.find(tile);
+    return found == images_.end() ? nullptr : found->second.image;
+}
+
+std::size_t RMTileImageSet::referenceCount(RMTile tile) const
+{
+    const auto found = images_.find(tile);
+    return found == images_.end() ? 0 : found->second.count;
+}
+
+std::vector<std::shared_ptr<RMTileImage>> RMTileImageSet::images() const
+{
+    std::vector<std::shared_ptr<RMTileImage>> result;
+    result.reserve(images_.size());
+    for (const auto& [tile, entry] : images_)
+        result.push_back(entry.image);
+    return result;
+}
+
+void RMTileImageSet::moveBy(CGSize delta)
+{
+    for (const auto& [tile, entry] : images_)
+        entry.image->moveBy(delta);
+}
+
+void RMTileImageSet::zoomByFactorNear(float factor, CGPoint pivot)
+{
+    for (const auto& [tile, entry] : images_)
+        entry.image->zoomByFactorNear(factor, pivot);
+}
+
+void RMTileImageSet::drawRect(QPainter& painter, CGRect) const
+{
+    for (const auto& [tile, entry] : images_)
+        entry.image->draw(painter);
+}
+
+void RMTileImageSet::cancelLoading()
+{
+    // Observers of the cancellation may drop images from caches; the
+    // snapshot keeps every image alive through the loop.
+    for (const std::shared_ptr<RMTileImage>& image : images())
+        image->cancelLoading();
+}
+
+void RMTileImageSet::printDebuggingInformation() const
+{
+    constexpr float infinity = std::numeric_limits<float>::infinity();
+    float biggestRight = 0;
+    float biggestDown = 0;
+    for (const auto& [tileA, a] : images_) {
+        const CGRect rectA = a.image->screenLocation();
+        float nearestRight = infinity;
+        float nearestDown = infinity;
+        for (const auto& [tileB, b] : images_) {
+            const CGRect rectB = b.image->screenLocation();
+            if (rectB.origin.x > rectA.origin.x) {
+                const float gap = rectB.origin.x - (rectA.origin.x + rectA.size.width);
+                if (!(gap > nearestRight))
+                    nearestRight = gap;
+            }
+            if (rectB.origin.y > rectA.origin.y) {
+                const float gap = rectB.origin.y - (rectA.origin.y + rectA.size.height);
+                if (!(gap > nearestDown))
+                    nearestDown = gap;
+            }
+        }
+        if (nearestRight != infinity && !(biggestRight > nearestRight))
+            biggestRight = nearestRight;
+        if (nearestDown != infinity && !(biggestDown > nearestDown))
+            biggestDown = nearestDown;
+    }
+    platform::log(fmt::format("Biggest seam right: {:f}  down: {:f}", biggestRight, biggestDown));
+}

@@ -1,0 +1,110 @@
+#include "RMTileLoader.h"
+
+#include "Exception.h"
+#include "NotificationCenter.h"
+#include "RMMapContents.h"
+#include "RMMercatorToTileProjection.h"
+#include "RMNotifications.h"
+#include "RMPixel.h"
+#include "RMTileImageSet.h"
+
+#include <fmt/format.h>
+
+#include <cmath>
+
+RMTileLoader::RMTileLoader(RMMapContents* content)
+    : content_(content)
+{
+    loadedTiles_.origin.tile = RMTileDummy();
+}
+
+RMTileLoader::~RMTileLoader()
+{
+    stopWaitingForResume();
+}
+
+void RMTileLoader::clearLoadedBounds()
+{
+    loadedBounds_ = CGRectZero;
+}
+
+bool RMTileLoader::screenIsLoaded() const
+{
+    if (!content_ || !content_->mercatorToTileProjection())
+        return false;
+    const bool covered = CGRectContainsRect(loadedBounds_, content_->screenBounds());
+    const RMMercatorToTileProjection& tiles = *content_->mercatorToTileProjection();
+    const int zoom = static_cast<int>(tiles.calculateNormalisedZoomFromScale(content_->metersPerPixel()));
+    // Tile zooms are whole levels, so a zoom within fractional limits may
+    // round to the nearest level beyond them.
+    const float lowest = std::round(content_->minZoom());
+    const float highest = std::round(content_->maxZoom());
+    if (!(static_cast<float>(zoom) >= lowest && static_cast<float>(zoom) <= highest))
+        throw platform::AssertionFailure(
+            fmt::format("target zoom {} is outside of RMMapContents limits {:f} to {:f}", zoom,
+                content_->minZoom(), content_->maxZoom()));
+    return covered && static_cast<uint32_t>(zoom) == loadedZoom_;
+}
+
+void RMTileLoader::updateLoadedImages()
+{
+    if (suppressLoading_ || !content_)
+        return;
+    if (!content_->mercatorToTileProjection() || !content_->mercatorToScreenProjection())
+        return;
+    stopWaitingForResume();
+    if (!RMMapContents::performExpensiveOperations()) {
+        waitingForResume_ = true;
+        platform::NotificationCenter::defaultCenter().addObserver(this, RMResumeExpensiveOperations, nullptr,
+            [this](const platform::Notification&) { updateLoadedImages(); });
+        return;
+    }
+    if (screenIsLoaded())
+        return;
+
+    const RMTileRect newTiles = content_->tileBounds();
+    RMTileImageSet* images = content_->imagesOnScreen();
+    if (!images)
+        return;
+    const CGRect newBounds = images->addTilesToDisplayIn(newTiles, content_->screenBounds());
+    if (!RMTileIsDummy(loadedTiles_.origin.tile))
+        images->removeTiles(loadedTiles_);
+
+    loadedBounds_ = newBounds;
+    loadedZoom_ = static_cast<uint32_t>(static_cast<int32_t>(newTiles.origin.tile.zoom));
+    loadedTiles_ = newTiles;
+    content_->tilesUpdatedRegion(loadedBounds_);
+}
+
+void RMTileLoader::moveBy(CGSize delta)
+{
+    loadedBounds_ = RMTranslateCGRectBy(loadedBounds_, delta);
+    updateLoadedImages();
+}
+
+void RMTileLoader::zoomByFactorNear(float factor, CGPoint pivot)
+{
+    loadedBounds_ = RMScaleCGRectAboutPoint(loadedBounds_, factor, pivot);
+    updateLoadedImages();
+}
+
+void RMTileLoader::reload()
+{
+    clearLoadedBounds();
+    updateLoadedImages();
+}
+
+void RMTileLoader::setSuppressLoading(bool suppress)
+{
+    suppressLoading_ = suppress;
+    if (!suppress)
+        updateLoadedImages();
+}
+
+void RMTileLoader::stopWaitingForResume()
+{
+    if (!waitingForResume_)
+        return;
+    waitingForResume_ = false;
+    platform::NotificationCenter::defaultCenter().removeObserver(this, RMResumeExpensiveOperations);
+}
