@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Data.h"
+#include "TileArt.h"
 
 #include <QColor>
 #include <QImage>
@@ -11,12 +12,10 @@ namespace vantry::test {
 
 // A picture of one colour (premultiplied ARGB, so colours with alpha work).
 QImage makeSolidImage(int width, int height, const QColor& color);
-// A 256-pixel map tile that tests can recognise: a background colour of its
-// own (tileColor), grid lines every 64 pixels and its "z/x/y" in the middle.
-QImage makeTileImage(int zoom, int x, int y);
-// The background colour of makeTileImage for that tile.
-QColor tileColor(int zoom, int x, int y);
-// The picture's PNG file bytes.
-platform::Data encodePng(const QImage& image);
+// Map tiles that tests can recognise, as the loopback tile server program
+// draws them (see TileArt.h).
+using tileart::encodePng;
+using tileart::makeTileImage;
+using tileart::tileColor;
 
 } // namespace vantry::test

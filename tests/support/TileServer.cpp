@@ -19,14 +19,6 @@ std::string lowered(std::string text)
     return text;
 }
 
-// Drawing tiles on the server's threads at the same time is safe, but the
-// font machinery is shared: one at a time keeps it simple.
-std::mutex& drawingMutex()
-{
-    static std::mutex mutex;
-    return mutex;
-}
-
 } // namespace
 
 TileServer::TileServer()
@@ -142,8 +134,7 @@ std::string TileServer::tileUrl(int zoom, int x, int y) const
 
 platform::Data TileServer::tileData(int zoom, int x, int y)
 {
-    std::lock_guard lock(drawingMutex());
-    return encodePng(makeTileImage(zoom, x, y));
+    return tileart::tilePng(zoom, x, y);
 }
 
 void TileServer::setAnswer(const std::string& path, Answer answer)
