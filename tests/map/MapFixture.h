@@ -1,0 +1,85 @@
+#pragma once
+
+// A map view with contents over memory tiles, on a manual clock, with the
+// log captured: the common ground of the contents, view and display tests.
+
+#include "LogCapture.h"
+#include "ManualClock.h"
+#include "MapTestSources.h"
+#include "RMMapContents.h"
+#include "RMMapView.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <regex>
+#include <string>
+#include <vector>
+
+namespace vantry::test {
+
+struct MapOptions {
+    CGRect frame = CGRectMake(0, 0, 320, 480);
+    RMLatLong center = RMMapContents::kDefaultCenter;
+    float zoom = 13;
+    float maxZoom = 18;
+    float minZoom = 0;
+    bool pictures = false;
+    float sourceMinZoom = 0;
+    float sourceMaxZoom = 18;
+};
+
+// Whether `line` is a method-trace line of `operation` on `receiver`.
+inline bool isTraceLine(const std::string& line, const std::string& operation, const std::string& receiver)
+{
+    const std::string prefix
+        = operation + " logged method call: -[" + receiver + " " + operation + "] (line ";
+    return line.starts_with(prefix) && std::regex_match(line.substr(prefix.size()), std::regex(R"(\d+\))"));
+}
+
+class MapFixture {
+public:
+    explicit MapFixture(const MapOptions& options = {})
+        : source(std::make_shared<MemoryTileSource>(options.pictures, options.sourceMinZoom, options.sourceMaxZoom))
+        , view(std::make_unique<RMMapView>(options.frame))
+    {
+        contents = RMMapContents::create(view.get(), withoutCaches(source), options.center, options.zoom,
+            options.maxZoom, options.minZoom, {})
+                       .get();
+        const std::vector<std::string> lines = log.take();
+        EXPECT_EQ(2u, lines.size());
+        if (lines.size() == 2) {
+            EXPECT_TRUE(isTraceLine(lines[0],
+                "initWithView:tilesource:centerLatLon:zoomLevel:maxZoomLevel:minZoomLevel:backgroundImage:",
+                contents->description()))
+                << lines[0];
+            EXPECT_TRUE(lines[1].starts_with("Map contents initialised. view: " + view->description()))
+                << lines[1];
+        }
+    }
+
+    ~MapFixture()
+    {
+        const std::string contentsDescription = contents->description();
+        const std::string viewDescription = view->description();
+        view.reset();
+        const std::vector<std::string> lines = log.take();
+        EXPECT_EQ(2u, lines.size());
+        if (lines.size() == 2) {
+            EXPECT_TRUE(isTraceLine(lines[0], "dealloc", viewDescription)) << lines[0];
+            EXPECT_TRUE(isTraceLine(lines[1], "dealloc", contentsDescription)) << lines[1];
+        }
+    }
+
+    MapFixture(const MapFixture&) = delete;
+    MapFixture& operator=(const MapFixture&) = delete;
+
+    ManualClock clock { 1000 };
+    LogCapture log;
+    std::shared_ptr<MemoryTileSource> source;
+    std::unique_ptr<RMMapView> view;
+    // Owned by the view.
+    RMMapContents* contents = nullptr;
+};
+
+} // namespace vantry::test
