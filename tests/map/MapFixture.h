@@ -40,7 +40,8 @@ inline bool isTraceLine(const std::string& line, const std::string& operation, c
 class MapFixture {
 public:
     explicit MapFixture(const MapOptions& options = {})
-        : source(std::make_shared<MemoryTileSource>(options.pictures, options.sourceMinZoom, options.sourceMaxZoom))
+        : source(std::make_shared<MemoryTileSource>(
+            options.pictures, options.sourceMinZoom, options.sourceMaxZoom))
         , view(std::make_unique<RMMapView>(options.frame))
     {
         contents = RMMapContents::create(view.get(), withoutCaches(source), options.center, options.zoom,

@@ -236,8 +236,10 @@ void RMMapContents::setTileSource(std::shared_ptr<RMTileSource> tileSource)
     mercatorToTileProjection_ = tileSource_ ? tileSource_->mercatorToTileProjection() : nullptr;
     if (imagesOnScreen_)
         imagesOnScreen_->setTileSource(tileSource_);
-    if (tileLoader_)
+    if (tileLoader_) {
+        tileLoader_->forgetLoadedTiles();
         tileLoader_->reload();
+    }
 }
 
 void RMMapContents::setRenderer(std::shared_ptr<RMMapRenderer> renderer)

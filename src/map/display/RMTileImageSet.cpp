@@ -80,6 +80,10 @@ void RMTileImageSet::setDelegate(RMTileImageSetDelegate* delegate)
 
 void RMTileImageSet::setTileSource(std::shared_ptr<RMTileSource> tileSource)
 {
+    // Images are stored by tile alone: the old source's pictures would stay
+    // on screen for every tile the new rectangle shares.
+    if (tileSource_ && tileSource != tileSource_)
+        removeAllTiles();
     tileSource_ = std::move(tileSource);
 }
 

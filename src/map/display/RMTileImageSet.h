@@ -38,6 +38,8 @@ public:
     // Not owned. Which optional operations it implements is asked here.
     void setDelegate(RMTileImageSetDelegate* delegate);
     const std::shared_ptr<RMTileSource>& tileSource() const { return tileSource_; }
+    // A different source first takes every image of the old one off screen
+    // (removeAllTiles).
     void setTileSource(std::shared_ptr<RMTileSource> tileSource);
 
     // Adds one reference to each tile of `rect` (rounded to whole tiles:

@@ -94,6 +94,13 @@ void RMTileLoader::reload()
     updateLoadedImages();
 }
 
+void RMTileLoader::forgetLoadedTiles()
+{
+    clearLoadedBounds();
+    loadedTiles_ = RMTileRect {};
+    loadedTiles_.origin.tile = RMTileDummy();
+}
+
 void RMTileLoader::setSuppressLoading(bool suppress)
 {
     suppressLoading_ = suppress;

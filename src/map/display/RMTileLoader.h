@@ -42,6 +42,9 @@ public:
     void zoomByFactorNear(float factor, CGPoint pivot);
     // A full renewal: clears the loaded bounds, then updates.
     void reload();
+    // The tile image set was emptied: nothing counts as loaded any more (the
+    // next update removes nothing).
+    void forgetLoadedTiles();
 
     bool suppressLoading() const { return suppressLoading_; }
     // While true, updates do nothing; setting false updates.

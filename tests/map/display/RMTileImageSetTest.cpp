@@ -45,7 +45,8 @@ public:
     {
         auto& center = platform::NotificationCenter::defaultCenter();
         center.addObserver(this, RMMapImageAddedToScreenNotification, nullptr, [this](const auto& note) {
-            events.push_back("posted added " + name(RMTileImage::fromNotificationObject(note.object())->tile()));
+            events.push_back(
+                "posted added " + name(RMTileImage::fromNotificationObject(note.object())->tile()));
         });
         center.addObserver(this, RMMapImageRemovedFromScreenNotification, nullptr, [this](const auto& note) {
             events.push_back(
@@ -146,7 +147,8 @@ TEST_F(RMTileImageSetTest, RowsOutsideTheGridAreSkippedAndColumnsWrap)
     EXPECT_EQ(1u, images.referenceCount(tile(0, 1, 1)));
     EXPECT_EQ(0u, source->requestCount(tile(1, 2, 1)));
     // The wrapped tile shows once, where its last column lies.
-    EXPECT_TRUE(sameRect(images.imageWithTile(tile(1, 1, 1))->screenLocation(), CGRectMake(512, 0, 256, 256)));
+    EXPECT_TRUE(
+        sameRect(images.imageWithTile(tile(1, 1, 1))->screenLocation(), CGRectMake(512, 0, 256, 256)));
 
     images.removeTiles(tileRect(tile(1, 1, 1), CGPointMake(0, 0), CGSizeMake(3, 1)));
     EXPECT_EQ(0u, images.count());
@@ -167,8 +169,8 @@ TEST_F(RMTileImageSetTest, ABrokenRectangleAddsNothingAndReturns)
     const float nan = std::numeric_limits<float>::quiet_NaN();
     images.addTilesToDisplayIn(
         tileRect(tile(3, 3, 4), CGPointMake(0, 0), CGSizeMake(nan, 2)), CGRectMake(0, 0, 320, 480));
-    images.addTilesToDisplayIn(tileRect(tile(3, 3, 4), CGPointMake(0, 0),
-                                   CGSizeMake(std::numeric_limits<float>::infinity(), 2)),
+    images.addTilesToDisplayIn(
+        tileRect(tile(3, 3, 4), CGPointMake(0, 0), CGSizeMake(std::numeric_limits<float>::infinity(), 2)),
         CGRectMake(0, 0, 320, 480));
     EXPECT_EQ(0u, images.count());
 }
@@ -182,7 +184,8 @@ TEST_F(RMTileImageSetTest, AStoredTileGainsAReferenceAndAPlaceButNoEvents)
 
     EXPECT_EQ(1u, images.count());
     EXPECT_EQ(2u, images.referenceCount(tile(1, 2, 3)));
-    EXPECT_TRUE(sameRect(images.imageWithTile(tile(1, 2, 3))->screenLocation(), CGRectMake(10, 20, 256, 256)));
+    EXPECT_TRUE(
+        sameRect(images.imageWithTile(tile(1, 2, 3))->screenLocation(), CGRectMake(10, 20, 256, 256)));
     EXPECT_THAT(recorder.events, IsEmpty());
     EXPECT_EQ(1u, source->requestCount(tile(1, 2, 3)));
 }
@@ -263,7 +266,8 @@ TEST_F(RMTileImageSetTest, ASecondImageOfAStoredTileOnlyAddsAReference)
     const auto stored = images.imageWithTile(tile(1, 1, 2));
     recorder.events.clear();
 
-    images.addTileWithImageAt(tile(1, 1, 2), std::make_shared<RMTileImage>(tile(1, 1, 2)), CGRectMake(7, 7, 256, 256));
+    images.addTileWithImageAt(
+        tile(1, 1, 2), std::make_shared<RMTileImage>(tile(1, 1, 2)), CGRectMake(7, 7, 256, 256));
 
     EXPECT_EQ(stored, images.imageWithTile(tile(1, 1, 2)));
     EXPECT_EQ(2u, images.referenceCount(tile(1, 1, 2)));
@@ -297,11 +301,13 @@ TEST_F(RMTileImageSetTest, MovesAndZoomsEveryImage)
     images.addTileAt(tile(1, 0, 2), CGRectMake(256, 0, 256, 256));
 
     images.moveBy(CGSizeMake(3, -2));
-    EXPECT_TRUE(sameRect(images.imageWithTile(tile(1, 0, 2))->screenLocation(), CGRectMake(259, -2, 256, 256)));
+    EXPECT_TRUE(
+        sameRect(images.imageWithTile(tile(1, 0, 2))->screenLocation(), CGRectMake(259, -2, 256, 256)));
 
     images.zoomByFactorNear(2, CGPointMake(3, -2));
     EXPECT_TRUE(sameRect(images.imageWithTile(tile(0, 0, 2))->screenLocation(), CGRectMake(3, -2, 512, 512)));
-    EXPECT_TRUE(sameRect(images.imageWithTile(tile(1, 0, 2))->screenLocation(), CGRectMake(515, -2, 512, 512)));
+    EXPECT_TRUE(
+        sameRect(images.imageWithTile(tile(1, 0, 2))->screenLocation(), CGRectMake(515, -2, 512, 512)));
 }
 
 TEST_F(RMTileImageSetTest, SeamReportOfAnEmptySetIsZero)
@@ -362,6 +368,26 @@ TEST_F(RMTileImageSetTest, CancelLoadingReachesEveryImage)
     center.removeObserver(this);
     std::sort(cancelled.begin(), cancelled.end());
     EXPECT_THAT(cancelled, ElementsAre("2/0/0", "2/1/0"));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(RMTileImageSetTest, ANewSourceTakesTheOldSourcesImagesOffScreen)
+{
+    images.addTileAt(tile(0, 0, 2), CGRectMake(0, 0, 256, 256));
+    recorder.events.clear();
+    images.setTileSource(source);
+    EXPECT_EQ(1u, images.count());
+
+    auto other = std::make_shared<MemoryTileSource>();
+    images.setTileSource(other);
+    EXPECT_EQ(0u, images.count());
+    EXPECT_THAT(recorder.events, ElementsAre("removed 2/0/0", "posted removed 2/0/0"));
+
+    images.addTileAt(tile(0, 0, 2), CGRectMake(0, 0, 256, 256));
+    EXPECT_EQ(1u, other->requestCount(tile(0, 0, 2)));
 }
 
 } // namespace
