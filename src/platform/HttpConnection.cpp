@@ -143,7 +143,9 @@ void HttpConnection::releaseReply()
     // Cut the signals first: abort() emits them at once.
     reply->disconnect(receiver_.get());
     receiver_.reset();
-    if (reply->isRunning())
+    // A reply that finished (or failed) has nothing to abort; aborting it
+    // would report its error a second time.
+    if (reply->isRunning() && !reply->isFinished())
         reply->abort();
     reply->deleteLater();
 }

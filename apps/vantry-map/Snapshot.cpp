@@ -1,0 +1,176 @@
+#include "Snapshot.h"
+
+#include "Clock.h"
+#include "Compositor.h"
+#include "Image.h"
+#include "Log.h"
+#include "RMMapContents.h"
+#include "RMMapView.h"
+#include "RMMarker.h"
+#include "RMMarkerManager.h"
+#include "RMOpenStreetMapSource.h"
+#include "RMTileImage.h"
+#include "RMTileImageSet.h"
+#include "RMWebTileImage.h"
+#include "RunLoop.h"
+#include "Timer.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QString>
+
+#include <cstdio>
+#include <memory>
+#include <set>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+constexpr double kProgressInterval = 0.25;
+constexpr std::string_view kFailurePrefix = "Tile could not be loaded: ";
+
+struct TileCount {
+    std::size_t total = 0;
+    std::size_t loaded = 0;
+    std::size_t failed = 0;
+
+    bool settled() const { return loaded + failed == total; }
+    friend bool operator==(const TileCount&, const TileCount&) = default;
+};
+
+// A web tile is settled once its download finished (its connection is gone)
+// or failed (its placeholder is gone); other tiles come with their bytes.
+// (A loading tile's layer shows the placeholder, so isLoaded() is no guide.)
+TileCount countTiles(const RMTileImageSet& images)
+{
+    TileCount count;
+    for (const auto& image : images.images()) {
+        ++count.total;
+        const auto* web = dynamic_cast<const RMWebTileImage*>(image.get());
+        if (!web || !web->connection())
+            ++count.loaded;
+        else if (!web->proxy())
+            ++count.failed;
+    }
+    return count;
+}
+
+// Writes log lines to stderr once each, and keeps the reason the first tile
+// could not be loaded.
+class SnapshotLog {
+public:
+    SnapshotLog()
+    {
+        previous_ = platform::setLogSink([this](std::string_view line) {
+            if (line.starts_with(kFailurePrefix) && failure_.empty())
+                failure_ = line.substr(kFailurePrefix.size());
+            if (!seen_.emplace(line).second)
+                return;
+            std::fprintf(stderr, "%.*s\n", static_cast<int>(line.size()), line.data());
+        });
+    }
+    ~SnapshotLog() { platform::setLogSink(std::move(previous_)); }
+    SnapshotLog(const SnapshotLog&) = delete;
+    SnapshotLog& operator=(const SnapshotLog&) = delete;
+
+    const std::string& failure() const { return failure_; }
+
+private:
+    platform::LogSink previous_;
+    std::set<std::string, std::less<>> seen_;
+    std::string failure_;
+};
+
+class Progress {
+public:
+    explicit Progress(const RMTileImageSet& images)
+        : images_(images)
+        , terminal_(isatty(fileno(stderr)) != 0)
+        , timer_(platform::Timer::scheduledTimer(kProgressInterval, true, [this] { show(false); }))
+    { }
+
+    void show(bool last)
+    {
+        const TileCount count = countTiles(images_);
+        if (count == shown_ && !last)
+            return;
+        shown_ = count;
+        std::fprintf(stderr, "%stiles: %zu of %zu loaded, %zu failed%s", terminal_ ? "\r" : "", count.loaded,
+            count.total, count.failed, terminal_ && !last ? "" : "\n");
+        std::fflush(stderr);
+    }
+
+private:
+    const RMTileImageSet& images_;
+    bool terminal_;
+    TileCount shown_ { static_cast<std::size_t>(-1), 0, 0 };
+    platform::Timer timer_;
+};
+
+bool writePicture(RMMapView& view, const SnapshotOptions& options)
+{
+    QImage picture(static_cast<int>(options.size.width), static_cast<int>(options.size.height),
+        QImage::Format_ARGB32_Premultiplied);
+    picture.fill(QColor(224, 224, 224));
+    QPainter painter(&picture);
+    platform::Compositor::paint(painter, view.layer(), platform::Clock::current().now());
+    painter.end();
+    return picture.save(QString::fromStdString(options.out), "PNG");
+}
+
+} // namespace
+
+int runSnapshot(const SnapshotOptions& options)
+{
+    SnapshotLog log;
+    if (!options.tileHost.empty())
+        RMOpenStreetMapSource::setTileHost(options.tileHost);
+
+    std::vector<std::shared_ptr<RMMarker>> markers;
+    for (const SnapshotOptions::Marker& marker : options.markers) {
+        const platform::Image picture = platform::Image::fromFile(marker.picture);
+        if (picture.isNull()) {
+            std::fprintf(stderr, "vantry-map: cannot read the marker picture %s\n", marker.picture.c_str());
+            return kSnapshotNotWritten;
+        }
+        markers.push_back(std::make_shared<RMMarker>(picture));
+    }
+
+    RMMapView view(CGRectMake(0, 0, options.size.width, options.size.height));
+    RMMapContents& contents = *RMMapContents::create(&view);
+    // Zoom first: the move then loads the tiles for the final view afresh.
+    contents.setZoom(options.zoom);
+    contents.moveToLatLong(options.center);
+    for (std::size_t i = 0; i < markers.size(); ++i)
+        contents.markerManager().addMarkerAtLatLong(markers[i], options.markers[i].position);
+
+    const RMTileImageSet& images = *contents.imagesOnScreen();
+    bool settled = false;
+    {
+        Progress progress(images);
+        settled = platform::RunLoop::runUntil([&images] { return countTiles(images).settled(); }, options.timeout);
+        progress.show(true);
+    }
+    const TileCount count = countTiles(images);
+
+    if (count.total > 0 && count.failed == count.total) {
+        std::fprintf(stderr, "vantry-map: cannot reach the tile server %s: %s\n",
+            RMOpenStreetMapSource::tileHost().c_str(), log.failure().empty() ? "no answer" : log.failure().c_str());
+        return kTileServerUnreachable;
+    }
+    if (!writePicture(view, options)) {
+        std::fprintf(stderr, "vantry-map: cannot write %s\n", options.out.c_str());
+        return kSnapshotNotWritten;
+    }
+    std::printf("wrote %s: %.0fx%.0f pixels, %zu tiles, %zu markers\n", options.out.c_str(), options.size.width,
+        options.size.height, count.loaded, markers.size());
+    if (!settled) {
+        std::fprintf(stderr, "vantry-map: gave up waiting after %g seconds: %zu of %zu tiles loaded\n",
+            options.timeout, count.loaded, count.total);
+        return kTilesTimedOut;
+    }
+    if (count.failed > 0)
+        std::fprintf(stderr, "vantry-map: %zu of %zu tiles could not be loaded\n", count.failed, count.total);
+    return kSnapshotWritten;
+}
