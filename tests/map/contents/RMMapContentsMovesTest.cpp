@@ -50,28 +50,25 @@ RMProjectedPoint cornerOf(const RMMercatorToTileProjection& grid, RMTile tile)
         planet.origin.northing + planet.size.height - planet.size.height / tiles * tile.y };
 }
 
-// Every tile on screen lies where the camera puts its corner (on some copy
-// of the wrapped world). Both keep a coordinate in float on the way: the
-// tile grid a column number of 2^z with its offset (exact to 2^(z - 16)
-// points), the camera the origin's easting (exact to one float step of it);
-// hence the tolerance.
+// Every tile on screen lies where the camera shows its corner (on some copy
+// of the wrapped world), computed here in double. The tile grid keeps a
+// column number of 2^z together with its offset in a float, exact to
+// 2^(z - 16) points at zoom z; hence the tolerance.
 void expectTilesUnderTheCamera(const RMMapContents& contents)
 {
     ASSERT_GT(contents.imagesOnScreen()->count(), 0u);
-    const double planet
-        = contents.mercatorToTileProjection()->planetBounds().size.width / contents.metersPerPixel();
-    const float originEasting = static_cast<float>(std::abs(contents.projectedBounds().origin.easting));
-    const double cameraStep
-        = (std::nextafter(originEasting, kInfinity) - originEasting) / contents.metersPerPixel();
+    const double scale = contents.metersPerPixel();
+    const double planet = contents.mercatorToTileProjection()->planetBounds().size.width / scale;
+    const RMProjectedRect visible = contents.projectedBounds();
     for (const auto& image : contents.imagesOnScreen()->images()) {
-        const double tolerance = std::exp2(image->tile().zoom - 17.0) + cameraStep + 0.01;
-        const CGPoint corner = contents.mercatorToScreenProjection()->projectXYPoint(
-            cornerOf(*contents.mercatorToTileProjection(), image->tile()));
-        double dx = corner.x - image->screenLocation().origin.x;
+        const double tolerance = std::exp2(image->tile().zoom - 17.0) + 0.01;
+        const RMProjectedPoint corner = cornerOf(*contents.mercatorToTileProjection(), image->tile());
+        double dx = (corner.easting - visible.origin.easting) / scale - image->screenLocation().origin.x;
         dx -= std::round(dx / planet) * planet;
+        const double y
+            = contents.screenBounds().size.height - (corner.northing - visible.origin.northing) / scale;
         EXPECT_NEAR(0, dx, tolerance) << testing::PrintToString(image->tile());
-        EXPECT_NEAR(corner.y, image->screenLocation().origin.y, tolerance)
-            << testing::PrintToString(image->tile());
+        EXPECT_NEAR(y, image->screenLocation().origin.y, tolerance) << testing::PrintToString(image->tile());
     }
 }
 
