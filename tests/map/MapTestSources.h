@@ -79,7 +79,13 @@ public:
             total += count;
         return total;
     }
-    void setMissing(RMTile tile) { missing_.insert(RMTileKey(tile)); }
+    void setMissing(RMTile tile, bool missing = true)
+    {
+        if (missing)
+            missing_.insert(RMTileKey(tile));
+        else
+            missing_.erase(RMTileKey(tile));
+    }
 
 private:
     bool withPictures_;

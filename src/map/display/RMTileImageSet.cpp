@@ -8,6 +8,7 @@
 #include "RMTileImage.h"
 #include "RMTileSource.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -121,15 +122,29 @@ CGRect RMTileImageSet::addTilesToDisplayIn(RMTileRect rect, CGRect bounds)
 
 void RMTileImageSet::addTileAt(RMTile tile, CGRect screenLocation)
 {
-    if (const auto found = images_.find(tile); found != images_.end()) {
+    const auto found = images_.find(tile);
+    if (found != images_.end() && found->second.image) {
         found->second.image->setScreenLocation(screenLocation);
         ++found->second.count;
         return;
     }
-    if (!tileSource_)
-        return;
-    if (const std::shared_ptr<RMTileImage> image = tileSource_->tileImage(tile))
+    std::shared_ptr<RMTileImage> image = tileSource_ ? tileSource_->tileImage(tile) : nullptr;
+    if (image && RMTilesEqual(image->tile(), tile)) {
+        // A tile that had no image so far keeps its references.
+        const std::size_t references = found == images_.end() ? 0 : found->second.count;
+        if (found != images_.end())
+            images_.erase(found);
         addTileWithImageAt(tile, image, screenLocation);
+        if (const auto stored = images_.find(tile); stored != images_.end())
+            stored->second.count += references;
+        return;
+    }
+    if (image)
+        addTileWithImageAt(tile, image, screenLocation);
+    // Without an image the reference still counts, so that removing the
+    // same rectangle later takes away this reference and not a newer one.
+    // No image, no announcement.
+    ++images_[tile].count;
 }
 
 void RMTileImageSet::addTileWithImageAt(
@@ -138,7 +153,7 @@ void RMTileImageSet::addTileWithImageAt(
     if (!image)
         return;
     const RMTile key = image->tile();
-    if (const auto found = images_.find(key); found != images_.end()) {
+    if (const auto found = images_.find(key); found != images_.end() && found->second.image) {
         found->second.image->setScreenLocation(screenLocation);
         ++found->second.count;
         return;
@@ -147,7 +162,9 @@ void RMTileImageSet::addTileWithImageAt(
     // An image of no tile can never be removed by tile, so it is not kept.
     if (RMTileIsDummy(key))
         return;
-    images_.emplace(key, Entry { image, 1 });
+    Entry& entry = images_[key];
+    entry.image = image;
+    ++entry.count;
     if (tileAddedDelegate_)
         tileAddedDelegate_->tileAddedWithImage(tile, image);
     platform::NotificationCenter::defaultCenter().postNotification(
@@ -178,7 +195,7 @@ void RMTileImageSet::removeTile(RMTile tile)
     auto found = images_.find(tile);
     if (found == images_.end())
         return;
-    if (found->second.count == 1) {
+    if (found->second.count == 1 && found->second.image) {
         // Kept alive through the calls: an observer may drop other references.
         const std::shared_ptr<RMTileImage> image = found->second.image;
         if (tileRemovedDelegate_)
@@ -211,6 +228,12 @@ std::shared_ptr<RMTileImage> RMTileImageSet::imageWithTile(RMTile tile) const
     return found == images_.end() ? nullptr : found->second.image;
 }
 
+std::size_t RMTileImageSet::count() const
+{
+    return static_cast<std::size_t>(
+        std::ranges::count_if(images_, [](const auto& entry) { return entry.second.image != nullptr; }));
+}
+
 std::size_t RMTileImageSet::referenceCount(RMTile tile) const
 {
     const auto found = images_.find(tile);
@@ -221,27 +244,35 @@ std::vector<std::shared_ptr<RMTileImage>> RMTileImageSet::images() const
 {
     std::vector<std::shared_ptr<RMTileImage>> result;
     result.reserve(images_.size());
-    for (const auto& [tile, entry] : images_)
-        result.push_back(entry.image);
+    for (const auto& [tile, entry] : images_) {
+        if (entry.image)
+            result.push_back(entry.image);
+    }
     return result;
 }
 
 void RMTileImageSet::moveBy(CGSize delta)
 {
-    for (const auto& [tile, entry] : images_)
-        entry.image->moveBy(delta);
+    for (const auto& [tile, entry] : images_) {
+        if (entry.image)
+            entry.image->moveBy(delta);
+    }
 }
 
 void RMTileImageSet::zoomByFactorNear(float factor, CGPoint pivot)
 {
-    for (const auto& [tile, entry] : images_)
-        entry.image->zoomByFactorNear(factor, pivot);
+    for (const auto& [tile, entry] : images_) {
+        if (entry.image)
+            entry.image->zoomByFactorNear(factor, pivot);
+    }
 }
 
 void RMTileImageSet::drawRect(QPainter& painter, CGRect) const
 {
-    for (const auto& [tile, entry] : images_)
-        entry.image->draw(painter);
+    for (const auto& [tile, entry] : images_) {
+        if (entry.image)
+            entry.image->draw(painter);
+    }
 }
 
 void RMTileImageSet::cancelLoading()
@@ -258,10 +289,14 @@ void RMTileImageSet::printDebuggingInformation() const
     float biggestRight = 0;
     float biggestDown = 0;
     for (const auto& [tileA, a] : images_) {
+        if (!a.image)
+            continue;
         const CGRect rectA = a.image->screenLocation();
         float nearestRight = infinity;
         float nearestDown = infinity;
         for (const auto& [tileB, b] : images_) {
+            if (!b.image)
+                continue;
             const CGRect rectB = b.image->screenLocation();
             if (rectB.origin.x > rectA.origin.x) {
                 const float gap = rectB.origin.x - (rectA.origin.x + rectA.size.width);

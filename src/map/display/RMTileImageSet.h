@@ -50,6 +50,9 @@ public:
     CGRect addTilesToDisplayIn(RMTileRect rect, CGRect bounds);
     // A stored tile gets one more reference and the new place; otherwise
     // the tile source's image (if any) is stored with addTileWithImageAt.
+    // A tile the source has no image for still gets its reference (so that
+    // adds and removes stay paired) but counts as no image; the next add
+    // asks the source again.
     void addTileAt(RMTile tile, CGRect screenLocation);
     // Places and stores a new image (count 1), then tells the delegate and
     // posts RMMapImageAddedToScreenNotification. An image of a tile already
@@ -69,8 +72,9 @@ public:
     // The stored image of the tile, or null.
     std::shared_ptr<RMTileImage> imageWithTile(RMTile tile) const;
     // Distinct images stored.
-    std::size_t count() const { return images_.size(); }
-    // References held for the tile (0 when not stored).
+    std::size_t count() const;
+    // References held for the tile (0 when not stored), with or without an
+    // image.
     std::size_t referenceCount(RMTile tile) const;
     // The stored images, in no particular order.
     std::vector<std::shared_ptr<RMTileImage>> images() const;
@@ -89,6 +93,7 @@ public:
 
 private:
     struct Entry {
+        // Null while the source had no image for the tile.
         std::shared_ptr<RMTileImage> image;
         std::size_t count = 0;
     };

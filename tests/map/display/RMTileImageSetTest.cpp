@@ -275,12 +275,27 @@ TEST_F(RMTileImageSetTest, ASecondImageOfAStoredTileOnlyAddsAReference)
     EXPECT_THAT(recorder.events, IsEmpty());
 }
 
-TEST_F(RMTileImageSetTest, TilesWithoutAnImageAreNotCounted)
+TEST_F(RMTileImageSetTest, TilesWithoutAnImageShowNothingButKeepTheirReferences)
 {
     source->setMissing(tile(2, 2, 3));
     images.addTileAt(tile(2, 2, 3), CGRectMake(0, 0, 256, 256));
     EXPECT_EQ(0u, images.count());
-    EXPECT_EQ(0u, images.referenceCount(tile(2, 2, 3)));
+    EXPECT_EQ(nullptr, images.imageWithTile(tile(2, 2, 3)));
+    EXPECT_EQ(1u, images.referenceCount(tile(2, 2, 3)));
+    EXPECT_THAT(recorder.events, IsEmpty());
+
+    // The next add asks again, and the image arrives with both references.
+    source->setMissing(tile(2, 2, 3), false);
+    images.addTileAt(tile(2, 2, 3), CGRectMake(0, 0, 256, 256));
+    EXPECT_EQ(2u, source->requestCount(tile(2, 2, 3)));
+    EXPECT_EQ(1u, images.count());
+    EXPECT_EQ(2u, images.referenceCount(tile(2, 2, 3)));
+    images.removeTile(tile(2, 2, 3));
+    EXPECT_EQ(1u, images.count());
+    images.removeTile(tile(2, 2, 3));
+    EXPECT_EQ(0u, images.count());
+    EXPECT_THAT(recorder.events,
+        ElementsAre("added 3/2/2", "posted added 3/2/2", "removed 3/2/2", "posted removed 3/2/2"));
 }
 
 TEST_F(RMTileImageSetTest, ADelegateHearsOnlyTheOperationsItImplements)
