@@ -112,15 +112,18 @@ private:
     void drawImage(const Image& image, const QRectF& area)
     {
         const QImage& pixels = image.pixels();
-        const bool oneToOne = std::abs(area.width() * pixelRatio_ - pixels.width()) < 1e-3
-            && std::abs(area.height() * pixelRatio_ - pixels.height()) < 1e-3
-            && isWhole(area.x() * pixelRatio_) && isWhole(area.y() * pixelRatio_);
-        if (oneToOne && pixelRatio_ == 1) {
-            painter_.drawImage(
-                QPoint(static_cast<int>(std::lround(area.x())), static_cast<int>(std::lround(area.y()))),
+        const bool sameSize = std::abs(area.width() * pixelRatio_ - pixels.width()) < 1e-3
+            && std::abs(area.height() * pixelRatio_ - pixels.height()) < 1e-3;
+        // A picture at its own size goes to the nearest whole pixels: a copy,
+        // sharp and fast, rather than a resampling that would blur it by a
+        // fraction of a pixel. Neighbours a whole picture apart stay so.
+        if (sameSize && pixelRatio_ == 1) {
+            painter_.drawImage(QPoint(static_cast<int>(std::floor(area.x() + 0.5)),
+                                   static_cast<int>(std::floor(area.y() + 0.5))),
                 pixels);
             return;
         }
+        const bool oneToOne = sameSize && isWhole(area.x() * pixelRatio_) && isWhole(area.y() * pixelRatio_);
         setSmooth(!oneToOne);
         painter_.drawImage(area, pixels, QRectF(pixels.rect()));
     }

@@ -11,8 +11,9 @@ class Layer;
 // then its sublayers in order (clipped to its bounds when it masks to
 // them), with running scale animations sampled at the given time.
 //
-// Pictures that map 1:1 onto whole device pixels are copied without
-// resampling; others are scaled smoothly. Nothing is allocated per layer.
+// Pictures drawn at their own size are copied without resampling, placed on
+// the nearest whole pixels (halves go right and down); others are scaled
+// smoothly. Nothing is allocated per layer.
 class Compositor {
 public:
     // Paints `root` as a sublayer of the painter's coordinate space: its

@@ -256,3 +256,24 @@ TEST_F(CompositorTest, LabelTextIsDrawnInsideItsFrame)
     label.setHidden(true);
     EXPECT_TRUE(extent(render(*root), kRed).isNull());
 }
+
+TEST_F(CompositorTest, PicturesAtTheirOwnSizeLandOnTheNearestWholePixels)
+{
+    // A 3 × 3 picture with a blue middle pixel, at positions between pixels:
+    // copied, never blurred.
+    QImage dot(3, 3, QImage::Format_ARGB32_Premultiplied);
+    dot.fill(Qt::red);
+    dot.setPixel(1, 1, kBlue);
+    for (const float offset : { 0.0f, 0.25f, 0.5f, 0.75f }) {
+        auto layer = std::make_shared<Layer>();
+        layer->setContents(Image::fromQImage(dot));
+        layer->setBounds(CGRect { { 0, 0 }, { 3, 3 } });
+        layer->setAnchorPoint(CGPoint { 0.5f, 0.5f });
+        layer->setPosition(CGPoint { 20 + offset, 20 + offset });
+        root->setSublayers({ layer });
+        const QImage image = render(*root);
+        // The pixel that holds the anchor point shows the middle pixel.
+        EXPECT_EQ(image.pixel(20, 20), kBlue) << offset;
+        EXPECT_EQ(extent(image, kRed).united(extent(image, kBlue)).size(), QSize(3, 3)) << offset;
+    }
+}
