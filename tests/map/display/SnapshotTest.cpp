@@ -1,0 +1,216 @@
+// The whole way from a tile server to pixels: the map contents over the
+// OpenStreetMap source (through the cache chain) of a loopback tile server
+// whose tiles show their z/x/y and grid lines, painted by the compositor.
+// Read back, each tile's corner lies where the camera says and markers sit
+// on their positions, with no gap anywhere.
+#include "Clock.h"
+#include "Compositor.h"
+#include "LogCapture.h"
+#include "MapTestPrinters.h"
+#include "RMMapContents.h"
+#include "RMMapView.h"
+#include "RMMarker.h"
+#include "RMMarkerManager.h"
+#include "RMMercatorToScreenProjection.h"
+#include "RMMercatorToTileProjection.h"
+#include "RMOpenStreetMapSource.h"
+#include "RMTileImage.h"
+#include "RMTileImageSet.h"
+#include "RMWebTileImage.h"
+#include "RunLoop.h"
+#include "TestImages.h"
+#include "TileServer.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using testing::ElementsAre;
+
+namespace {
+
+// Painted where no layer draws; no tile has this colour.
+const QColor kGap(255, 0, 255);
+const QRgb kAnchor = qRgb(0, 0, 255);
+
+int distance(QRgb a, QColor b)
+{
+    return std::max(
+        { std::abs(qRed(a) - b.red()), std::abs(qGreen(a) - b.green()), std::abs(qBlue(a) - b.blue()) });
+}
+
+// A grid line, even where scaling blends it with the tile's colour.
+bool isLine(QRgb pixel, const QColor& tile)
+{
+    return qGray(pixel) < qGray(tile.rgb()) - 40;
+}
+
+class SnapshotTest : public testing::Test {
+protected:
+    SnapshotTest()
+    {
+        RMOpenStreetMapSource::setTileHost("127.0.0.1:" + std::to_string(server.port()));
+        view = std::make_unique<RMMapView>(CGRectMake(0, 0, 640, 480));
+        contents = RMMapContents::create(view.get()).get();
+        log.take();
+    }
+    ~SnapshotTest() override
+    {
+        view.reset();
+        log.take();
+        RMOpenStreetMapSource::setTileHost("");
+    }
+
+    void showAndWait(RMLatLong center, float zoom)
+    {
+        contents->setZoom(zoom);
+        contents->moveToLatLong(center);
+        waitForTiles();
+    }
+
+    void waitForTiles()
+    {
+        const auto settled = [this] {
+            for (const auto& image : contents->imagesOnScreen()->images()) {
+                const auto* web = dynamic_cast<const RMWebTileImage*>(image.get());
+                if (web && web->connection())
+                    return false;
+            }
+            return true;
+        };
+        ASSERT_TRUE(platform::RunLoop::runUntil(settled, 20));
+        for (const std::string& line : log.take())
+            ADD_FAILURE() << line;
+    }
+
+    QImage paint() const
+    {
+        QImage picture(640, 480, QImage::Format_ARGB32_Premultiplied);
+        picture.fill(kGap);
+        QPainter painter(&picture);
+        platform::Compositor::paint(painter, view->layer(), platform::Clock::current().now());
+        return picture;
+    }
+
+    // Checks every tile corner on screen against the camera, and that the
+    // whole picture is covered.
+    void expectTilesWhereTheCameraSays(const QImage& picture)
+    {
+        int gaps = 0;
+        for (int y = 0; y < picture.height(); ++y) {
+            for (int x = 0; x < picture.width(); ++x)
+                gaps += picture.pixel(x, y) == kGap.rgb() ? 1 : 0;
+        }
+        EXPECT_EQ(0, gaps);
+
+        const RMMercatorToTileProjection& grid = *contents->mercatorToTileProjection();
+        const RMProjectedRect planet = grid.planetBounds();
+        int corners = 0;
+        for (const auto& image : contents->imagesOnScreen()->images()) {
+            const RMTile tile = image->tile();
+            const double tiles = std::exp2(tile.zoom);
+            const RMProjectedPoint corner { planet.origin.easting + planet.size.width / tiles * tile.x,
+                planet.origin.northing + planet.size.height - planet.size.height / tiles * tile.y };
+            const CGPoint at = contents->mercatorToScreenProjection()->projectXYPoint(corner);
+            const float side = image->screenLocation().size.width;
+            const float cell = side / 4;
+            if (at.x < 4 || at.y < 4 || at.x + cell > 636 || at.y + cell > 476)
+                continue;
+            ++corners;
+            SCOPED_TRACE(testing::PrintToString(tile) + " at " + testing::PrintToString(at));
+            // Inside the tile's first grid cell: its own colour.
+            const QColor own
+                = vantry::test::tileColor(tile.zoom, static_cast<int>(tile.x), static_cast<int>(tile.y));
+            EXPECT_LE(distance(picture.pixel(at.x + cell / 2, at.y + cell / 2), own), 3);
+            // The grid line at the tile's edge is within a pixel of the
+            // camera's corner, on both axes.
+            const int row = static_cast<int>(at.y + cell / 2);
+            const int column = static_cast<int>(at.x + cell / 2);
+            bool verticalEdge = false;
+            bool horizontalEdge = false;
+            for (int d = -1; d <= 1; ++d) {
+                verticalEdge
+                    = verticalEdge || isLine(picture.pixel(static_cast<int>(std::floor(at.x)) + d, row), own);
+                horizontalEdge = horizontalEdge
+                    || isLine(picture.pixel(column, static_cast<int>(std::floor(at.y)) + d), own);
+            }
+            EXPECT_TRUE(verticalEdge);
+            EXPECT_TRUE(horizontalEdge);
+            // Two pixels west of the edge: the western neighbour's colour.
+            const QColor west
+                = vantry::test::tileColor(tile.zoom, static_cast<int>(tile.x) - 1, static_cast<int>(tile.y));
+            EXPECT_LE(distance(picture.pixel(static_cast<int>(std::floor(at.x)) - 2, row), west), 3);
+        }
+        EXPECT_GT(corners, 0);
+        contents->printDebuggingInformation();
+        EXPECT_THAT(log.take(), ElementsAre("Biggest seam right: 0.000000  down: 0.000000"));
+    }
+
+    std::shared_ptr<RMMarker> anchorMarker()
+    {
+        // 21 × 21 red with a blue middle pixel: the anchor (0.5, 0.5) lies at
+        // the middle of that pixel.
+        QImage picture = vantry::test::makeSolidImage(21, 21, Qt::red);
+        picture.setPixel(10, 10, kAnchor);
+        return std::make_shared<RMMarker>(platform::Image::fromQImage(picture));
+    }
+
+    void expectAnchorAt(const QImage& picture, RMLatLong where)
+    {
+        const CGPoint pixel = contents->latLongToPixel(where);
+        SCOPED_TRACE(testing::PrintToString(pixel));
+        EXPECT_EQ(kAnchor,
+            picture.pixel(static_cast<int>(std::floor(pixel.x)), static_cast<int>(std::floor(pixel.y))));
+    }
+
+    vantry::test::TileServer server;
+    vantry::test::LogCapture log;
+    std::unique_ptr<RMMapView> view;
+    RMMapContents* contents = nullptr;
+};
+
+struct ZoomCase {
+    RMLatLong center;
+    float zoom;
+};
+
+class SnapshotZoomTest : public SnapshotTest, public testing::WithParamInterface<ZoomCase> { };
+
+TEST_P(SnapshotZoomTest, TilesLieWhereTheCameraSaysWithoutSeams)
+{
+    showAndWait(GetParam().center, GetParam().zoom);
+    expectTilesWhereTheCameraSays(paint());
+}
+
+INSTANTIATE_TEST_SUITE_P(Zooms, SnapshotZoomTest,
+    testing::Values(ZoomCase { { 51.5007, -0.1246 }, 14 }, ZoomCase { { 51.5007, -0.1246 }, 13.37f },
+        ZoomCase { { 51.5007, -0.1246 }, 12.6f }, ZoomCase { { 48.8584, 2.2945 }, 15 },
+        ZoomCase { { 40.7128, -74.006 }, 11.5f }, ZoomCase { { -33.8568, 151.2153 }, 9.25f }));
+
+TEST_F(SnapshotTest, AMarkersAnchorStaysOnItsPositionThroughPansAndZooms)
+{
+    const RMLatLong where { 51.5033, -0.1196 };
+    showAndWait(RMLatLong { 51.5007, -0.1246 }, 15);
+    contents->markerManager().addMarkerAtLatLong(anchorMarker(), where);
+    expectAnchorAt(paint(), where);
+
+    contents->moveBy(CGSizeMake(37.5f, -12.25f));
+    waitForTiles();
+    expectAnchorAt(paint(), where);
+
+    contents->zoomByFactorNear(1.3f, CGPointMake(200, 300));
+    waitForTiles();
+    expectAnchorAt(paint(), where);
+
+    contents->setZoom(14.5f);
+    waitForTiles();
+    const QImage picture = paint();
+    expectAnchorAt(picture, where);
+    expectTilesWhereTheCameraSays(picture);
+}
+
+} // namespace
