@@ -39,8 +39,9 @@ TouchTracker::Finger mouseFinger()
 // (from the touch screen device) and the window system's pointer emulation.
 bool isFromTouch(const QMouseEvent& event)
 {
+    const QPointingDevice* device = event.pointingDevice();
     return event.source() == Qt::MouseEventSynthesizedBySystem
-        || event.pointingDevice()->type() == QInputDevice::DeviceType::TouchScreen;
+        || (device && device->type() == QInputDevice::DeviceType::TouchScreen);
 }
 
 TouchTracker::TapRules tapRules(const void* device)

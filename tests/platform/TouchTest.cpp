@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -421,6 +422,34 @@ TEST_F(TouchTest, AHandlerMayDestroyTheView)
     TouchScript doomedScript { *doomed };
     doomedScript.press(0, { 10, 10 }).send();
     EXPECT_TRUE(watch.isNull());
+}
+
+TEST_F(TouchTest, HidingOrInputInsideAHandlerCancelsAfterIt)
+{
+    class MeddlingView : public RecordingView {
+    public:
+        using RecordingView::RecordingView;
+        void touchesBegan(const std::vector<Touch*>& touches, const Event& event) override
+        {
+            RecordingView::touchesBegan(touches, event);
+            meddle();
+        }
+        std::function<void()> meddle;
+    };
+    MeddlingView meddling(CGRectMake(0, 0, 100, 100));
+    meddling.show();
+    TouchScript meddlingScript { meddling };
+
+    meddling.meddle = [&] { meddling.hide(); };
+    meddlingScript.mousePress({ 10, 10 });
+    EXPECT_EQ(meddling.takeHandlers(), "began cancelled");
+
+    meddling.show();
+    meddling.meddle = [&] { meddlingScript.mouseRelease({ 10, 10 }); };
+    meddlingScript.mousePress({ 10, 10 });
+    EXPECT_EQ(meddling.takeHandlers(), "began cancelled") << "a nested event loop's input";
+    meddlingScript.mouseRelease({ 10, 10 });
+    EXPECT_EQ(meddling.takeHandlers(), "");
 }
 
 TEST_F(TouchTest, LocationsConvertBetweenViews)
