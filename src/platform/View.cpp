@@ -251,7 +251,10 @@ bool View::event(QEvent* event)
 void View::touchEvent(QTouchEvent* event)
 {
     event->accept();
-    const void* device = event->pointingDevice();
+    const QPointingDevice* device = event->pointingDevice();
+    // Fingers on a touchpad move the pointer, which we follow as the mouse.
+    if (device && device->type() == QInputDevice::DeviceType::TouchPad)
+        return;
     // A new sequence on a device means its fingers of the last one are gone,
     // whether or not we heard them lift.
     if (event->type() == QEvent::TouchBegin && tracker_.containsDevice(device)

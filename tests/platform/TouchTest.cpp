@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QStyleHints>
+#include <QtGui/qtestsupport_gui.h>
 
 #include <gtest/gtest.h>
 
@@ -347,6 +348,11 @@ TEST_F(TouchTest, MouseLeftButtonIsOneFinger)
     script.mousePress({ 10, 10 }, Qt::RightButton);
     script.mouseRelease({ 10, 10 }, Qt::RightButton);
     EXPECT_EQ(view.takeHandlers(), "") << "hovering and other buttons are no touches";
+
+    // A release that went elsewhere: the next press starts over.
+    script.mousePress({ 10, 10 });
+    script.mousePress({ 20, 10 });
+    EXPECT_EQ(view.takeHandlers(), "began cancelled began");
 }
 
 TEST_F(TouchTest, MouseDoubleClickIsASecondTap)
@@ -388,6 +394,12 @@ TEST_F(TouchTest, MouseEventsMadeUpFromTouchesAreNotDeliveredAgain)
         script.sendMouse(QEvent::MouseButtonDblClick, { 40, 20 }, Qt::LeftButton, source, device);
         script.sendMouse(QEvent::MouseButtonRelease, { 40, 20 }, Qt::LeftButton, source, device);
     }
+    EXPECT_EQ(view.takeHandlers(), "");
+
+    // Fingers on a touchpad drive the pointer, which arrives as the mouse.
+    static QPointingDevice* const touchpad = QTest::createTouchDevice(QInputDevice::DeviceType::TouchPad);
+    script.sendTouchEvent(QEvent::TouchBegin, { { 0, QEventPoint::Pressed, { 20, 20 } } }, touchpad);
+    script.sendTouchEvent(QEvent::TouchEnd, { { 0, QEventPoint::Released, { 20, 20 } } }, touchpad);
     EXPECT_EQ(view.takeHandlers(), "");
 }
 

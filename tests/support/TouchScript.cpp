@@ -81,12 +81,13 @@ void TouchScript::cancel()
     fingers_.clear();
 }
 
-void TouchScript::sendTouchEvent(QEvent::Type type, const std::vector<Point>& points)
+void TouchScript::sendTouchEvent(
+    QEvent::Type type, const std::vector<Point>& points, const QPointingDevice* device)
 {
     QList<QEventPoint> eventPoints;
     for (const Point& point : points)
         eventPoints.append(QEventPoint(point.finger, point.state, point.at, widget_.mapToGlobal(point.at)));
-    QTouchEvent event(type, touchScreen(), Qt::NoModifier, eventPoints);
+    QTouchEvent event(type, device ? device : touchScreen(), Qt::NoModifier, eventPoints);
     QCoreApplication::sendEvent(&widget_, &event);
 }
 

@@ -45,13 +45,15 @@ public:
     // The touch screen gives up the sequence: every finger is gone.
     void cancel();
     // One touch event handed straight to the widget, past Qt's checks, as a
-    // faulty driver might deliver it. The script's fingers do not change.
+    // faulty driver might deliver it, from `device` (null: the touch
+    // screen). The script's fingers do not change.
     struct Point {
         int finger;
         QEventPoint::State state;
         QPointF at;
     };
-    void sendTouchEvent(QEvent::Type type, const std::vector<Point>& points);
+    void sendTouchEvent(
+        QEvent::Type type, const std::vector<Point>& points, const QPointingDevice* device = nullptr);
     // One finger down and up at `at`, in two events.
     void tap(QPointF at, int finger = 0);
 
