@@ -434,8 +434,11 @@ TEST(RMTileCacheDAOTest, EveryStatementReportsItsFailure)
     dao->addDataLastUsedForTile(platform::Data::fromString("bytes"), 1, 7);
     EXPECT_THAT(log.take(),
         ElementsAre("Error calling sqlite3_step (1: no such table: ZCACHE) rs", "Unable to count columns",
+            "Error calling sqlite3_step (1: no such table: ZCACHE) rs",
             "DB error while fetching tile data: no such table: ZCACHE", "purging 4 old tiles from db cache",
             "Error purging cache", "Error purging all cache", "Error touching tile",
+            "Error calling sqlite3_step (1: no such table: ZCACHE) SQLITE_ERROR",
+            "DB Query: INSERT OR IGNORE INTO ZCACHE (ztileHash, zlastUsed, zdata) VALUES (?, ?, ?)",
             "Error occured adding data"));
 
     EXPECT_TRUE(dao->configureDBForFirstUse());
