@@ -147,6 +147,16 @@ TEST_F(RMTileImageTest, BytesWaitAgainWhenSuspendedBeforeTheyAreApplied)
     EXPECT_TRUE(image->isLoaded());
 }
 
+TEST_F(RMTileImageTest, ImageDestroyedWithPendingBytesIsNotCalledOnResume)
+{
+    RMMapContents::setPerformExpensiveOperations(false);
+    auto image = RMTileImage::imageWithTileFromData(kTile, redPng());
+    image.reset();
+    recorder_.take();
+    RMMapContents::setPerformExpensiveOperations(true);
+    EXPECT_THAT(recorder_.take(), ElementsAre("RMResumeExpensiveOperations"));
+}
+
 TEST_F(RMTileImageTest, MakeLayerCreatesOneStillLayerAndMovesThePictureIntoIt)
 {
     const auto image = RMTileImage::imageWithTileFromData(kTile, redPng());

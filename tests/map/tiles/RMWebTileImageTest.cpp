@@ -267,6 +267,18 @@ TEST_F(RMWebTileImageTest, ImageDestroyedMidDownloadHearsNothingMore)
     EXPECT_THAT(recorder_.take(), IsEmpty());
 }
 
+TEST_F(RMWebTileImageTest, ImageDestroyedWhileWaitingIsNotStartedByTheResume)
+{
+    RMMapContents::setPerformExpensiveOperations(false);
+    auto image = download(url());
+    image.reset();
+    recorder_.take();
+    RMMapContents::setPerformExpensiveOperations(true);
+    platform::RunLoop::runUntil([] { return false; }, 0.1);
+    EXPECT_THAT(recorder_.take(), ElementsAre("RMResumeExpensiveOperations"));
+    EXPECT_EQ(server_.requestCount(path()), 0u);
+}
+
 TEST_F(RMWebTileImageTest, InvalidURLGivesNoConnectionAndNoPlaceholder)
 {
     LogCapture log;
