@@ -20,6 +20,7 @@
 using testing::ElementsAre;
 using testing::IsEmpty;
 using testing::StartsWith;
+using tiles::test::hex;
 using tiles::test::IsMethodTrace;
 using tiles::test::runSqliteShell;
 using tiles::test::ScratchHome;
@@ -36,17 +37,6 @@ RMTile tileAt(std::uint32_t x)
 platform::Data png(QColor color = Qt::blue)
 {
     return vantry::test::encodePng(vantry::test::makeSolidImage(256, 256, color));
-}
-
-std::string hex(const platform::Data& data)
-{
-    static constexpr char digits[] = "0123456789ABCDEF";
-    std::string text;
-    for (const std::uint8_t byte : data.bytes()) {
-        text += digits[byte >> 4];
-        text += digits[byte & 15];
-    }
-    return text;
 }
 
 class RMDatabaseCacheTest : public testing::Test {

@@ -23,23 +23,13 @@
 
 using testing::ElementsAre;
 using testing::IsEmpty;
+using tiles::test::hex;
 using tiles::test::ScratchHome;
 using tiles::test::waitFor;
 using vantry::test::LogCapture;
 using vantry::test::TileServer;
 
 namespace {
-
-std::string hex(const platform::Data& data)
-{
-    static constexpr char digits[] = "0123456789ABCDEF";
-    std::string text;
-    for (const std::uint8_t byte : data.bytes()) {
-        text += digits[byte >> 4];
-        text += digits[byte & 15];
-    }
-    return text;
-}
 
 // The whole chain as the map contents hold it: the OpenStreetMap source
 // pointed at a loopback server, wrapped with the default cache chain.

@@ -149,6 +149,17 @@ std::string runSqliteShell(const std::string& path, const std::string& sql)
     return output;
 }
 
+std::string hex(const platform::Data& data)
+{
+    static constexpr char digits[] = "0123456789ABCDEF";
+    std::string text;
+    for (const std::uint8_t byte : data.bytes()) {
+        text += digits[byte >> 4];
+        text += digits[byte & 15];
+    }
+    return text;
+}
+
 platform::Data readFile(const std::string& path)
 {
     std::ifstream file(path, std::ios::binary);

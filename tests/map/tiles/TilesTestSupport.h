@@ -81,6 +81,9 @@ testing::Matcher<const std::string&> IsMethodTrace(std::string operation, std::s
 // The output of the sqlite3 command-line shell running `sql` on the file.
 std::string runSqliteShell(const std::string& path, const std::string& sql);
 
+// The bytes in upper-case hexadecimal, as the sqlite3 shell's hex() writes them.
+std::string hex(const platform::Data& data);
+
 // The file's bytes.
 platform::Data readFile(const std::string& path);
 void writeFile(const std::string& path, std::string_view bytes);
