@@ -1,5 +1,6 @@
 #include "RMDatabaseCache.h"
 #include "FMDatabase.h"
+#include "FMTestFiles.h"
 #include "LogCapture.h"
 #include "ManualClock.h"
 #include "MapTestPrinters.h"
@@ -17,12 +18,12 @@
 #include <memory>
 #include <string>
 
+using fmdb::test::runSqliteShell;
 using testing::ElementsAre;
 using testing::IsEmpty;
 using testing::StartsWith;
 using tiles::test::hex;
 using tiles::test::IsMethodTrace;
-using tiles::test::runSqliteShell;
 using tiles::test::ScratchHome;
 using vantry::test::LogCapture;
 using vantry::test::ManualClock;

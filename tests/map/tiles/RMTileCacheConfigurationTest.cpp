@@ -44,16 +44,7 @@ protected:
     std::string cachesFile() const { return home_.caches() + "/MapOpenStreetMap.sqlite"; }
     // Every line logged since the last call, with the caches' set-up and
     // tear-down traces left out.
-    std::vector<std::string> lines()
-    {
-        std::vector<std::string> kept;
-        for (std::string& line : log_.take()) {
-            if (!line.starts_with("initializing memory cache ") && !line.starts_with("Opening database at ")
-                && line.find("dealloc logged method call") == std::string::npos)
-                kept.push_back(std::move(line));
-        }
-        return kept;
-    }
+    std::vector<std::string> lines() { return tiles::test::withoutCacheLifecycle(log_.take()); }
 
     ScratchHome home_;
     LogCapture log_;

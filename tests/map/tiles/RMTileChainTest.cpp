@@ -1,3 +1,4 @@
+#include "FMTestFiles.h"
 #include "LogCapture.h"
 #include "MapTestPrinters.h"
 #include "NotificationCenter.h"
@@ -50,16 +51,7 @@ protected:
     }
     // The lines logged since the last call, without the caches' set-up and
     // tear-down lines.
-    std::vector<std::string> lines()
-    {
-        std::vector<std::string> kept;
-        for (std::string& line : log_.take()) {
-            if (!line.starts_with("initializing memory cache ") && !line.starts_with("Opening database at ")
-                && line.find("dealloc logged method call") == std::string::npos)
-                kept.push_back(std::move(line));
-        }
-        return kept;
-    }
+    std::vector<std::string> lines() { return tiles::test::withoutCacheLifecycle(log_.take()); }
     std::string database() const { return home_.documents() + "/MapOpenStreetMap.sqlite"; }
 
     ScratchHome home_;
@@ -89,8 +81,8 @@ TEST_F(RMTileChainTest, DownloadedTilesSurviveARestartWithoutTheServer)
         ASSERT_EQ(loaded[i]->posted.size(), 1u);
         expectedRows += std::to_string(RMTileKey(tiles[i])) + "|" + hex(loaded[i]->posted[0]) + "\n";
     }
-    EXPECT_EQ(tiles::test::runSqliteShell(
-                  database(), "SELECT ztileHash, hex(zdata) FROM ZCACHE ORDER BY ztileHash"),
+    EXPECT_EQ(
+        fmdb::test::runSqliteShell(database(), "SELECT ztileHash, hex(zdata) FROM ZCACHE ORDER BY ztileHash"),
         expectedRows);
 
     // A new run: fresh objects on the same file, no server, no response cache.
@@ -126,7 +118,7 @@ TEST_F(RMTileChainTest, FailedTileIsFetchedAgainAfterLeavingTheScreen)
     EXPECT_NE(again, failed);
     ASSERT_TRUE(waitFor([&] { return again->isLoaded(); }));
     EXPECT_EQ(server_->requestCount(path), 2u);
-    EXPECT_EQ(tiles::test::runSqliteShell(database(), "SELECT COUNT(*) FROM ZCACHE"), "1\n");
+    EXPECT_EQ(fmdb::test::runSqliteShell(database(), "SELECT COUNT(*) FROM ZCACHE"), "1\n");
 }
 
 TEST_F(RMTileChainTest, TileFromTheResponseCacheIsNotWrittenToTheDatabase)
@@ -138,7 +130,7 @@ TEST_F(RMTileChainTest, TileFromTheResponseCacheIsNotWrittenToTheDatabase)
     const std::shared_ptr<RMTileImage> image = source_->tileImage(tile);
     EXPECT_TRUE(image->isLoaded());
     EXPECT_EQ(server_->requestCount(TileServer::tilePath(1, 0, 0)), 0u);
-    EXPECT_EQ(tiles::test::runSqliteShell(database(), "SELECT COUNT(*) FROM ZCACHE"), "0\n");
+    EXPECT_EQ(fmdb::test::runSqliteShell(database(), "SELECT COUNT(*) FROM ZCACHE"), "0\n");
 }
 
 TEST_F(RMTileChainTest, MemoryCacheHitReturnsTheSameImage)

@@ -10,12 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <memory>
-#include <regex>
 #include <stdexcept>
 
 namespace tiles::test {
@@ -136,17 +133,13 @@ testing::Matcher<const std::string&> IsMethodTrace(std::string operation, std::s
         }));
 }
 
-std::string runSqliteShell(const std::string& path, const std::string& sql)
+std::vector<std::string> withoutCacheLifecycle(std::vector<std::string> lines)
 {
-    const std::string command = std::string(VANTRY_SQLITE3_SHELL) + " -batch '" + path + "' \"" + sql + "\"";
-    const std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    if (!pipe)
-        return {};
-    std::string output;
-    std::array<char, 4096> buffer {};
-    while (const std::size_t read = std::fread(buffer.data(), 1, buffer.size(), pipe.get()))
-        output.append(buffer.data(), read);
-    return output;
+    std::erase_if(lines, [](const std::string& line) {
+        return line.starts_with("initializing memory cache ") || line.starts_with("Opening database at ")
+            || line.find("dealloc logged method call") != std::string::npos;
+    });
+    return lines;
 }
 
 std::string hex(const platform::Data& data)

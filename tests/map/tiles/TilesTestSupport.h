@@ -78,8 +78,9 @@ public:
 // Matches "<operation> logged method call: -[<receiver> <operation>] (line N)".
 testing::Matcher<const std::string&> IsMethodTrace(std::string operation, std::string receiver);
 
-// The output of the sqlite3 command-line shell running `sql` on the file.
-std::string runSqliteShell(const std::string& path, const std::string& sql);
+// The lines without those the caches write as they are set up and torn down
+// ("initializing memory cache …", "Opening database at …", dealloc traces).
+std::vector<std::string> withoutCacheLifecycle(std::vector<std::string> lines);
 
 // The bytes in upper-case hexadecimal, as the sqlite3 shell's hex() writes them.
 std::string hex(const platform::Data& data);
