@@ -36,7 +36,6 @@ std::unique_ptr<RMTileCacheDAO> RMTileCacheDAO::createWithDatabase(const std::st
     // schema is damaged) shows itself at the first statement.
     if (!setUpConnection(*db)) {
         platform::logf("Could not connect to database - {}", db->lastErrorMessage());
-        db->close();
         return nullptr;
     }
     return std::unique_ptr<RMTileCacheDAO>(new RMTileCacheDAO(std::move(db)));
