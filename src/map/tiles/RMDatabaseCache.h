@@ -1,0 +1,97 @@
+#pragma once
+
+#include "RMTileCacheDAO.h"
+#include "RMTileCacheProtocol.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+
+class RMTileSource;
+
+namespace platform {
+class Notification;
+}
+
+// Which rows a full database cache removes first.
+enum class RMCachePurgeStrategy : std::int32_t {
+    // Least recently read: every hit renews the row's last-use time.
+    LRU = 0,
+    // Least recently stored: hits leave the rows alone.
+    FIFO = 1,
+};
+
+// Keeps downloaded tile bytes between runs in one SQLite file per tile
+// source ("Map<uniqueTilecacheKey>.sqlite"). A hit makes a new image from the
+// stored bytes. An image offered while still loading is stored when it
+// posts RMMapImageLoadedNotification, and only when its bytes turned out to
+// be a picture: an error page or a body cut short never enters the
+// database. Up to `capacity` rows (0: no limit); a full table loses at least
+// `minimalPurge` rows at once, oldest last-use times first.
+//
+// A file that cannot be opened, is not a database or is damaged is never
+// fatal: the cache is not created, or its statements fail with a log line
+// and answer nothing.
+class RMDatabaseCache final : public RMTileCacheProtocol,
+                              public RMTileCacheAdding,
+                              public RMTileCacheClearing {
+public:
+    // The file of the source in the user's documents folder, or in the
+    // caches folder.
+    static std::string dbPathForTileSourceUsingCacheDir(const RMTileSource& tileSource, bool useCacheDir);
+    // Null when the file cannot be used. Capacity, strategy and minimal
+    // purge start at 0 (LRU, no limit) until set.
+    static std::unique_ptr<RMDatabaseCache> createWithTileSourceUsingCacheDir(
+        const RMTileSource& tileSource, bool useCacheDir);
+    static std::unique_ptr<RMDatabaseCache> createWithDatabase(const std::string& path);
+    ~RMDatabaseCache() override;
+
+    std::uint32_t capacity() const { return capacity_; }
+    void setCapacity(std::uint32_t capacity) { capacity_ = capacity; }
+    RMCachePurgeStrategy purgeStrategy() const { return purgeStrategy_; }
+    void setPurgeStrategy(RMCachePurgeStrategy strategy) { purgeStrategy_ = strategy; }
+    std::uint32_t minimalPurge() const { return minimalPurge_; }
+    void setMinimalPurge(std::uint32_t minimalPurge) { minimalPurge_ = minimalPurge; }
+
+    // A new image from the stored bytes, or null. Under LRU (with a
+    // capacity) the row's last-use time becomes now.
+    std::shared_ptr<RMTileImage> cachedImage(RMTile tile) override;
+    // Waits for a loading image's bytes; a loaded image is not stored.
+    void addTileWithImage(RMTile tile, const std::shared_ptr<RMTileImage>& image) override;
+    // Logs the method-trace line, then closes and reopens the file to free
+    // SQLite's memory. If reopening fails the cache holds nothing from then
+    // on; without a path it logs "unknown db path, unable to reinitialize
+    // dao!" and keeps the connection.
+    void didReceiveMemoryWarning() override;
+    void removeAllCachedImages() override;
+
+    const std::string& databasePath() const { return databasePath_; }
+    void setDatabasePath(std::string path) { databasePath_ = std::move(path); }
+    // The table access; null after a failed reopening.
+    RMTileCacheDAO* dao() const { return dao_.get(); }
+    // Images whose bytes the cache still waits for.
+    std::size_t awaitedImageCount() const { return awaited_.size(); }
+    std::string description() const override;
+
+private:
+    RMDatabaseCache() = default;
+    void addImageData(const platform::Notification& notification);
+    void stopAwaiting(const void* imageObject);
+    void forgetDeadImages();
+
+    std::string databasePath_;
+    std::unique_ptr<RMTileCacheDAO> dao_;
+    RMCachePurgeStrategy purgeStrategy_ = RMCachePurgeStrategy::LRU;
+    std::uint32_t capacity_ = 0;
+    std::uint32_t minimalPurge_ = 0;
+    // Never contended (one thread); it keeps the connection from being
+    // replaced in the middle of a statement.
+    std::recursive_mutex lock_;
+    // The images waited for, by notification object. Entries of images that
+    // died unloaded are dropped with their registrations, so a new image at
+    // a reused address is never mistaken for a dead one.
+    std::unordered_map<const void*, std::weak_ptr<RMTileImage>> awaited_;
+};

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string_view>
+
+// The map engine's notifications, posted on the default notification centre
+// (platform::NotificationCenter::defaultCenter()) and delivered at once on
+// the main thread.
+//
+// Tile image notifications carry the image as their object, always as the
+// address of its RMTileImage part (RMTileImage::notificationObject()), so an
+// observer may read the image's tile through RMTileImage::fromNotificationObject.
+
+// A tile image applied its encoded bytes. Object: the image. User info:
+// RMMapImageDataKey, the bytes as platform::Data. The image's isLoaded() then
+// tells whether the bytes were a picture.
+inline constexpr std::string_view RMMapImageLoadedNotification = "MapImageLoaded";
+// A tile image stopped loading. Object: the image; no user info.
+inline constexpr std::string_view RMMapImageLoadingCancelledNotification = "MapImageLoadingCancelled";
+// A web tile image created its connection. Object: none.
+inline constexpr std::string_view RMTileRequested = "RMTileRequested";
+// A web tile image's download finished, failed or was cancelled. Object: none.
+inline constexpr std::string_view RMTileRetrieved = "RMTileRetrieved";
+// The map contents switched expensive operations (picture decoding, starting
+// downloads) back on / off. Object: RMMapContents::classIdentity().
+inline constexpr std::string_view RMResumeExpensiveOperations = "RMResumeExpensiveOperations";
+inline constexpr std::string_view RMSuspendExpensiveOperations = "RMSuspendExpensiveOperations";
+// The tile image set placed an image on screen / is about to take it off.
+// Object: the image.
+inline constexpr std::string_view RMMapImageAddedToScreenNotification = "RMMapImageAddedToScreen";
+inline constexpr std::string_view RMMapImageRemovedFromScreenNotification = "RMMapImageRemovedFromScreen";
+
+// The user-info key of RMMapImageLoadedNotification.
+inline constexpr std::string_view RMMapImageDataKey = "data";
