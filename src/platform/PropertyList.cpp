@@ -2,6 +2,7 @@
 
 #include <plist/plist.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -10,6 +11,8 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <span>
+#include <string_view>
 
 namespace platform {
 
@@ -109,6 +112,63 @@ std::optional<PropertyList> convert(plist_t node, int depth, std::string& error)
     }
     error = "the property list holds a value of unknown type";
     return std::nullopt;
+}
+
+std::uint64_t bigEndian(std::span<const std::uint8_t> bytes)
+{
+    std::uint64_t value = 0;
+    for (const std::uint8_t byte : bytes)
+        value = (value << 8) | byte;
+    return value;
+}
+
+// libplist stops the program (a failed assertion) when it reads a dictionary
+// key holding a NUL character, which only the binary format can express, so
+// such lists are refused before libplist walks them: every text object
+// (ASCII or UTF-16) of the binary object table is checked. A table too
+// damaged to follow is left to libplist, which refuses it.
+bool binaryListHoldsTextWithNul(std::span<const std::uint8_t> bytes)
+{
+    constexpr std::size_t kHeaderSize = 8;
+    constexpr std::size_t kTrailerSize = 32;
+    static constexpr std::string_view magic = "bplist";
+    if (bytes.size() < kHeaderSize + kTrailerSize || !std::equal(magic.begin(), magic.end(), bytes.begin()))
+        return false;
+    const std::span<const std::uint8_t> trailer = bytes.subspan(bytes.size() - kTrailerSize);
+    const std::size_t end = bytes.size() - kTrailerSize;
+    const std::size_t offsetSize = trailer[6];
+    const std::uint64_t objectCount = bigEndian(trailer.subspan(8, 8));
+    const std::uint64_t tableOffset = bigEndian(trailer.subspan(24, 8));
+    if (offsetSize < 1 || offsetSize > 8 || tableOffset >= end
+        || objectCount > (end - tableOffset) / offsetSize)
+        return false;
+    for (std::uint64_t i = 0; i < objectCount; ++i) {
+        const std::uint64_t offset = bigEndian(bytes.subspan(tableOffset + i * offsetSize, offsetSize));
+        if (offset >= end)
+            continue;
+        const unsigned kind = bytes[offset] >> 4;
+        if (kind != 0x5 && kind != 0x6)
+            continue;
+        std::uint64_t length = bytes[offset] & 0x0f;
+        std::uint64_t start = offset + 1;
+        if (length == 0x0f) {
+            if (start >= end || (bytes[start] >> 4) != 0x1)
+                continue;
+            const std::size_t lengthSize = std::size_t { 1 } << (bytes[start] & 0x0f);
+            if (lengthSize > 8 || lengthSize > end - start - 1)
+                continue;
+            length = bigEndian(bytes.subspan(start + 1, lengthSize));
+            start += 1 + lengthSize;
+        }
+        const std::size_t unit = kind == 0x5 ? 1 : 2;
+        const std::uint64_t units = std::min<std::uint64_t>(length, (end - start) / unit);
+        for (std::uint64_t j = 0; j < units; ++j) {
+            const std::size_t at = start + j * unit;
+            if (bytes[at] == 0 && (unit == 1 || bytes[at + 1] == 0))
+                return true;
+        }
+    }
+    return false;
 }
 
 std::int64_t saturatingInteger(double value)
@@ -228,6 +288,8 @@ std::optional<PropertyList> PropertyList::fromData(const Data& bytes, std::strin
         reason = "the property list is empty";
     } else if (bytes.size() > kMaximumSize) {
         reason = "the property list is too large";
+    } else if (binaryListHoldsTextWithNul(bytes.bytes())) {
+        reason = "the property list holds a text with a NUL character";
     } else {
         plist_t root = nullptr;
         plist_from_memory(

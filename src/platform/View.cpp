@@ -39,8 +39,9 @@ TouchTracker::Finger mouseFinger()
 // (from the touch screen device) and the window system's pointer emulation.
 bool isFromTouch(const QMouseEvent& event)
 {
+    const QPointingDevice* device = event.pointingDevice();
     return event.source() == Qt::MouseEventSynthesizedBySystem
-        || event.pointingDevice()->type() == QInputDevice::DeviceType::TouchScreen;
+        || (device && device->type() == QInputDevice::DeviceType::TouchScreen);
 }
 
 TouchTracker::TapRules tapRules(const void* device)
@@ -250,7 +251,10 @@ bool View::event(QEvent* event)
 void View::touchEvent(QTouchEvent* event)
 {
     event->accept();
-    const void* device = event->pointingDevice();
+    const QPointingDevice* device = event->pointingDevice();
+    // Fingers on a touchpad move the pointer, which we follow as the mouse.
+    if (device && device->type() == QInputDevice::DeviceType::TouchPad)
+        return;
     // A new sequence on a device means its fingers of the last one are gone,
     // whether or not we heard them lift.
     if (event->type() == QEvent::TouchBegin && tracker_.containsDevice(device)

@@ -30,11 +30,12 @@ std::unique_ptr<RMTileCacheDAO> RMTileCacheDAO::createWithDatabase(const std::st
         return nullptr;
     }
     db->setCrashOnErrors(true);
+    // Every statement runs on each hit or store: prepared once.
+    db->setShouldCacheStatements(true);
     // SQLite opens any file lazily; a file that is not a database (or whose
     // schema is damaged) shows itself at the first statement.
     if (!setUpConnection(*db)) {
         platform::logf("Could not connect to database - {}", db->lastErrorMessage());
-        db->close();
         return nullptr;
     }
     return std::unique_ptr<RMTileCacheDAO>(new RMTileCacheDAO(std::move(db)));
@@ -105,6 +106,10 @@ std::optional<platform::Data> RMTileCacheDAO::dataForTile(std::uint64_t tileKey)
     if (results && results->next()) {
         if (std::optional<fmdb::FMBytes> bytes = results->dataForColumnIndex(0))
             data = platform::Data(std::move(*bytes));
+    } else if (db_->hadError()) {
+        // A prepared statement meets most errors (a damaged file, a table
+        // dropped by another program) only when it runs.
+        platform::logf("DB error while fetching tile data: {}", db_->lastErrorMessage());
     }
     if (results)
         results->close();

@@ -110,17 +110,16 @@ void RMWebTileImage::makeLayer()
 void RMWebTileImage::connectionDidReceiveResponse(
     platform::HttpConnection&, const platform::HttpResponse& response)
 {
-    if (!response.isSuccess()) {
-        fail("The server answered with HTTP status " + std::to_string(response.statusCode) + ".");
-        return;
-    }
     releaseData();
+    errorStatus_ = response.isSuccess() ? 0 : response.statusCode;
     if (response.expectedContentLength > 0)
         data_.reserve(std::min<std::size_t>(response.expectedContentLength, kLargestReservation));
 }
 
 void RMWebTileImage::connectionDidReceiveData(platform::HttpConnection&, const platform::Data& data)
 {
+    if (errorStatus_ != 0)
+        return;
     if (data_.size() + data.size() > kMaximumTileBytes) {
         fail("The tile is larger than " + std::to_string(kMaximumTileBytes) + " bytes.");
         return;
@@ -140,6 +139,10 @@ void RMWebTileImage::connectionDidFailWithError(platform::HttpConnection&, const
 
 void RMWebTileImage::connectionDidFinishLoading(platform::HttpConnection&)
 {
+    if (errorStatus_ != 0) {
+        fail("The server answered with HTTP status " + std::to_string(errorStatus_) + ".");
+        return;
+    }
     // Observers of the notifications below may drop the last other
     // reference to this image.
     const std::shared_ptr<RMTileImage> self = weak_from_this().lock();

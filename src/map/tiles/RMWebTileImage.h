@@ -77,5 +77,7 @@ private:
     std::weak_ptr<RMTileImage> proxy_;
     std::unique_ptr<platform::HttpConnection> connection_;
     std::vector<std::uint8_t> data_;
+    // The status of an error page being received (its body is dropped).
+    int errorStatus_ = 0;
     std::string url_;
 };

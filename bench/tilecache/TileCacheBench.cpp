@@ -1,0 +1,385 @@
+// The tile database cache: a hit (the bytes read, not decoded) and a store
+// into a full default cache (1000 rows, capacity 1000, minimal purge 100,
+// count and purge included), against the same statements in bare SQLite
+// prepared once, with SQLite's defaults and with write-ahead logging and the
+// zlastUsed index (the limit). Then a 1920 x 1080 screen of tiles (8 x 5)
+// filled through the whole chain from a loopback tile server, cold (server,
+// response cache and database all empty) and warm (fresh chain objects on
+// the database of a cold fill), beside the cost of decoding those tiles.
+#include "FMDatabase.h"
+#include "Image.h"
+#include "Layer.h"
+#include "Log.h"
+#include "NotificationCenter.h"
+#include "RMCachedTileSource.h"
+#include "RMConfiguration.h"
+#include "RMDatabaseCache.h"
+#include "RMMapContents.h"
+#include "RMNotifications.h"
+#include "RMOpenStreetMapSource.h"
+#include "RMTileCacheDAO.h"
+#include "RMTileImage.h"
+#include "ResponseCache.h"
+#include "RunLoop.h"
+#include "TileServer.h"
+
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::uint32_t kRows = 1000;
+constexpr std::uint32_t kMinimalPurge = 100;
+constexpr std::size_t kTileBytes = 15 * 1024;
+constexpr int kScreenColumns = 8; // 1920 / 256, rounded up
+constexpr int kScreenRows = 5; // 1080 / 256, rounded up
+constexpr int kScreenZoom = 12;
+
+class Scratch {
+public:
+    Scratch()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "bench-tilecache-XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            throw std::runtime_error("cannot create a scratch folder");
+        root_ = pattern;
+    }
+    ~Scratch()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(root_, ignored);
+    }
+    // A new empty folder below the scratch folder.
+    std::string folder()
+    {
+        const std::filesystem::path path = root_ / std::to_string(next_++);
+        std::filesystem::create_directories(path);
+        return path.string();
+    }
+
+private:
+    std::filesystem::path root_;
+    int next_ = 0;
+};
+
+Scratch& scratch()
+{
+    static Scratch shared;
+    return shared;
+}
+
+const platform::Data& tileBytes()
+{
+    static const platform::Data bytes = [] {
+        std::mt19937 random(7);
+        std::vector<std::uint8_t> noise(kTileBytes);
+        std::ranges::generate(noise, [&] { return static_cast<std::uint8_t>(random()); });
+        return platform::Data(std::move(noise));
+    }();
+    return bytes;
+}
+
+RMTile tileNumber(std::uint32_t i)
+{
+    return RMTile { i % 4096, i / 4096, 16 };
+}
+
+void check(int status, sqlite3* db)
+{
+    if (status != SQLITE_OK && status != SQLITE_DONE && status != SQLITE_ROW)
+        throw std::runtime_error(sqlite3_errmsg(db));
+}
+
+void execute(sqlite3* db, const char* sql)
+{
+    check(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), db);
+}
+
+// The tile table in bare SQLite, with the same statements prepared once.
+class RawTable {
+public:
+    RawTable(const std::string& path, bool walAndIndex)
+    {
+        check(sqlite3_open(path.c_str(), &db_), db_);
+        if (walAndIndex)
+            execute(db_, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
+        execute(db_,
+            "CREATE TABLE IF NOT EXISTS ZCACHE (ztileHash INTEGER PRIMARY KEY, zlastUsed DOUBLE, zdata "
+            "BLOB)");
+        if (walAndIndex)
+            execute(db_, "CREATE INDEX IF NOT EXISTS ZCACHE_ZLASTUSED ON ZCACHE (zlastUsed)");
+        prepare("SELECT zdata FROM ZCACHE WHERE ztilehash = ?", &select_);
+        prepare("SELECT COUNT(ztileHash) FROM ZCACHE", &count_);
+        prepare("DELETE FROM ZCACHE WHERE ztileHash IN (SELECT ztileHash FROM ZCACHE ORDER BY zlastUsed "
+                "LIMIT ? )",
+            &purge_);
+        prepare("INSERT OR IGNORE INTO ZCACHE (ztileHash, zlastUsed, zdata) VALUES (?, ?, ?)", &insert_);
+    }
+    ~RawTable()
+    {
+        for (sqlite3_stmt* statement : { select_, count_, purge_, insert_ })
+            sqlite3_finalize(statement);
+        sqlite3_close(db_);
+    }
+
+    std::vector<std::uint8_t> lookup(std::uint64_t key)
+    {
+        sqlite3_bind_int64(select_, 1, static_cast<sqlite3_int64>(key));
+        std::vector<std::uint8_t> bytes;
+        if (sqlite3_step(select_) == SQLITE_ROW) {
+            const auto* blob = static_cast<const std::uint8_t*>(sqlite3_column_blob(select_, 0));
+            bytes.assign(blob, blob + sqlite3_column_bytes(select_, 0));
+        }
+        sqlite3_reset(select_);
+        return bytes;
+    }
+    std::uint32_t count()
+    {
+        sqlite3_step(count_);
+        const auto rows = static_cast<std::uint32_t>(sqlite3_column_int(count_, 0));
+        sqlite3_reset(count_);
+        return rows;
+    }
+    void purge(std::uint32_t rows)
+    {
+        sqlite3_bind_int64(purge_, 1, rows);
+        check(sqlite3_step(purge_), db_);
+        sqlite3_reset(purge_);
+    }
+    void insert(std::uint64_t key, double lastUsed, const platform::Data& data)
+    {
+        sqlite3_bind_int64(insert_, 1, static_cast<sqlite3_int64>(key));
+        sqlite3_bind_double(insert_, 2, lastUsed);
+        sqlite3_bind_blob(insert_, 3, data.data(), static_cast<int>(data.size()), SQLITE_STATIC);
+        check(sqlite3_step(insert_), db_);
+        sqlite3_reset(insert_);
+    }
+    // What the database cache does with one tile's bytes.
+    void store(std::uint64_t key, double lastUsed, const platform::Data& data)
+    {
+        const std::uint32_t rows = count();
+        if (rows >= kRows)
+            purge(std::max(rows - kRows + 1, kMinimalPurge));
+        insert(key, lastUsed, data);
+    }
+    void fill()
+    {
+        execute(db_, "BEGIN");
+        for (std::uint32_t i = 0; i < kRows; ++i)
+            insert(RMTileKey(tileNumber(i)), i, tileBytes());
+        execute(db_, "COMMIT");
+    }
+
+private:
+    void prepare(const char* sql, sqlite3_stmt** statement)
+    {
+        check(sqlite3_prepare_v2(db_, sql, -1, statement, nullptr), db_);
+    }
+
+    sqlite3* db_ = nullptr;
+    sqlite3_stmt* select_ = nullptr;
+    sqlite3_stmt* count_ = nullptr;
+    sqlite3_stmt* purge_ = nullptr;
+    sqlite3_stmt* insert_ = nullptr;
+};
+
+// A default database cache (capacity 1000, FIFO, minimal purge 100) holding
+// 1000 rows.
+std::unique_ptr<RMDatabaseCache> fullDatabaseCache()
+{
+    const std::string path = scratch().folder() + "/MapBench.sqlite";
+    {
+        RawTable table(path, false);
+        table.fill();
+    }
+    std::unique_ptr<RMDatabaseCache> cache = RMDatabaseCache::createWithDatabase(path);
+    cache->setCapacity(kRows);
+    cache->setPurgeStrategy(RMCachePurgeStrategy::FIFO);
+    cache->setMinimalPurge(kMinimalPurge);
+    return cache;
+}
+
+void BM_Hit_RawSqlite(benchmark::State& state)
+{
+    RawTable table(scratch().folder() + "/MapRaw.sqlite", true);
+    table.fill();
+    std::uint32_t i = 0;
+    for (auto _ : state) {
+        std::vector<std::uint8_t> bytes = table.lookup(RMTileKey(tileNumber(i++ % kRows)));
+        benchmark::DoNotOptimize(bytes.data());
+    }
+}
+BENCHMARK(BM_Hit_RawSqlite);
+
+void BM_Hit_TileCacheDAO(benchmark::State& state)
+{
+    const std::unique_ptr<RMDatabaseCache> cache = fullDatabaseCache();
+    std::uint32_t i = 0;
+    for (auto _ : state) {
+        std::optional<platform::Data> bytes = cache->dao()->dataForTile(RMTileKey(tileNumber(i++ % kRows)));
+        benchmark::DoNotOptimize(bytes->data());
+    }
+}
+BENCHMARK(BM_Hit_TileCacheDAO);
+
+// cachedImage with decoding suspended: the bytes are read and kept pending
+// in a new tile image, which is then dropped.
+void BM_Hit_DatabaseCache(benchmark::State& state)
+{
+    const std::unique_ptr<RMDatabaseCache> cache = fullDatabaseCache();
+    cache->setPurgeStrategy(static_cast<RMCachePurgeStrategy>(state.range(0)));
+    RMMapContents::setPerformExpensiveOperations(false);
+    std::uint32_t i = 0;
+    for (auto _ : state) {
+        std::shared_ptr<RMTileImage> image = cache->cachedImage(tileNumber(i++ % kRows));
+        benchmark::DoNotOptimize(image.get());
+    }
+    RMMapContents::setPerformExpensiveOperations(true);
+}
+BENCHMARK(BM_Hit_DatabaseCache)->ArgName("strategy")->Arg(1)->Arg(0)->UseRealTime();
+
+// Count, purge when full, insert: 0 with SQLite's defaults (rollback
+// journal, synchronous FULL, no index), 1 with write-ahead logging,
+// synchronous NORMAL and the zlastUsed index.
+void BM_Store_RawSqlite(benchmark::State& state)
+{
+    RawTable table(scratch().folder() + "/MapRaw.sqlite", state.range(0) != 0);
+    table.fill();
+    std::uint32_t i = kRows;
+    for (auto _ : state) {
+        table.store(RMTileKey(tileNumber(i)), i, tileBytes());
+        ++i;
+    }
+}
+BENCHMARK(BM_Store_RawSqlite)->ArgName("wal_index")->Arg(0)->Arg(1)->UseRealTime();
+
+// The database cache storing an image's bytes on "MapImageLoaded" (the
+// picture is applied beforehand, so decoding is not counted).
+void BM_Store_DatabaseCache(benchmark::State& state)
+{
+    const std::unique_ptr<RMDatabaseCache> cache = fullDatabaseCache();
+    const platform::Image picture = platform::Image::fromData(vantry::test::TileServer::tileData(1, 0, 0));
+    const platform::UserInfo userInfo { { std::string(RMMapImageDataKey), tileBytes() } };
+    std::uint32_t i = kRows;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const std::shared_ptr<RMTileImage> image = RMTileImage::dummyTile(tileNumber(i++));
+        cache->addTileWithImage(image->tile(), image);
+        image->makeLayer();
+        image->layer()->setContents(picture);
+        state.ResumeTiming();
+        platform::NotificationCenter::defaultCenter().postNotification(
+            RMMapImageLoadedNotification, image->notificationObject(), userInfo);
+    }
+}
+BENCHMARK(BM_Store_DatabaseCache)->UseRealTime();
+
+std::vector<RMTile> screenTiles()
+{
+    std::vector<RMTile> tiles;
+    for (int x = 0; x < kScreenColumns; ++x) {
+        for (int y = 0; y < kScreenRows; ++y)
+            tiles.push_back(RMTile {
+                static_cast<std::uint32_t>(2200 + x), static_cast<std::uint32_t>(1340 + y), kScreenZoom });
+    }
+    return tiles;
+}
+
+vantry::test::TileServer& server()
+{
+    static vantry::test::TileServer shared;
+    return shared;
+}
+
+// Points the documents folder and the response cache at new empty folders.
+void freshFolders()
+{
+    setenv("XDG_DATA_HOME", scratch().folder().c_str(), 1);
+    platform::ResponseCache::shared().setDirectory(scratch().folder());
+}
+
+void fillScreen()
+{
+    const std::shared_ptr<RMCachedTileSource> source
+        = RMCachedTileSource::cachedTileSourceWithSourceConfiguration(
+            std::make_shared<RMOpenStreetMapSource>(), RMConfiguration(std::nullopt));
+    std::vector<std::shared_ptr<RMTileImage>> images;
+    for (const RMTile tile : screenTiles())
+        images.push_back(source->tileImage(tile));
+    const bool loaded = platform::RunLoop::runUntil(
+        [&] { return std::ranges::all_of(images, [](const auto& image) { return image->isLoaded(); }); }, 60);
+    if (!loaded)
+        throw std::runtime_error("the screen was not filled");
+}
+
+void BM_ScreenFill_Cold(benchmark::State& state)
+{
+    RMOpenStreetMapSource::setTileHost("127.0.0.1:" + std::to_string(server().port()));
+    for (auto _ : state) {
+        state.PauseTiming();
+        freshFolders();
+        state.ResumeTiming();
+        fillScreen();
+    }
+    state.counters["tiles"] = kScreenColumns * kScreenRows;
+}
+BENCHMARK(BM_ScreenFill_Cold)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+
+void BM_ScreenFill_WarmFromDatabase(benchmark::State& state)
+{
+    RMOpenStreetMapSource::setTileHost("127.0.0.1:" + std::to_string(server().port()));
+    freshFolders();
+    fillScreen();
+    for (auto _ : state) {
+        state.PauseTiming();
+        // Nothing from the response cache: every tile comes from the database.
+        platform::ResponseCache::shared().setDirectory(scratch().folder());
+        state.ResumeTiming();
+        fillScreen();
+    }
+    state.counters["tiles"] = kScreenColumns * kScreenRows;
+}
+BENCHMARK(BM_ScreenFill_WarmFromDatabase)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+
+// Decoding the screen's 40 tiles, as the server sends them.
+void BM_DecodeScreenTiles(benchmark::State& state)
+{
+    std::vector<platform::Data> tiles;
+    for (const RMTile tile : screenTiles())
+        tiles.push_back(vantry::test::TileServer::tileData(
+            tile.zoom, static_cast<int>(tile.x), static_cast<int>(tile.y)));
+    for (auto _ : state) {
+        for (const platform::Data& bytes : tiles)
+            benchmark::DoNotOptimize(platform::Image::fromData(bytes));
+    }
+    state.counters["tiles"] = static_cast<double>(tiles.size());
+}
+BENCHMARK(BM_DecodeScreenTiles)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    // "purging …" and the caches' trace lines are not what is measured.
+    platform::setLogSink([](std::string_view) {});
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

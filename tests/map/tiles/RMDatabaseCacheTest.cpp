@@ -1,0 +1,442 @@
+#include "RMDatabaseCache.h"
+#include "FMDatabase.h"
+#include "FMTestFiles.h"
+#include "LogCapture.h"
+#include "ManualClock.h"
+#include "MapTestPrinters.h"
+#include "RMMapContents.h"
+#include "RMTileCacheDAO.h"
+#include "RMTileImage.h"
+#include "TestImages.h"
+#include "TilesTestSupport.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+using fmdb::test::runSqliteShell;
+using testing::ElementsAre;
+using testing::IsEmpty;
+using testing::StartsWith;
+using tiles::test::hex;
+using tiles::test::IsMethodTrace;
+using tiles::test::ScratchHome;
+using vantry::test::LogCapture;
+using vantry::test::ManualClock;
+
+namespace {
+
+RMTile tileAt(std::uint32_t x)
+{
+    return RMTile { x, 0, 10 };
+}
+
+platform::Data png(QColor color = Qt::blue)
+{
+    return vantry::test::encodePng(vantry::test::makeSolidImage(256, 256, color));
+}
+
+class RMDatabaseCacheTest : public testing::Test {
+protected:
+    RMDatabaseCacheTest()
+    {
+        cache_ = RMDatabaseCache::createWithDatabase(path_);
+        EXPECT_THAT(log_.take(), ElementsAre("Opening database at " + path_));
+    }
+    ~RMDatabaseCacheTest() override
+    {
+        if (cache_ && cache_->dao()) {
+            const std::string dao = cache_->dao()->description();
+            cache_.reset();
+            EXPECT_THAT(log_.take(), ElementsAre(IsMethodTrace("dealloc", dao)));
+        }
+    }
+
+    void configure(std::uint32_t capacity, std::uint32_t minimalPurge, RMCachePurgeStrategy strategy)
+    {
+        cache_->setCapacity(capacity);
+        cache_->setMinimalPurge(minimalPurge);
+        cache_->setPurgeStrategy(strategy);
+    }
+    // Rows for tiles 1...count, tile i last used at time i.
+    void fill(std::uint32_t count)
+    {
+        fmdb::FMDatabase& db = cache_->dao()->database();
+        db.beginTransaction();
+        for (std::uint32_t i = 1; i <= count; ++i)
+            cache_->dao()->addDataLastUsedForTile(platform::Data::fromString("row"), i, RMTileKey(tileAt(i)));
+        db.commit();
+    }
+    // Offers a loading image of the tile to the cache, then gives it bytes.
+    void store(RMTile tile, const platform::Data& bytes)
+    {
+        const auto image = RMTileImage::dummyTile(tile);
+        cache_->addTileWithImage(tile, image);
+        image->setImageToData(bytes);
+    }
+    std::string sql(const std::string& statement) { return runSqliteShell(path_, statement); }
+
+    ScratchHome home_;
+    ManualClock clock_ { 5000 };
+    LogCapture log_;
+    std::string path_ = home_.file("MapTest.sqlite");
+    std::unique_ptr<RMDatabaseCache> cache_;
+};
+
+TEST_F(RMDatabaseCacheTest, FileHasTheTableAnIndexAndWriteAheadLogging)
+{
+    EXPECT_THAT(cache_->description(), testing::MatchesRegex("<RMDatabaseCache: 0x[0-9a-f]+>"));
+    EXPECT_EQ(sql(".schema ZCACHE"),
+        "CREATE TABLE ZCACHE (ztileHash INTEGER PRIMARY KEY, zlastUsed DOUBLE, zdata BLOB);\n"
+        "CREATE INDEX ZCACHE_ZLASTUSED ON ZCACHE (zlastUsed);\n");
+    EXPECT_EQ(sql("PRAGMA journal_mode"), "wal\n");
+}
+
+TEST_F(RMDatabaseCacheTest, StoredRowHoldsTheKeyTheLastUseAndTheExactBytes)
+{
+    configure(1000, 100, RMCachePurgeStrategy::FIFO);
+    const RMTile tile { 1, 1, 1 };
+    const platform::Data bytes = png();
+    store(tile, bytes);
+
+    EXPECT_EQ(
+        sql("SELECT ztileHash, typeof(ztileHash), zlastUsed, typeof(zlastUsed), typeof(zdata) FROM ZCACHE"),
+        "72057594306363393|integer|5000.0|real|blob\n");
+    EXPECT_EQ(sql("SELECT hex(zdata) FROM ZCACHE"), hex(bytes) + "\n");
+    EXPECT_EQ(cache_->awaitedImageCount(), 0u);
+}
+
+TEST_F(RMDatabaseCacheTest, FullDefaultCachePurgesAHundredOldestRowsBeforeStoring)
+{
+    configure(1000, 100, RMCachePurgeStrategy::FIFO);
+    fill(1000);
+    store(tileAt(5000), png());
+
+    EXPECT_THAT(log_.take(), ElementsAre("purging 100 old tiles from db cache"));
+    EXPECT_EQ(sql("SELECT COUNT(*), MIN(zlastUsed) FROM ZCACHE WHERE ztileHash != "
+                  + std::to_string(RMTileKey(tileAt(5000)))),
+        "900|101.0\n");
+    EXPECT_EQ(cache_->dao()->count(), 901u);
+
+    store(tileAt(5001), png());
+    EXPECT_THAT(log_.take(), IsEmpty()) << "room for 99 more before the next purge";
+}
+
+struct PurgeCase {
+    std::uint32_t capacity;
+    std::uint32_t minimalPurge;
+    std::uint32_t rows;
+    std::vector<std::string> log;
+    std::uint32_t rowsAfter;
+};
+
+TEST_F(RMDatabaseCacheTest, PurgeArithmetic)
+{
+    const std::vector<PurgeCase> cases {
+        { 1000, 100, 1000, { "purging 100 old tiles from db cache" }, 901 },
+        { 10, 1, 12, { "purging 3 old tiles from db cache" }, 10 },
+        { 10, 5, 12, { "purging 5 old tiles from db cache" }, 8 },
+        { 10, 1, 9, {}, 10 },
+        { 10, 1, 10, { "purging 1 old tiles from db cache" }, 10 },
+        { 0, 1, 12, {}, 13 },
+    };
+    for (const PurgeCase& test : cases) {
+        SCOPED_TRACE(testing::Message() << "capacity " << test.capacity << ", minimal purge "
+                                        << test.minimalPurge << ", rows " << test.rows);
+        cache_->removeAllCachedImages();
+        configure(test.capacity, test.minimalPurge, RMCachePurgeStrategy::FIFO);
+        fill(test.rows);
+        store(tileAt(9999), png());
+        EXPECT_EQ(log_.take(), test.log);
+        EXPECT_EQ(cache_->dao()->count(), test.rowsAfter);
+    }
+}
+
+TEST_F(RMDatabaseCacheTest, LeastRecentlyUsedHitRenewsTheRow)
+{
+    configure(1000, 100, RMCachePurgeStrategy::LRU);
+    fill(3);
+    clock_.advance(10);
+    const auto hit = cache_->cachedImage(tileAt(2));
+    ASSERT_NE(hit, nullptr);
+    EXPECT_EQ(sql("SELECT zlastUsed FROM ZCACHE ORDER BY ztileHash"), "1.0\n5010.0\n3.0\n");
+}
+
+TEST_F(RMDatabaseCacheTest, FirstInFirstOutHitLeavesTheRowAlone)
+{
+    configure(1000, 100, RMCachePurgeStrategy::FIFO);
+    fill(3);
+    clock_.advance(10);
+    ASSERT_NE(cache_->cachedImage(tileAt(2)), nullptr);
+    EXPECT_EQ(sql("SELECT zlastUsed FROM ZCACHE ORDER BY ztileHash"), "1.0\n2.0\n3.0\n");
+}
+
+TEST_F(RMDatabaseCacheTest, WithoutLimitHitsNeverTouch)
+{
+    configure(0, 1, RMCachePurgeStrategy::LRU);
+    fill(1);
+    clock_.advance(10);
+    ASSERT_NE(cache_->cachedImage(tileAt(1)), nullptr);
+    EXPECT_EQ(sql("SELECT zlastUsed FROM ZCACHE"), "1.0\n");
+}
+
+TEST_F(RMDatabaseCacheTest, HitIsANewImageOfTheStoredBytes)
+{
+    configure(1000, 100, RMCachePurgeStrategy::FIFO);
+    store(tileAt(1), png(Qt::green));
+    const auto first = cache_->cachedImage(tileAt(1));
+    const auto second = cache_->cachedImage(tileAt(1));
+    ASSERT_NE(first, nullptr);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(first->tile(), tileAt(1));
+    EXPECT_TRUE(first->isLoaded());
+    EXPECT_EQ(first->image().pixels().pixelColor(3, 3), QColor(Qt::green));
+    EXPECT_EQ(cache_->cachedImage(tileAt(2)), nullptr);
+}
+
+TEST_F(RMDatabaseCacheTest, HitWhileSuspendedKeepsTheBytesPending)
+{
+    const tiles::test::ExpensiveOperationsRestorer restorer;
+    configure(1000, 100, RMCachePurgeStrategy::FIFO);
+    const platform::Data bytes = png();
+    store(tileAt(1), bytes);
+    RMMapContents::setPerformExpensiveOperations(false);
+    const auto hit = cache_->cachedImage(tileAt(1));
+    EXPECT_FALSE(hit->isLoaded());
+    ASSERT_TRUE(hit->dataPending().has_value());
+    EXPECT_EQ(*hit->dataPending(), bytes);
+    EXPECT_EQ(cache_->awaitedImageCount(), 0u) << "a hit is not stored again";
+}
+
+TEST_F(RMDatabaseCacheTest, ExistingRowIsLeftInPlace)
+{
+    configure(1000, 100, RMCachePurgeStrategy::FIFO);
+    const platform::Data first = png(Qt::red);
+    store(tileAt(1), first);
+    clock_.advance(30);
+    store(tileAt(1), png(Qt::yellow));
+    EXPECT_EQ(sql("SELECT zlastUsed, hex(zdata) FROM ZCACHE"), "5000.0|" + hex(first) + "\n");
+}
+
+TEST_F(RMDatabaseCacheTest, LoadedImageIsNeverWritten)
+{
+    configure(1000, 100, RMCachePurgeStrategy::FIFO);
+    const auto loaded = RMTileImage::imageWithTileFromData(tileAt(1), png());
+    cache_->addTileWithImage(tileAt(1), loaded);
+    EXPECT_EQ(cache_->awaitedImageCount(), 0u);
+    loaded->setImageToData(png());
+    EXPECT_EQ(sql("SELECT COUNT(*) FROM ZCACHE"), "0\n");
+}
+
+// An error page or a body cut short, once stored, would stand for the tile
+// in every later run.
+TEST_F(RMDatabaseCacheTest, BytesThatAreNotAPictureAreNotStored)
+{
+    configure(1000, 100, RMCachePurgeStrategy::FIFO);
+    store(tileAt(1), platform::Data::fromString("<html>502 Bad Gateway</html>"));
+    const platform::Data whole = png();
+    store(tileAt(2), whole.subdata(0, whole.size() / 2));
+    EXPECT_EQ(sql("SELECT COUNT(*) FROM ZCACHE"), "0\n");
+    EXPECT_EQ(cache_->awaitedImageCount(), 0u);
+}
+
+TEST_F(RMDatabaseCacheTest, ImagesThatDieUnloadedAreForgotten)
+{
+    configure(1000, 100, RMCachePurgeStrategy::FIFO);
+    auto dying = RMTileImage::dummyTile(tileAt(1));
+    cache_->addTileWithImage(tileAt(1), dying);
+    dying.reset();
+    EXPECT_EQ(cache_->awaitedImageCount(), 1u);
+    const auto waiting = RMTileImage::dummyTile(tileAt(2));
+    cache_->addTileWithImage(tileAt(2), waiting);
+    EXPECT_EQ(cache_->awaitedImageCount(), 1u);
+}
+
+TEST_F(RMDatabaseCacheTest, ImageLoadedAfterTheCacheDiedReachesNothing)
+{
+    const auto image = RMTileImage::dummyTile(tileAt(1));
+    cache_->addTileWithImage(tileAt(1), image);
+    const std::string dao = cache_->dao()->description();
+    cache_.reset();
+    EXPECT_THAT(log_.take(), ElementsAre(IsMethodTrace("dealloc", dao)));
+    image->setImageToData(png());
+    EXPECT_TRUE(image->isLoaded());
+}
+
+TEST_F(RMDatabaseCacheTest, RemovingEverythingEmptiesTheTable)
+{
+    fill(5);
+    cache_->removeAllCachedImages();
+    EXPECT_EQ(sql("SELECT COUNT(*) FROM ZCACHE"), "0\n");
+}
+
+TEST_F(RMDatabaseCacheTest, MemoryWarningClosesAndReopensTheFile)
+{
+    configure(1000, 100, RMCachePurgeStrategy::FIFO);
+    store(tileAt(1), png());
+    const std::string oldDao = cache_->dao()->description();
+
+    cache_->didReceiveMemoryWarning();
+    EXPECT_THAT(log_.take(),
+        ElementsAre(IsMethodTrace("didReceiveMemoryWarning", cache_->description()),
+            IsMethodTrace("dealloc", oldDao), "Opening database at " + path_));
+    ASSERT_NE(cache_->dao(), nullptr);
+    EXPECT_NE(cache_->cachedImage(tileAt(1)), nullptr);
+    store(tileAt(2), png());
+    EXPECT_EQ(cache_->dao()->count(), 2u);
+}
+
+TEST_F(RMDatabaseCacheTest, MemoryWarningWithoutPathKeepsTheConnection)
+{
+    RMTileCacheDAO* dao = cache_->dao();
+    cache_->setDatabasePath("");
+    cache_->didReceiveMemoryWarning();
+    EXPECT_THAT(log_.take(),
+        ElementsAre(IsMethodTrace("didReceiveMemoryWarning", cache_->description()),
+            "unknown db path, unable to reinitialize dao!"));
+    EXPECT_EQ(cache_->dao(), dao);
+}
+
+TEST_F(RMDatabaseCacheTest, FailedReopeningLeavesACacheThatHoldsNothing)
+{
+    configure(1000, 100, RMCachePurgeStrategy::FIFO);
+    store(tileAt(1), png());
+    const std::string oldDao = cache_->dao()->description();
+    cache_->setDatabasePath(home_.file("missing-folder/MapTest.sqlite"));
+
+    cache_->didReceiveMemoryWarning();
+    EXPECT_THAT(log_.take(),
+        ElementsAre(IsMethodTrace("didReceiveMemoryWarning", cache_->description()),
+            IsMethodTrace("dealloc", oldDao),
+            "Opening database at " + home_.file("missing-folder/MapTest.sqlite"),
+            StartsWith("error opening!: "), StartsWith("Could not connect to database - ")));
+    EXPECT_EQ(cache_->dao(), nullptr);
+    EXPECT_EQ(cache_->cachedImage(tileAt(1)), nullptr);
+    store(tileAt(2), png());
+    cache_->removeAllCachedImages();
+    EXPECT_THAT(log_.take(), IsEmpty());
+}
+
+TEST(RMDatabaseCacheFileTest, FileThatIsNotADatabaseGivesNoCache)
+{
+    ScratchHome home;
+    const std::string path = home.file("MapText.sqlite");
+    tiles::test::writeFile(path, std::string(4096, 'x'));
+    LogCapture log;
+    EXPECT_EQ(RMDatabaseCache::createWithDatabase(path), nullptr);
+    EXPECT_THAT(log.take(),
+        ElementsAre("Opening database at " + path, "Could not connect to database - file is not a database"));
+    EXPECT_EQ(tiles::test::readFile(path).size(), 4096u) << "the file is left as it was";
+}
+
+TEST(RMDatabaseCacheFileTest, ForeignTableIsReported)
+{
+    ScratchHome home;
+    const std::string path = home.file("MapForeign.sqlite");
+    runSqliteShell(path, "CREATE TABLE ZCACHE (other TEXT); CREATE TABLE t (zlastUsed);");
+    LogCapture log;
+    auto cache = RMDatabaseCache::createWithDatabase(path);
+    ASSERT_NE(cache, nullptr) << "the table exists";
+    cache->setCapacity(1000);
+    cache->setMinimalPurge(100);
+    log.take();
+    EXPECT_EQ(cache->cachedImage(tileAt(1)), nullptr);
+    EXPECT_THAT(log.take(), ElementsAre("DB error while fetching tile data: no such column: zdata"));
+    cache.reset();
+    log.take();
+}
+
+// A damaged file: every statement may fail, none may crash.
+TEST(RMDatabaseCacheFileTest, DamagedFileFailsQuietlyWithoutCrashing)
+{
+    ScratchHome home;
+    const std::string path = home.file("MapDamaged.sqlite");
+    std::string rows;
+    for (int i = 1; i <= 200; ++i)
+        rows += "INSERT INTO ZCACHE VALUES (" + std::to_string(i) + ", " + std::to_string(i)
+            + ", randomblob(3000));";
+    runSqliteShell(path,
+        "CREATE TABLE ZCACHE (ztileHash INTEGER PRIMARY KEY, zlastUsed DOUBLE, zdata BLOB);"
+        "CREATE INDEX ZCACHE_ZLASTUSED ON ZCACHE (zlastUsed);"
+            + rows);
+    {
+        std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+        // Page headers of the table's and the index's b-trees (pages 2 on).
+        for (std::streamoff page = 1; page < 120; page += 3) {
+            file.seekp(page * 4096);
+            file.write("\x07\xff\xff\xff\x01\x02\x03\x04 damaged damaged damaged", 32);
+        }
+    }
+
+    LogCapture log;
+    auto cache = RMDatabaseCache::createWithDatabase(path);
+    ASSERT_NE(cache, nullptr) << "the schema page is intact";
+    cache->setCapacity(100);
+    cache->setMinimalPurge(10);
+    for (std::uint32_t key = 1; key <= 200; ++key) {
+        const RMTile tile { static_cast<std::uint32_t>(key >> 28),
+            static_cast<std::uint32_t>(key & 0x0FFFFFFF), 0 };
+        cache->cachedImage(tile);
+    }
+    const auto image = RMTileImage::dummyTile(tileAt(1));
+    cache->addTileWithImage(tileAt(1), image);
+    image->setImageToData(png());
+    cache->didReceiveMemoryWarning();
+    cache->removeAllCachedImages();
+    cache.reset();
+
+    const std::vector<std::string> lines = log.take();
+    EXPECT_THAT(
+        lines, testing::Contains("Error calling sqlite3_step (1: database disk image is malformed) rs"))
+        << "damage was found";
+    for (const std::string& line : lines) {
+        const bool known = line.starts_with("Opening database at ")
+            || line.starts_with("Error calling sqlite3_step (") || line.starts_with("DB Query: ")
+            || line.starts_with("DB error while fetching tile data: ") || line.starts_with("purging ")
+            || line == "Error purging cache" || line == "Error occured adding data"
+            || line == "Error purging all cache" || line == "Unable to count columns"
+            || line.find("logged method call") != std::string::npos;
+        EXPECT_TRUE(known) << line;
+    }
+}
+
+TEST(RMTileCacheDAOTest, EveryStatementReportsItsFailure)
+{
+    ScratchHome home;
+    const std::string path = home.file("MapDropped.sqlite");
+    LogCapture log;
+    auto dao = RMTileCacheDAO::createWithDatabase(path);
+    ASSERT_NE(dao, nullptr);
+    dao->addDataLastUsedForTile(platform::Data::fromString("bytes"), 1, 7);
+    ASSERT_EQ(dao->dataForTile(7).value_or(platform::Data()).view(), "bytes");
+    EXPECT_FALSE(dao->dataForTile(8).has_value());
+    runSqliteShell(path, "DROP TABLE ZCACHE;");
+    log.take();
+
+    EXPECT_EQ(dao->count(), 0u);
+    EXPECT_FALSE(dao->dataForTile(7).has_value());
+    dao->purgeTiles(4);
+    dao->removeAllCachedImages();
+    dao->touchTileWithDate(7, 10);
+    dao->addDataLastUsedForTile(platform::Data::fromString("bytes"), 1, 7);
+    EXPECT_THAT(log.take(),
+        ElementsAre("Error calling sqlite3_step (1: no such table: ZCACHE) rs", "Unable to count columns",
+            "Error calling sqlite3_step (1: no such table: ZCACHE) rs",
+            "DB error while fetching tile data: no such table: ZCACHE", "purging 4 old tiles from db cache",
+            "Error purging cache", "Error purging all cache", "Error touching tile",
+            "Error calling sqlite3_step (1: no such table: ZCACHE) SQLITE_ERROR",
+            "DB Query: INSERT OR IGNORE INTO ZCACHE (ztileHash, zlastUsed, zdata) VALUES (?, ?, ?)",
+            "Error occured adding data"));
+
+    EXPECT_TRUE(dao->configureDBForFirstUse());
+    EXPECT_EQ(dao->count(), 0u);
+    const std::string description = dao->description();
+    dao.reset();
+    EXPECT_THAT(log.take(), ElementsAre(IsMethodTrace("dealloc", description)));
+}
+
+} // namespace

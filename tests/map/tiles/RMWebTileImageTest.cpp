@@ -1,0 +1,294 @@
+#include "RMWebTileImage.h"
+#include "HttpConnection.h"
+#include "Layer.h"
+#include "LogCapture.h"
+#include "MapTestPrinters.h"
+#include "RMMapContents.h"
+#include "RMTileImage.h"
+#include "RMTileProxy.h"
+#include "ResponseCache.h"
+#include "RunLoop.h"
+#include "TestImages.h"
+#include "TileServer.h"
+#include "TilesTestSupport.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using testing::ElementsAre;
+using testing::IsEmpty;
+using testing::StartsWith;
+using tiles::test::ExpensiveOperationsRestorer;
+using tiles::test::NotificationRecorder;
+using tiles::test::ScratchHome;
+using tiles::test::waitFor;
+using vantry::test::LogCapture;
+using vantry::test::TileServer;
+
+namespace {
+
+const RMTile kTile { 3, 5, 4 };
+
+class RMWebTileImageTest : public testing::Test {
+protected:
+    std::shared_ptr<RMWebTileImage> download(const std::string& url)
+    {
+        auto image = std::dynamic_pointer_cast<RMWebTileImage>(RMTileImage::imageWithTileFromURL(kTile, url));
+        recorder_.recordObject(image->notificationObject());
+        return image;
+    }
+    std::string path() const { return TileServer::tilePath(kTile.zoom, kTile.x, kTile.y); }
+    std::string url() const { return server_.tileUrl(kTile.zoom, kTile.x, kTile.y); }
+    bool finished(const RMWebTileImage& image) { return !image.connection() || !image.proxy(); }
+
+    ScratchHome home_;
+    ExpensiveOperationsRestorer restorer_;
+    TileServer server_;
+    NotificationRecorder recorder_;
+};
+
+TEST_F(RMWebTileImageTest, DownloadPostsRequestedLoadedRetrievedAndFillsTheResponseCache)
+{
+    const auto image = download(url());
+    const tiles::test::LoadedBytes loaded(*image);
+    EXPECT_THAT(recorder_.take(), ElementsAre("RMTileRequested"));
+    ASSERT_NE(image->connection(), nullptr);
+    EXPECT_EQ(image->proxy(), RMTileProxy::loadingTile());
+    EXPECT_THAT(image->description(), testing::MatchesRegex("<RMWebTileImage: 0x[0-9a-f]+>"));
+
+    ASSERT_TRUE(waitFor([&] { return image->isLoaded(); }));
+    EXPECT_THAT(recorder_.take(), ElementsAre("MapImageLoaded (image)", "RMTileRetrieved"));
+    EXPECT_EQ(image->connection(), nullptr);
+    EXPECT_EQ(image->image().width(), 256);
+    ASSERT_EQ(loaded.posted.size(), 1u);
+    EXPECT_EQ(platform::ResponseCache::shared().cachedData(url()), loaded.posted[0]);
+
+    image->cancelLoading();
+    EXPECT_THAT(recorder_.take(), IsEmpty()) << "a finished download has nothing to cancel";
+}
+
+TEST_F(RMWebTileImageTest, LayerShowsTheLoadingPictureUntilTheTileArrives)
+{
+    const auto image = download(url());
+    image->makeLayer();
+    EXPECT_EQ(image->layer()->contents(), RMTileProxy::loadingTile()->image());
+
+    ASSERT_TRUE(waitFor([&] { return !image->connection(); }));
+    EXPECT_NE(image->layer()->contents(), RMTileProxy::loadingTile()->image());
+    EXPECT_EQ(image->layer()->contents().width(), 256);
+}
+
+TEST_F(RMWebTileImageTest, ResponseCacheAnswersWithoutAConnection)
+{
+    const auto first = download(url());
+    ASSERT_TRUE(waitFor([&] { return !first->connection(); }));
+    recorder_.take();
+
+    const auto second = download(url());
+    EXPECT_TRUE(second->isLoaded());
+    EXPECT_EQ(second->connection(), nullptr);
+    EXPECT_THAT(recorder_.take(), ElementsAre("MapImageLoaded")) << "posted from the constructor";
+    EXPECT_EQ(server_.requestCount(path()), 1u);
+}
+
+TEST_F(RMWebTileImageTest, SuspendedDownloadStartsOnResume)
+{
+    RMMapContents::setPerformExpensiveOperations(false);
+    recorder_.take();
+    const auto image = download(url());
+    EXPECT_THAT(recorder_.take(), ElementsAre("RMTileRequested"));
+    ASSERT_NE(image->connection(), nullptr);
+    EXPECT_FALSE(image->connection()->isStarted());
+    platform::RunLoop::runPendingEvents();
+    EXPECT_EQ(server_.requestCount(path()), 0u);
+
+    RMMapContents::setPerformExpensiveOperations(true);
+    EXPECT_TRUE(image->connection()->isStarted());
+    ASSERT_TRUE(waitFor([&] { return image->isLoaded(); }));
+    EXPECT_THAT(recorder_.take(),
+        ElementsAre("RMResumeExpensiveOperations", "MapImageLoaded (image)", "RMTileRetrieved"));
+}
+
+TEST_F(RMWebTileImageTest, BytesArrivingWhileSuspendedAreDecodedOnResume)
+{
+    const auto image = download(url());
+    RMMapContents::setPerformExpensiveOperations(false);
+    ASSERT_TRUE(waitFor([&] { return !image->connection(); }));
+    EXPECT_FALSE(image->isLoaded());
+    EXPECT_THAT(
+        recorder_.take(), ElementsAre("RMTileRequested", "RMSuspendExpensiveOperations", "RMTileRetrieved"));
+
+    RMMapContents::setPerformExpensiveOperations(true);
+    EXPECT_TRUE(image->isLoaded());
+    EXPECT_THAT(recorder_.take(), ElementsAre("RMResumeExpensiveOperations", "MapImageLoaded (image)"));
+}
+
+TEST_F(RMWebTileImageTest, FailureKeepsTheConnectionUntilCancelled)
+{
+    std::string refused;
+    {
+        const TileServer closed;
+        refused = closed.tileUrl(3, 5, 4);
+    }
+    LogCapture log;
+    const auto image = download(refused);
+    image->makeLayer();
+    ASSERT_TRUE(waitFor([&] { return !image->proxy(); }));
+
+    EXPECT_THAT(log.take(), ElementsAre(StartsWith("Tile could not be loaded: ")));
+    EXPECT_THAT(recorder_.take(), ElementsAre("RMTileRequested", "RMTileRetrieved"));
+    EXPECT_NE(image->connection(), nullptr) << "failed, not yet cancelled";
+    EXPECT_EQ(image->layer()->contents(), RMTileProxy::loadingTile()->image())
+        << "the layer keeps its picture";
+
+    image->cancelLoading();
+    EXPECT_THAT(recorder_.take(), ElementsAre("RMTileRetrieved", "MapImageLoadingCancelled (image)"));
+    EXPECT_EQ(image->connection(), nullptr);
+    image->cancelLoading();
+    EXPECT_THAT(recorder_.take(), IsEmpty());
+}
+
+TEST_F(RMWebTileImageTest, LayerMadeAfterAFailureShowsNothing)
+{
+    server_.respondWithStatus(path(), 500);
+    LogCapture log;
+    const auto image = download(url());
+    ASSERT_TRUE(waitFor([&] { return !image->proxy(); }));
+    log.take();
+    image->makeLayer();
+    EXPECT_TRUE(image->layer()->contents().isNull());
+    EXPECT_FALSE(image->isLoaded());
+}
+
+// An error page is not the tile, even when it is a picture: taken for the
+// tile it would stand for it in every cache.
+TEST_F(RMWebTileImageTest, ErrorStatusIsAFailureEvenWithAPictureAsItsPage)
+{
+    const platform::Data picture = TileServer::tileData(9, 9, 9);
+    server_.respondWithStatus(path(), 404, std::string(picture.view()));
+    LogCapture log;
+    const auto image = download(url());
+    ASSERT_TRUE(waitFor([&] { return !image->proxy(); }));
+
+    EXPECT_THAT(
+        log.take(), ElementsAre("Tile could not be loaded: The server answered with HTTP status 404."));
+    EXPECT_THAT(recorder_.take(), ElementsAre("RMTileRequested", "RMTileRetrieved"));
+    EXPECT_FALSE(image->isLoaded());
+    EXPECT_TRUE(platform::ResponseCache::shared().cachedData(url()).empty());
+}
+
+TEST_F(RMWebTileImageTest, TruncatedBodyIsAFailure)
+{
+    server_.respondTruncated(path());
+    LogCapture log;
+    const auto image = download(url());
+    ASSERT_TRUE(waitFor([&] { return !image->proxy(); }));
+
+    EXPECT_THAT(log.take(), ElementsAre(StartsWith("Tile could not be loaded: ")));
+    EXPECT_THAT(recorder_.take(), ElementsAre("RMTileRequested", "RMTileRetrieved"));
+    EXPECT_FALSE(image->isLoaded());
+    EXPECT_TRUE(platform::ResponseCache::shared().cachedData(url()).empty());
+}
+
+TEST_F(RMWebTileImageTest, BodyThatIsNotAPictureLoadsEmptyAndStaysOutOfTheResponseCache)
+{
+    server_.respondWithBody(path(), "<html>captive portal</html>", "text/html");
+    const auto image = download(url());
+    ASSERT_TRUE(waitFor([&] { return !image->connection(); }));
+
+    EXPECT_THAT(
+        recorder_.take(), ElementsAre("RMTileRequested", "MapImageLoaded (image)", "RMTileRetrieved"));
+    EXPECT_FALSE(image->isLoaded());
+    EXPECT_TRUE(platform::ResponseCache::shared().cachedData(url()).empty());
+}
+
+TEST_F(RMWebTileImageTest, RedirectIsFollowed)
+{
+    server_.redirect(path(), TileServer::tilePath(4, 1, 2));
+    const auto image = download(url());
+    ASSERT_TRUE(waitFor([&] { return !image->connection(); }));
+    EXPECT_TRUE(image->isLoaded());
+    EXPECT_EQ(server_.requestCount(TileServer::tilePath(4, 1, 2)), 1u);
+}
+
+TEST_F(RMWebTileImageTest, OversizedBodyIsAFailure)
+{
+    server_.respondWithBody(path(), std::string(RMWebTileImage::kMaximumTileBytes + 1, 'x'), "image/png");
+    LogCapture log;
+    const auto image = download(url());
+    ASSERT_TRUE(waitFor([&] { return !image->proxy(); }));
+    EXPECT_THAT(log.take(), ElementsAre("Tile could not be loaded: The tile is larger than 8388608 bytes."));
+    EXPECT_THAT(recorder_.take(), ElementsAre("RMTileRequested", "RMTileRetrieved"));
+}
+
+TEST_F(RMWebTileImageTest, AnnouncedLengthIsNotTrustedForTheBuffer)
+{
+    RMMapContents::setPerformExpensiveOperations(false);
+    const auto image = download(url());
+    platform::HttpResponse response;
+    response.statusCode = 200;
+    response.expectedContentLength = std::int64_t { 1 } << 60;
+    const auto connection = platform::HttpConnection::create(url(), *image, false);
+    image->connectionDidReceiveResponse(*connection, response);
+    image->connectionDidReceiveData(*connection, platform::Data::fromString("bytes"));
+    SUCCEED() << "no exabyte buffer was reserved";
+}
+
+TEST_F(RMWebTileImageTest, CancellingARunningDownloadStopsIt)
+{
+    server_.hold(path());
+    const auto image = download(url());
+    ASSERT_TRUE(waitFor([&] { return server_.waitingCount(path()) == 1; }));
+
+    image->cancelLoading();
+    EXPECT_THAT(recorder_.take(),
+        ElementsAre("RMTileRequested", "RMTileRetrieved", "MapImageLoadingCancelled (image)"));
+    server_.release(path());
+    server_.waitUntilAnswered(path(), 1);
+    platform::RunLoop::runUntil([] { return false; }, 0.2);
+    EXPECT_THAT(recorder_.take(), IsEmpty());
+    EXPECT_FALSE(image->isLoaded());
+}
+
+TEST_F(RMWebTileImageTest, ImageDestroyedMidDownloadHearsNothingMore)
+{
+    server_.hold(path());
+    auto image = download(url());
+    ASSERT_TRUE(waitFor([&] { return server_.waitingCount(path()) == 1; }));
+
+    image.reset();
+    EXPECT_THAT(recorder_.take(),
+        ElementsAre("RMTileRequested", "RMTileRetrieved", "MapImageLoadingCancelled (image)"));
+    server_.release(path());
+    server_.waitUntilAnswered(path(), 1);
+    platform::RunLoop::runUntil([] { return false; }, 0.2);
+    EXPECT_THAT(recorder_.take(), IsEmpty());
+}
+
+TEST_F(RMWebTileImageTest, ImageDestroyedWhileWaitingIsNotStartedByTheResume)
+{
+    RMMapContents::setPerformExpensiveOperations(false);
+    auto image = download(url());
+    image.reset();
+    recorder_.take();
+    RMMapContents::setPerformExpensiveOperations(true);
+    platform::RunLoop::runUntil([] { return false; }, 0.1);
+    EXPECT_THAT(recorder_.take(), ElementsAre("RMResumeExpensiveOperations"));
+    EXPECT_EQ(server_.requestCount(path()), 0u);
+}
+
+TEST_F(RMWebTileImageTest, InvalidURLGivesNoConnectionAndNoPlaceholder)
+{
+    LogCapture log;
+    const auto image = download("not a url");
+    EXPECT_THAT(log.take(), ElementsAre("Error: Connection is nil ?!?"));
+    EXPECT_THAT(recorder_.take(), IsEmpty());
+    EXPECT_EQ(image->connection(), nullptr);
+    EXPECT_EQ(image->proxy(), nullptr);
+    image->makeLayer();
+    EXPECT_TRUE(image->layer()->contents().isNull());
+}
+
+} // namespace

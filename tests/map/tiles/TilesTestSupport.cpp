@@ -1,0 +1,174 @@
+#include "TilesTestSupport.h"
+
+#include "NotificationCenter.h"
+#include "RMMapContents.h"
+#include "RMNotifications.h"
+#include "RMTileImage.h"
+#include "ResponseCache.h"
+#include "RunLoop.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace tiles::test {
+
+namespace {
+
+std::string environment(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+void restoreEnvironment(const char* name, const std::string& value)
+{
+    if (value.empty())
+        unsetenv(name);
+    else
+        setenv(name, value.c_str(), 1);
+}
+
+const std::array<std::string_view, 8> kRecordedNames {
+    RMMapImageLoadedNotification,
+    RMMapImageLoadingCancelledNotification,
+    RMTileRequested,
+    RMTileRetrieved,
+    RMResumeExpensiveOperations,
+    RMSuspendExpensiveOperations,
+    RMMapImageAddedToScreenNotification,
+    RMMapImageRemovedFromScreenNotification,
+};
+
+} // namespace
+
+ScratchHome::ScratchHome()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "tiles-test-XXXXXX").string();
+    if (!mkdtemp(pattern.data()))
+        throw std::runtime_error("cannot create a scratch folder");
+    path_ = pattern;
+    previousDataHome_ = environment("XDG_DATA_HOME");
+    previousCacheHome_ = environment("XDG_CACHE_HOME");
+    setenv("XDG_DATA_HOME", (path_ / "data").c_str(), 1);
+    setenv("XDG_CACHE_HOME", (path_ / "cache").c_str(), 1);
+    previousResponseCache_ = platform::ResponseCache::shared().directory();
+    platform::ResponseCache::shared().setDirectory((path_ / "responses").string());
+}
+
+ScratchHome::~ScratchHome()
+{
+    platform::ResponseCache::shared().setDirectory(previousResponseCache_);
+    restoreEnvironment("XDG_DATA_HOME", previousDataHome_);
+    restoreEnvironment("XDG_CACHE_HOME", previousCacheHome_);
+    std::error_code ignored;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ignored);
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string ScratchHome::documents() const
+{
+    return (path_ / "data" / "vantry").string();
+}
+
+std::string ScratchHome::caches() const
+{
+    return (path_ / "cache" / "vantry").string();
+}
+
+ExpensiveOperationsRestorer::~ExpensiveOperationsRestorer()
+{
+    RMMapContents::setPerformExpensiveOperations(true);
+}
+
+NotificationRecorder::NotificationRecorder()
+{
+    for (const std::string_view name : kRecordedNames) {
+        platform::NotificationCenter::defaultCenter().addObserver(
+            this, name, nullptr, [this](const platform::Notification& notification) {
+                std::string entry(notification.name());
+                if (object_ && notification.object() == object_)
+                    entry += " (image)";
+                names_.push_back(std::move(entry));
+            });
+    }
+}
+
+NotificationRecorder::~NotificationRecorder()
+{
+    platform::NotificationCenter::defaultCenter().removeObserver(this);
+}
+
+std::vector<std::string> NotificationRecorder::take()
+{
+    return std::exchange(names_, {});
+}
+
+LoadedBytes::LoadedBytes(const RMTileImage& image)
+{
+    platform::NotificationCenter::defaultCenter().addObserver(this, RMMapImageLoadedNotification,
+        image.notificationObject(), [this](const platform::Notification& notification) {
+            const platform::Data* data = notification.userInfo().get<platform::Data>(RMMapImageDataKey);
+            posted.push_back(data ? *data : platform::Data::fromString("<no data>"));
+        });
+}
+
+LoadedBytes::~LoadedBytes()
+{
+    platform::NotificationCenter::defaultCenter().removeObserver(this);
+}
+
+testing::Matcher<const std::string&> IsMethodTrace(std::string operation, std::string receiver)
+{
+    const std::string prefix
+        = operation + " logged method call: -[" + receiver + " " + operation + "] (line ";
+    return testing::AllOf(testing::StartsWith(prefix), testing::EndsWith(")"),
+        testing::Truly([prefix](const std::string& line) {
+            const std::string number = line.substr(prefix.size(), line.size() - prefix.size() - 1);
+            return !number.empty() && number.find_first_not_of("0123456789") == std::string::npos;
+        }));
+}
+
+std::vector<std::string> withoutCacheLifecycle(std::vector<std::string> lines)
+{
+    std::erase_if(lines, [](const std::string& line) {
+        return line.starts_with("initializing memory cache ") || line.starts_with("Opening database at ")
+            || line.find("dealloc logged method call") != std::string::npos;
+    });
+    return lines;
+}
+
+std::string hex(const platform::Data& data)
+{
+    static constexpr char digits[] = "0123456789ABCDEF";
+    std::string text;
+    for (const std::uint8_t byte : data.bytes()) {
+        text += digits[byte >> 4];
+        text += digits[byte & 15];
+    }
+    return text;
+}
+
+platform::Data readFile(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    return platform::Data::fromString(bytes);
+}
+
+void writeFile(const std::string& path, std::string_view bytes)
+{
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool waitFor(const std::function<bool()>& done)
+{
+    return platform::RunLoop::runUntil(done, kPatience);
+}
+
+} // namespace tiles::test
