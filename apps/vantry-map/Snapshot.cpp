@@ -149,22 +149,24 @@ int runSnapshot(const SnapshotOptions& options)
     bool settled = false;
     {
         Progress progress(images);
-        settled = platform::RunLoop::runUntil([&images] { return countTiles(images).settled(); }, options.timeout);
+        settled = platform::RunLoop::runUntil(
+            [&images] { return countTiles(images).settled(); }, options.timeout);
         progress.show(true);
     }
     const TileCount count = countTiles(images);
 
     if (count.total > 0 && count.failed == count.total) {
         std::fprintf(stderr, "vantry-map: cannot reach the tile server %s: %s\n",
-            RMOpenStreetMapSource::tileHost().c_str(), log.failure().empty() ? "no answer" : log.failure().c_str());
+            RMOpenStreetMapSource::tileHost().c_str(),
+            log.failure().empty() ? "no answer" : log.failure().c_str());
         return kTileServerUnreachable;
     }
     if (!writePicture(view, options)) {
         std::fprintf(stderr, "vantry-map: cannot write %s\n", options.out.c_str());
         return kSnapshotNotWritten;
     }
-    std::printf("wrote %s: %.0fx%.0f pixels, %zu tiles, %zu markers\n", options.out.c_str(), options.size.width,
-        options.size.height, count.loaded, markers.size());
+    std::printf("wrote %s: %.0fx%.0f pixels, %zu tiles, %zu markers\n", options.out.c_str(),
+        options.size.width, options.size.height, count.loaded, markers.size());
     if (!settled) {
         std::fprintf(stderr, "vantry-map: gave up waiting after %g seconds: %zu of %zu tiles loaded\n",
             options.timeout, count.loaded, count.total);

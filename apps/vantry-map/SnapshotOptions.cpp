@@ -27,7 +27,8 @@ std::optional<RMLatLong> position(std::string_view text, std::string& error, std
     const std::string_view latitudeText = text.substr(0, first);
     const std::string_view longitudeText = first == std::string_view::npos
         ? std::string_view()
-        : text.substr(first + 1, second == std::string_view::npos ? std::string_view::npos : second - first - 1);
+        : text.substr(
+            first + 1, second == std::string_view::npos ? std::string_view::npos : second - first - 1);
     if (rest)
         *rest = second == std::string_view::npos ? std::string_view() : text.substr(second + 1);
     const auto latitude = number(latitudeText);
@@ -59,7 +60,8 @@ std::optional<CGSize> size(std::string_view text, std::string& error)
 
 } // namespace
 
-std::optional<SnapshotOptions> parseSnapshotOptions(const std::vector<std::string>& arguments, std::string& error)
+std::optional<SnapshotOptions> parseSnapshotOptions(
+    const std::vector<std::string>& arguments, std::string& error)
 {
     SnapshotOptions options;
     bool hasCenter = false;

@@ -27,4 +27,5 @@ struct SnapshotOptions {
 
 // Reads the arguments after "snapshot". On a mistake returns none and sets
 // `error` to a sentence naming it.
-std::optional<SnapshotOptions> parseSnapshotOptions(const std::vector<std::string>& arguments, std::string& error);
+std::optional<SnapshotOptions> parseSnapshotOptions(
+    const std::vector<std::string>& arguments, std::string& error);

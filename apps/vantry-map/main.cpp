@@ -14,7 +14,8 @@ namespace {
 
 constexpr int kUsageError = 2;
 
-constexpr std::string_view kUsage = R"(usage: vantry-map snapshot --center LAT,LON --zoom Z --size WxH --out FILE.png
+constexpr std::string_view kUsage
+    = R"(usage: vantry-map snapshot --center LAT,LON --zoom Z --size WxH --out FILE.png
                            [--marker LAT,LON,PICTURE.png]... [--tile-host HOST:PORT]
                            [--timeout SECONDS]
        vantry-map --help

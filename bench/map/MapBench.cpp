@@ -5,13 +5,13 @@
 #include "Clock.h"
 #include "Compositor.h"
 #include "Layer.h"
+#include "Log.h"
 #include "MapTestSources.h"
 #include "RMMapContents.h"
 #include "RMMapView.h"
 #include "RMMarker.h"
 #include "RMMarkerManager.h"
 #include "RMTileImage.h"
-#include "Log.h"
 #include "RMTileImageSet.h"
 
 #include <QApplication>
@@ -40,7 +40,9 @@ public:
         : source_(std::make_shared<vantry::test::MemoryTileSource>(true))
         , view_(CGRectMake(0, 0, kWidth, kHeight))
     {
-        contents_ = RMMapContents::create(&view_, vantry::test::withoutCaches(source_), kCenter, zoom, 18, 0, {}).get();
+        contents_
+            = RMMapContents::create(&view_, vantry::test::withoutCaches(source_), kCenter, zoom, 18, 0, {})
+                  .get();
         QImage pin(21, 21, QImage::Format_ARGB32_Premultiplied);
         pin.fill(QColor(214, 39, 40));
         const platform::Image picture = platform::Image::fromQImage(pin);
@@ -85,7 +87,8 @@ QImage frame()
 void addCounters(benchmark::State& state, Map& map)
 {
     state.counters["tiles"] = static_cast<double>(map.contents().imagesOnScreen()->count());
-    state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["fps"]
+        = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 // Small steps back and forth, as a finger drags: the loaded tiles keep
@@ -177,7 +180,9 @@ void BM_BareQPainterTiles(benchmark::State& state)
     for (auto _ : state) {
         for (const auto& [picture, at] : tiles) {
             if (whole)
-                painter.drawImage(QPoint(static_cast<int>(std::floor(at.x() + 0.5)), static_cast<int>(std::floor(at.y() + 0.5))), picture);
+                painter.drawImage(QPoint(static_cast<int>(std::floor(at.x() + 0.5)),
+                                      static_cast<int>(std::floor(at.y() + 0.5))),
+                    picture);
             else
                 painter.drawImage(at, picture, QRectF(picture.rect()));
         }
@@ -207,7 +212,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     // The map's trace lines are not what is measured.
-    platform::setLogSink([](std::string_view) { });
+    platform::setLogSink([](std::string_view) {});
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
