@@ -40,6 +40,24 @@ inline bool isTraceLine(const std::string& line, const std::string& operation, c
     return line.starts_with(prefix) && std::regex_match(line.substr(prefix.size()), std::regex(R"(\d+\))"));
 }
 
+// The exact trace line of a map view operation ("MapView at ..." receiver)
+// with the source line it names.
+inline std::string viewTraceLine(const std::string& operation, const std::string& receiver, int line)
+{
+    return operation + " logged method call: -[" + receiver + " " + operation + "] (line "
+        + std::to_string(line) + ")";
+}
+
+// The lines of a map view's construction (initWithFrame:, then its setup)
+// at `frame`.
+inline std::vector<std::string> viewConstructionLines(CGRect frame)
+{
+    const std::string bounds = "MapView at 0,0-" + std::to_string(static_cast<int>(frame.size.width)) + ","
+        + std::to_string(static_cast<int>(frame.size.height));
+    return { viewTraceLine("initWithFrame:", "MapView at 0,0-0,0", 77),
+        viewTraceLine("performInitialSetup", bounds, 58) };
+}
+
 class MapFixture {
 public:
     explicit MapFixture(const MapOptions& options = {})
@@ -47,18 +65,21 @@ public:
             options.pictures, options.sourceMinZoom, options.sourceMaxZoom))
         , view(std::make_unique<RMMapView>(options.frame))
     {
+        EXPECT_EQ(viewConstructionLines(options.frame), log.take());
         contents = RMMapContents::create(view.get(), withoutCaches(source), options.center, options.zoom,
             options.maxZoom, options.minZoom, {})
                        .get();
         const std::vector<std::string> lines = log.take();
-        EXPECT_EQ(2u, lines.size());
-        if (lines.size() == 2) {
+        EXPECT_EQ(3u, lines.size());
+        if (lines.size() == 3) {
             EXPECT_TRUE(isTraceLine(lines[0],
                 "initWithView:tilesource:centerLatLon:zoomLevel:maxZoomLevel:minZoomLevel:backgroundImage:",
                 contents->description()))
                 << lines[0];
             EXPECT_TRUE(lines[1].starts_with("Map contents initialised. view: " + view->description()))
                 << lines[1];
+            // New contents set the view up afresh.
+            EXPECT_EQ(viewTraceLine("performInitialSetup", view->description(), 58), lines[2]);
         }
     }
 
@@ -68,10 +89,12 @@ public:
         const std::string viewDescription = view->description();
         view.reset();
         const std::vector<std::string> lines = log.take();
-        EXPECT_EQ(2u, lines.size());
-        if (lines.size() == 2) {
-            EXPECT_TRUE(isTraceLine(lines[0], "dealloc", viewDescription)) << lines[0];
+        EXPECT_EQ(3u, lines.size());
+        if (lines.size() == 3) {
+            EXPECT_EQ(viewTraceLine("dealloc", viewDescription, 119), lines[0]);
             EXPECT_TRUE(isTraceLine(lines[1], "dealloc", contentsDescription)) << lines[1];
+            // Letting the contents go sets the view up once more.
+            EXPECT_EQ(viewTraceLine("performInitialSetup", viewDescription, 58), lines[2]);
         }
     }
 

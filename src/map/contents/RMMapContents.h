@@ -229,6 +229,9 @@ public:
         float factor, CGPoint pivot, bool animated, RMMapContentsAnimationCallback* callback);
     // The animated zooms running.
     std::size_t zoomAnimationCount() const { return animations_.size(); }
+    // The running animations go on without telling `callback` when they
+    // end: it is going away, or no longer wants to hear.
+    void forgetAnimationCallback(const RMMapContentsAnimationCallback* callback);
     // The factor to the next whole zoom level, 0 when that reaches maxZoom.
     float nextNativeZoomFactor() const;
     void zoomInToNextNativeZoomAt(CGPoint pivot) { zoomInToNextNativeZoomAtAnimated(pivot, false); }

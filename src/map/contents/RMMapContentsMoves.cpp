@@ -241,6 +241,14 @@ void RMMapContents::animatedZoomStep(ZoomAnimation* animation)
         finishedCallback->animationFinishedWithZoomFactorNear(target, pivot);
 }
 
+void RMMapContents::forgetAnimationCallback(const RMMapContentsAnimationCallback* callback)
+{
+    for (ZoomAnimation& animation : animations_) {
+        if (animation.callback == callback)
+            animation.callback = nullptr;
+    }
+}
+
 float RMMapContents::nextNativeZoomFactor() const
 {
     const float zoom = this->zoom();

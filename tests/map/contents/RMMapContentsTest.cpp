@@ -70,6 +70,7 @@ TEST(RMMapContentsConstruction, DefaultsWithTheOpenStreetMapSource)
     LogCapture log;
     NoDownloads noDownloads;
     auto view = std::make_unique<RMMapView>(CGRectMake(0, 0, 320, 460));
+    EXPECT_EQ(vantry::test::viewConstructionLines(CGRectMake(0, 0, 320, 460)), log.take());
     RMMapContents* contents = RMMapContents::create(view.get()).get();
 
     EXPECT_EQ(contents, &view->contents());
@@ -81,7 +82,7 @@ TEST(RMMapContentsConstruction, DefaultsWithTheOpenStreetMapSource)
     EXPECT_EQ(RMBoundingMaskMinWidth, contents->boundingMask());
 
     const auto lines = withoutCacheChainLines(log.take());
-    ASSERT_EQ(2u, lines.size());
+    ASSERT_EQ(3u, lines.size());
     EXPECT_TRUE(isTraceLine(lines[0], std::string(kInitialiser), contents->description())) << lines[0];
     EXPECT_EQ("Map contents initialised. view: MapView at 0,0-320,460 tileSource "
             + contents->tileSource()->description() + " renderer " + contents->renderer()->description(),
@@ -92,9 +93,10 @@ TEST(RMMapContentsConstruction, DefaultsWithTheOpenStreetMapSource)
     const std::string description = contents->description();
     view.reset();
     const auto teardown = withoutCacheChainLines(log.take());
-    ASSERT_EQ(2u, teardown.size());
+    ASSERT_EQ(3u, teardown.size());
     EXPECT_TRUE(isTraceLine(teardown[0], "dealloc", "MapView at 0,0-320,460")) << teardown[0];
     EXPECT_TRUE(isTraceLine(teardown[1], "dealloc", description)) << teardown[1];
+    EXPECT_TRUE(isTraceLine(teardown[2], "performInitialSetup", "MapView at 0,0-320,460")) << teardown[2];
 }
 
 TEST(RMMapContentsConstruction, TheViewMakesItsContentsOnFirstUseThroughTheOldInitialiser)
@@ -103,13 +105,14 @@ TEST(RMMapContentsConstruction, TheViewMakesItsContentsOnFirstUseThroughTheOldIn
     LogCapture log;
     NoDownloads noDownloads;
     auto view = std::make_unique<RMMapView>(CGRectMake(0, 0, 320, 460));
+    log.take();
     EXPECT_FALSE(view->hasContents());
     RMMapContents& contents = view->contents();
     EXPECT_TRUE(view->hasContents());
     EXPECT_EQ(&contents, &view->contents());
 
     const auto lines = withoutCacheChainLines(log.take());
-    ASSERT_EQ(3u, lines.size());
+    ASSERT_EQ(4u, lines.size());
     const std::string prefix = "***** WARNING: initForView: deprecated method call: -["
         + contents.description() + " initForView:] (line ";
     EXPECT_TRUE(lines[0].starts_with(prefix)) << lines[0];
@@ -123,6 +126,7 @@ TEST(RMMapContentsConstruction, TheOldInitialiserWithARendererSkipsTheChecksAndT
     ManualClock clock;
     LogCapture log;
     auto view = std::make_unique<RMMapView>(CGRectMake(0, 0, 320, 460));
+    log.take();
     auto source = std::make_shared<MemoryTileSource>(false, 2, 12);
     RMMapRenderer* made = nullptr;
     auto contents = RMMapContents::createForViewWithTileSourceWithRendererLookingAt(
