@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <regex>
 #include <string>
@@ -30,6 +31,8 @@ struct MapOptions {
     bool pictures = false;
     float sourceMinZoom = 0;
     float sourceMaxZoom = 18;
+    // Makes the view (a derived kind, say); null: a plain RMMapView.
+    std::function<std::unique_ptr<RMMapView>(CGRect)> makeView;
 };
 
 // Whether `line` is a method-trace line of `operation` on `receiver`.
@@ -63,7 +66,8 @@ public:
     explicit MapFixture(const MapOptions& options = {})
         : source(std::make_shared<MemoryTileSource>(
             options.pictures, options.sourceMinZoom, options.sourceMaxZoom))
-        , view(std::make_unique<RMMapView>(options.frame))
+        , view(
+              options.makeView ? options.makeView(options.frame) : std::make_unique<RMMapView>(options.frame))
     {
         EXPECT_EQ(viewConstructionLines(options.frame), log.take());
         contents = RMMapContents::create(view.get(), withoutCaches(source), options.center, options.zoom,
