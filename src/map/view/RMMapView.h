@@ -257,8 +257,9 @@ private:
     platform::Timer decelerationTimer_;
     CGSize decelerationDelta_;
     platform::Timer pausedDraggingDispatcher_;
-    // A marker drag keeps its marker for the rest of the touch sequence, so
-    // a finger that outruns the marker does not drop it.
+    // The marker the sequence's first finger touched down on, or that a
+    // drag took: a marker drag keeps its marker for the rest of the touch
+    // sequence, so a finger that outruns the marker does not drop it.
     std::weak_ptr<RMMarker> draggedMarker_;
     // lastGesture_ was left behind by a marker drag: the next pan starts
     // afresh instead of jumping by the whole drag.

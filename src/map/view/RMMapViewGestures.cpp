@@ -100,12 +100,17 @@ void RMMapView::touchesBegan(const std::vector<platform::Touch*>& touches, const
 {
     if (touches.empty())
         return;
-    if (const auto marker = touchHandlingMarker(hitLayer(touches.front()->locationInView(this)))) {
+    platform::Layer* hit = hitLayer(touches.front()->locationInView(this));
+    if (const auto marker = touchHandlingMarker(hit)) {
         marker->touchesBegan(touches, event);
         return;
     }
-    if (lastGesture_.numTouches == 0)
+    if (lastGesture_.numTouches == 0) {
         RMMapContents::setPerformExpensiveOperations(false);
+        // A finger that touches down on a marker drags that one, however
+        // far its first movement takes it.
+        draggedMarker_ = sharedMarker(hit);
+    }
     lastGesture_ = gestureDetails(event.allTouches());
     lastGestureStale_ = false;
     if (deceleration_ && isDecelerating()) {
@@ -153,8 +158,10 @@ bool RMMapView::passMovedTouchesToMarker(
             return false;
         }
     }
-    if (!delegateHas_.didDragMarker)
+    if (!delegateHas_.didDragMarker) {
+        draggedMarker_.reset();
         return false;
+    }
     draggedMarker_ = marker;
     // lastGesture stays where the drag began; a pan after the drag must not
     // move the map by the whole drag.
