@@ -1,64 +1,6 @@
 #include "SnapshotOptions.h"
 
-#include <charconv>
-#include <cmath>
-#include <string_view>
-
-namespace {
-
-// The Mercator map stops short of the poles.
-constexpr double kLargestLatitude = 85.0511;
-constexpr float kLargestSide = 8192;
-
-std::optional<double> number(std::string_view text)
-{
-    double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
-// "LAT,LON" at the start of `text`; `rest` gets what follows a third comma.
-std::optional<RMLatLong> position(std::string_view text, std::string& error, std::string_view* rest = nullptr)
-{
-    const std::size_t first = text.find(',');
-    const std::size_t second = first == std::string_view::npos ? first : text.find(',', first + 1);
-    const std::string_view latitudeText = text.substr(0, first);
-    const std::string_view longitudeText = first == std::string_view::npos
-        ? std::string_view()
-        : text.substr(
-            first + 1, second == std::string_view::npos ? std::string_view::npos : second - first - 1);
-    if (rest)
-        *rest = second == std::string_view::npos ? std::string_view() : text.substr(second + 1);
-    const auto latitude = number(latitudeText);
-    const auto longitude = number(longitudeText);
-    if (!latitude || !longitude || (!rest && second != std::string_view::npos)) {
-        error = "a position is LATITUDE,LONGITUDE in decimal degrees, not \"" + std::string(text) + "\"";
-        return std::nullopt;
-    }
-    if (std::abs(*latitude) > kLargestLatitude || std::abs(*longitude) > 180) {
-        error = "latitudes lie within ±85.0511 and longitudes within ±180 degrees, not \"" + std::string(text)
-            + "\"";
-        return std::nullopt;
-    }
-    return RMLatLong { *latitude, *longitude };
-}
-
-std::optional<CGSize> size(std::string_view text, std::string& error)
-{
-    const std::size_t by = text.find('x');
-    const auto width = number(text.substr(0, by));
-    const auto height = by == std::string_view::npos ? std::nullopt : number(text.substr(by + 1));
-    if (!width || !height || *width < 1 || *height < 1 || *width > kLargestSide || *height > kLargestSide
-        || *width != std::floor(*width) || *height != std::floor(*height)) {
-        error = "the size is WIDTHxHEIGHT in whole pixels from 1 to 8192, not \"" + std::string(text) + "\"";
-        return std::nullopt;
-    }
-    return CGSizeMake(static_cast<float>(*width), static_cast<float>(*height));
-}
-
-} // namespace
+#include "ArgumentValues.h"
 
 std::optional<SnapshotOptions> parseSnapshotOptions(
     const std::vector<std::string>& arguments, std::string& error)
@@ -75,21 +17,19 @@ std::optional<SnapshotOptions> parseSnapshotOptions(
         }
         const std::string& value = arguments[++i];
         if (option == "--center") {
-            const auto center = position(value, error);
+            const auto center = parsePosition(value, error);
             if (!center)
                 return std::nullopt;
             options.center = *center;
             hasCenter = true;
         } else if (option == "--zoom") {
-            const auto zoom = number(value);
-            if (!zoom || *zoom < 1 || *zoom > 16) {
-                error = "the zoom is a number from 1 to 16, not \"" + value + "\"";
+            const auto zoom = parseZoom(value, error);
+            if (!zoom)
                 return std::nullopt;
-            }
-            options.zoom = static_cast<float>(*zoom);
+            options.zoom = *zoom;
             hasZoom = true;
         } else if (option == "--size") {
-            const auto parsed = size(value, error);
+            const auto parsed = parseSize(value, error);
             if (!parsed)
                 return std::nullopt;
             options.size = *parsed;
@@ -98,7 +38,7 @@ std::optional<SnapshotOptions> parseSnapshotOptions(
             options.out = value;
         } else if (option == "--marker") {
             std::string_view picture;
-            const auto at = position(value, error, &picture);
+            const auto at = parsePosition(value, error, &picture);
             if (!at)
                 return std::nullopt;
             if (picture.empty()) {
@@ -107,13 +47,11 @@ std::optional<SnapshotOptions> parseSnapshotOptions(
             }
             options.markers.push_back({ *at, std::string(picture) });
         } else if (option == "--tile-host") {
-            if (value.empty() || value.find('/') != std::string::npos) {
-                error = "the tile host is HOST or HOST:PORT, not \"" + value + "\"";
+            if (!isTileHost(value, error))
                 return std::nullopt;
-            }
             options.tileHost = value;
         } else if (option == "--timeout") {
-            const auto seconds = number(value);
+            const auto seconds = parseNumber(value);
             if (!seconds || *seconds <= 0) {
                 error = "the time-out is a positive number of seconds, not \"" + value + "\"";
                 return std::nullopt;

@@ -1,9 +1,15 @@
-// vantry-map: the street map of Vantry. `vantry-map snapshot` draws a map
-// picture into a PNG file.
+// vantry-map: the street map of Vantry. Without a command it opens the map
+// in a window; `vantry-map snapshot` draws a map picture into a PNG file.
+#include "Bundle.h"
+#include "Image.h"
+#include "MapWindow.h"
+#include "RMOpenStreetMapSource.h"
 #include "Snapshot.h"
 #include "SnapshotOptions.h"
+#include "WindowOptions.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 
 #include <cstdio>
 #include <string>
@@ -13,12 +19,25 @@
 namespace {
 
 constexpr int kUsageError = 2;
+constexpr int kNoPicture = 1;
+constexpr int kNoDisplay = 5;
 
-constexpr std::string_view kUsage
-    = R"(usage: vantry-map snapshot --center LAT,LON --zoom Z --size WxH --out FILE.png
+constexpr std::string_view kUsage = R"(usage: vantry-map [--center LAT,LON] [--zoom Z] [--size WxH]
+                  [--marker LAT,LON[,PICTURE.png]]... [--tile-host HOST:PORT]
+       vantry-map snapshot --center LAT,LON --zoom Z --size WxH --out FILE.png
                            [--marker LAT,LON,PICTURE.png]... [--tile-host HOST:PORT]
                            [--timeout SECONDS]
        vantry-map --help
+
+Without a command vantry-map opens the OpenStreetMap street map in a window
+(WxH points, 1024x768 by default) centred on LAT,LON at zoom level Z (by
+default -33.858771,151.201596 at 13). Drag it with a finger or the left
+mouse button and flick it to let it glide; pinch with two fingers to zoom;
+double-tap (double-click) to zoom in by a level; the wheel zooms by whole
+levels about the pointer, + and - about the centre, and the arrow keys pan.
+Each --marker shows a picture (the program's own pin without PICTURE); tap
+or click a marker to show or hide its position, and drag it to move it.
+Needs a display ($DISPLAY or $WAYLAND_DISPLAY); exit status 5 without one.
 
 snapshot  Draws the OpenStreetMap street map around LAT,LON (decimal degrees)
           at zoom level Z (1 to 16; fractions allowed) into a WxH-pixel PNG
@@ -26,12 +45,12 @@ snapshot  Draws the OpenStreetMap street map around LAT,LON (decimal degrees)
           Tiles come through the tile caches (memory, then the tile database
           MapOpenStreetMap.sqlite in the user's data folder) or from the tile
           server; the program waits until every tile on screen has loaded or
-          failed, showing its progress on standard error.
+          failed, showing its progress on standard error. Needs no display.
 
 Options:
   --center LAT,LON     the map's centre
   --zoom Z             the zoom level
-  --size WxH           the picture's size in pixels (1 to 8192 each)
+  --size WxH           the window's or picture's size (1 to 8192 each)
   --out FILE.png       where the picture goes
   --marker LAT,LON,PICTURE.png
                        a marker showing the picture (PNG or JPEG), any number
@@ -41,17 +60,73 @@ Options:
   --timeout SECONDS    how long to wait for the tiles (default 30)
   --help               show this text
 
-Exit status: 0 when the picture was written; 1 when it could not be written
-(or a marker picture could not be read); 2 on a usage error; 3 when no tile
-could be loaded because the tile server cannot be reached; 4 when the tiles
-took longer than the time-out (the picture is written with what arrived).
-Without a command vantry-map shows this text and exits 2.
+Exit status of snapshot: 0 when the picture was written; 1 when it could not
+be written (or a marker picture could not be read); 2 on a usage error; 3
+when no tile could be loaded because the tile server cannot be reached; 4
+when the tiles took longer than the time-out (the picture is written with
+what arrived).
 )";
 
 int usage(std::FILE* to, int status)
 {
     std::fwrite(kUsage.data(), 1, kUsage.size(), to);
     return status;
+}
+
+int snapshot(std::vector<std::string> arguments, int argc, char** argv)
+{
+    std::string error;
+    const auto options = parseSnapshotOptions(arguments, error);
+    if (!options) {
+        std::fprintf(stderr, "vantry-map: %s\n", error.c_str());
+        return usage(stderr, kUsageError);
+    }
+    // A snapshot needs no display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    return runSnapshot(*options);
+}
+
+int window(const std::vector<std::string>& arguments, int argc, char** argv)
+{
+    std::string error;
+    const auto options = parseWindowOptions(arguments, error);
+    if (!options) {
+        std::fprintf(stderr, "vantry-map: %s\n", error.c_str());
+        return usage(stderr, kUsageError);
+    }
+    // The display the session offers, and no window at all rather than an
+    // invisible one when there is none.
+    const bool choosePlatform = qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+    if (choosePlatform)
+        qputenv("QT_QPA_PLATFORM",
+            qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ? "xcb;offscreen" : "wayland;xcb;offscreen");
+    QApplication application(argc, argv);
+    if (choosePlatform && QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        std::fprintf(stderr,
+            "vantry-map: no display to open the map window on ($DISPLAY or $WAYLAND_DISPLAY); "
+            "`vantry-map snapshot` draws the map without one\n");
+        return kNoDisplay;
+    }
+
+    std::vector<platform::Image> pictures;
+    for (const WindowOptions::Marker& marker : options->markers) {
+        const std::string path
+            = marker.picture.empty() ? platform::Bundle::pathForResource("marker", "png") : marker.picture;
+        platform::Image picture = platform::Image::fromFile(path);
+        if (picture.isNull()) {
+            std::fprintf(stderr, "vantry-map: cannot read the marker picture %s\n", path.c_str());
+            return kNoPicture;
+        }
+        pictures.push_back(std::move(picture));
+    }
+    if (!options->tileHost.empty())
+        RMOpenStreetMapSource::setTileHost(options->tileHost);
+
+    MapWindow map(*options, pictures);
+    map.show();
+    return application.exec();
 }
 
 } // namespace
@@ -63,22 +138,11 @@ int main(int argc, char** argv)
         if (argument == "--help")
             return usage(stdout, 0);
     }
-    if (arguments.empty() || arguments.front() != "snapshot") {
-        if (!arguments.empty())
-            std::fprintf(stderr, "vantry-map: unknown command %s\n", arguments.front().c_str());
+    if (!arguments.empty() && arguments.front() == "snapshot")
+        return snapshot({ arguments.begin() + 1, arguments.end() }, argc, argv);
+    if (!arguments.empty() && !arguments.front().starts_with("--")) {
+        std::fprintf(stderr, "vantry-map: unknown command %s\n", arguments.front().c_str());
         return usage(stderr, kUsageError);
     }
-    arguments.erase(arguments.begin());
-    std::string error;
-    const auto options = parseSnapshotOptions(arguments, error);
-    if (!options) {
-        std::fprintf(stderr, "vantry-map: %s\n", error.c_str());
-        return usage(stderr, kUsageError);
-    }
-
-    // A snapshot needs no display.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    return runSnapshot(*options);
+    return window(arguments, argc, argv);
 }

@@ -1,0 +1,127 @@
+#include "MapWindow.h"
+
+#include "Event.h"
+#include "Font.h"
+#include "Layer.h"
+#include "RMMapContents.h"
+#include "RMMarker.h"
+#include "RMMarkerManager.h"
+#include "Touch.h"
+
+#include <QEvent>
+
+#include <fmt/format.h>
+
+#include <algorithm>
+
+namespace {
+
+constexpr float kAttributionMargin = 4;
+constexpr float kAttributionPadding = 3;
+
+} // namespace
+
+MapWindow::MapWindow(const WindowOptions& options, const std::vector<platform::Image>& markerPictures)
+    : view_(std::make_unique<RMMapView>(CGRectMake(0, 0, options.size.width, options.size.height)))
+{
+    view_->setWindowTitle("Vantry map");
+    RMMapContents& contents = *RMMapContents::create(view_.get());
+    // Zoom first: the move then loads the tiles for the final view afresh.
+    contents.setZoom(options.zoom);
+    contents.moveToLatLong(options.center);
+    view_->setDeceleration(true);
+    view_->setDelegate(this);
+
+    for (std::size_t i = 0; i < options.markers.size() && i < markerPictures.size(); ++i) {
+        auto marker = std::make_shared<RMMarker>(markerPictures[i]);
+        marker->setTextBackgroundColor(platform::Color { 1, 1, 1, 0.85f });
+        contents.markerManager().addMarkerAtLatLong(marker, options.markers[i].position);
+        labelWithPosition(*marker);
+        markers_.push_back(std::move(marker));
+    }
+
+    const platform::Font font = platform::Font::systemFontOfSize(11);
+    attribution_.setText(kAttribution);
+    attribution_.setFont(font);
+    attribution_.setTextAlignment(platform::TextAlignment::Center);
+    attribution_.setBackgroundColor(platform::Color { 1, 1, 1, 0.75f });
+    attribution_.setTextColor(platform::Color { 0.2f, 0.2f, 0.2f, 1 });
+    const CGSize text = platform::sizeWithFont(kAttribution, font);
+    attribution_.setFrame(
+        CGRectMake(0, 0, text.width + 2 * kAttributionPadding, text.height + kAttributionPadding));
+    // Above the map's own layers, outside the overlay: never hit by taps.
+    view_->layer().addSublayer(attribution_.layer());
+    placeAttribution();
+    view_->installEventFilter(this);
+}
+
+MapWindow::~MapWindow()
+{
+    view_->removeEventFilter(this);
+    view_->setDelegate(nullptr);
+}
+
+void MapWindow::show()
+{
+    view_->show();
+}
+
+bool MapWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == view_.get() && event->type() == QEvent::Resize)
+        placeAttribution();
+    return QObject::eventFilter(watched, event);
+}
+
+void MapWindow::placeAttribution()
+{
+    const CGRect bounds = view_->bounds();
+    const CGSize size = attribution_.frame().size;
+    attribution_.setFrame(CGRectMake(bounds.size.width - size.width - kAttributionMargin,
+        bounds.size.height - size.height - kAttributionMargin, size.width, size.height));
+}
+
+void MapWindow::labelWithPosition(RMMarker& marker)
+{
+    const bool hidden = !marker.labelView() || !marker.labelView()->layer()->superlayer();
+    const RMLatLong position = view_->markerManager().latitudeLongitudeForMarker(marker);
+    marker.changeLabelUsingText(fmt::format("{:.5f}, {:.5f}", position.latitude, position.longitude));
+    if (hidden)
+        marker.hideLabel();
+}
+
+void MapWindow::tapOnMarkerOnMap(const std::shared_ptr<RMMarker>& marker, RMMapView&)
+{
+    marker->toggleLabel();
+}
+
+void MapWindow::tapOnLabelForMarkerOnMap(const std::shared_ptr<RMMarker>& marker, RMMapView&)
+{
+    marker->toggleLabel();
+}
+
+void MapWindow::mapViewDidDragMarkerWithEvent(
+    RMMapView& map, const std::shared_ptr<RMMarker>& marker, const platform::Event& event)
+{
+    // The marker follows the finger's step, so it keeps the spot where the
+    // finger took it.
+    for (const platform::Touch* touch : event.allTouches()) {
+        if (touch->phase() != platform::TouchPhase::Moved)
+            continue;
+        const CGPoint now = touch->locationInView(&map);
+        const CGPoint before = touch->previousLocationInView(&map);
+        const CGPoint at = marker->position();
+        map.markerManager().moveMarkerAtXY(
+            *marker, CGPointMake(at.x + now.x - before.x, at.y + now.y - before.y));
+        break;
+    }
+    if (std::find(dragged_.begin(), dragged_.end(), marker) == dragged_.end())
+        dragged_.push_back(marker);
+}
+
+void MapWindow::afterMapTouch(RMMapView&)
+{
+    for (const auto& marker : dragged_)
+        labelWithPosition(*marker);
+    dragged_.clear();
+}
