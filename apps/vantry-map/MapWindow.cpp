@@ -18,6 +18,7 @@ namespace {
 
 constexpr float kAttributionMargin = 4;
 constexpr float kAttributionPadding = 3;
+constexpr float kLabelGap = 2;
 
 } // namespace
 
@@ -85,7 +86,12 @@ void MapWindow::labelWithPosition(RMMarker& marker)
 {
     const bool hidden = !marker.labelView() || !marker.labelView()->layer()->superlayer();
     const RMLatLong position = view_->markerManager().latitudeLongitudeForMarker(marker);
-    marker.changeLabelUsingText(fmt::format("{:.5f}, {:.5f}", position.latitude, position.longitude));
+    const std::string text = fmt::format("{:.5f}, {:.5f}", position.latitude, position.longitude);
+    // Below the picture, so the picture stays free to take and drag.
+    const CGSize size = platform::sizeWithFont(text, RMMarker::defaultFont());
+    const CGRect picture = marker.bounds();
+    marker.changeLabelUsingTextPosition(
+        text, CGPointMake(picture.size.width / 2 - size.width / 2 - 2, picture.size.height + kLabelGap));
     if (hidden)
         marker.hideLabel();
 }
