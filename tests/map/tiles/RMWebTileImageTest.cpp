@@ -202,15 +202,6 @@ TEST_F(RMWebTileImageTest, BodyThatIsNotAPictureLoadsEmptyAndStaysOutOfTheRespon
     EXPECT_TRUE(platform::ResponseCache::shared().cachedData(url()).empty());
 }
 
-TEST_F(RMWebTileImageTest, RedirectIsFollowed)
-{
-    server_.redirect(path(), TileServer::tilePath(4, 1, 2));
-    const auto image = download(url());
-    ASSERT_TRUE(waitFor([&] { return !image->connection(); }));
-    EXPECT_TRUE(image->isLoaded());
-    EXPECT_EQ(server_.requestCount(TileServer::tilePath(4, 1, 2)), 1u);
-}
-
 TEST_F(RMWebTileImageTest, AnnouncedLengthIsNotTrustedForTheBuffer)
 {
     RMMapContents::setPerformExpensiveOperations(false);
