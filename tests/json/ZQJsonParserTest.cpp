@@ -291,7 +291,10 @@ TEST(ZQJsonParserDepth, WithoutLimitNestingIsGuardedWithoutExhaustingTheStack)
 {
     const std::pair<unsigned, std::string> tooDeep(7, "Nested too deep");
     EXPECT_TRUE(parse(nested(ZQJsonParser::kDepthGuard)).value);
-    EXPECT_EQ(parse(nested(ZQJsonParser::kDepthGuard + 1)).trace.front(), tooDeep);
+    const Parsed justTooDeep = parse(nested(ZQJsonParser::kDepthGuard + 1));
+    EXPECT_FALSE(justTooDeep.value);
+    ASSERT_FALSE(justTooDeep.trace.empty());
+    EXPECT_EQ(justTooDeep.trace.front(), tooDeep);
 
     const Parsed brackets = parse(std::string(100000, '['));
     EXPECT_FALSE(brackets.value);
@@ -305,6 +308,7 @@ TEST(ZQJsonParserDepth, WithoutLimitNestingIsGuardedWithoutExhaustingTheStack)
         objects += "{\"a\":";
     const Parsed deepObjects = parse(objects);
     EXPECT_FALSE(deepObjects.value);
+    ASSERT_FALSE(deepObjects.trace.empty());
     EXPECT_EQ(deepObjects.trace.front(), tooDeep);
     EXPECT_EQ(
         deepObjects.trace.back(), (std::pair<unsigned, std::string>(3, "Object value expected for key: a")));
