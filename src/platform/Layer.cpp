@@ -20,16 +20,21 @@ std::pair<float, float> scaledSpan(float at, float anchor, float length, float s
     return { std::min(first, last), std::max(first, last) };
 }
 
-bool samePoint(CGPoint a, CGPoint b)
+template<typename T> bool same(const T& a, const T& b)
+{
+    return a == b;
+}
+
+bool same(CGPoint a, CGPoint b)
 {
     return a.x == b.x && a.y == b.y;
 }
 
 // Field by field: unlike CGRectEqualToRect, bounds with a negative extent
 // differ from their standardized form, since the origin is what is shown.
-bool sameRect(CGRect a, CGRect b)
+bool same(CGRect a, CGRect b)
 {
-    return samePoint(a.origin, b.origin) && a.size.width == b.size.width && a.size.height == b.size.height;
+    return same(a.origin, b.origin) && a.size.width == b.size.width && a.size.height == b.size.height;
 }
 
 } // namespace
@@ -151,76 +156,57 @@ void Layer::setNeedsDisplay()
     }
 }
 
+template<typename T> void Layer::assignVisible(T& field, T value)
+{
+    if (same(field, value))
+        return;
+    field = std::move(value);
+    setNeedsDisplay();
+}
+
 void Layer::setPosition(CGPoint position)
 {
-    if (samePoint(position_, position))
-        return;
-    position_ = position;
-    setNeedsDisplay();
+    assignVisible(position_, position);
 }
 
 void Layer::setBounds(CGRect bounds)
 {
-    if (sameRect(bounds_, bounds))
-        return;
-    bounds_ = bounds;
-    setNeedsDisplay();
+    assignVisible(bounds_, bounds);
 }
 
 void Layer::setAnchorPoint(CGPoint anchorPoint)
 {
-    if (samePoint(anchorPoint_, anchorPoint))
-        return;
-    anchorPoint_ = anchorPoint;
-    setNeedsDisplay();
+    assignVisible(anchorPoint_, anchorPoint);
 }
 
 void Layer::setTransform(Transform3D transform)
 {
-    if (transform_ == transform)
-        return;
-    transform_ = transform;
-    setNeedsDisplay();
+    assignVisible(transform_, transform);
 }
 
 void Layer::setContents(Image contents)
 {
-    if (contents_ == contents)
-        return;
-    contents_ = std::move(contents);
-    setNeedsDisplay();
+    assignVisible(contents_, std::move(contents));
 }
 
 void Layer::setBackgroundColor(Color color)
 {
-    if (backgroundColor_ == color)
-        return;
-    backgroundColor_ = color;
-    setNeedsDisplay();
+    assignVisible(backgroundColor_, color);
 }
 
 void Layer::setHidden(bool hidden)
 {
-    if (hidden_ == hidden)
-        return;
-    hidden_ = hidden;
-    setNeedsDisplay();
+    assignVisible(hidden_, hidden);
 }
 
 void Layer::setMasksToBounds(bool masks)
 {
-    if (masksToBounds_ == masks)
-        return;
-    masksToBounds_ = masks;
-    setNeedsDisplay();
+    assignVisible(masksToBounds_, masks);
 }
 
 void Layer::setDrawsInContext(bool draws)
 {
-    if (drawsInContext_ == draws)
-        return;
-    drawsInContext_ = draws;
-    setNeedsDisplay();
+    assignVisible(drawsInContext_, draws);
 }
 
 CGRect Layer::frame() const
@@ -242,7 +228,7 @@ void Layer::setFrame(CGRect frame)
         bounds.size.height = frame.size.height / scaleY;
     const CGPoint position { frame.origin.x + anchorPoint_.x * frame.size.width,
         frame.origin.y + anchorPoint_.y * frame.size.height };
-    if (sameRect(bounds_, bounds) && samePoint(position_, position))
+    if (same(bounds_, bounds) && same(position_, position))
         return;
     bounds_ = bounds;
     position_ = position;

@@ -157,6 +157,9 @@ protected:
     void setDrawsInContext(bool draws);
 
 private:
+    // Stores a property that shows on screen; a change asks for a repaint.
+    template<typename T> void assignVisible(T& field, T value);
+
     struct RunningAnimation {
         std::string key;
         BasicAnimation animation;

@@ -25,8 +25,7 @@ public:
 
     Value value(int depth)
     {
-        const int kinds = depth >= 5 ? 4 : 6;
-        switch (below(kinds)) {
+        switch (below(depth >= 5 ? 4 : 6)) {
         case 0:
             return below(2) == 0 ? Value() : Value(below(2) == 0);
         case 1:
@@ -34,38 +33,26 @@ public:
             return Value(number());
         case 3:
             return Value(text());
-        case 4: {
-            Array array;
-            for (int i = below(6); i > 0; --i)
-                array.push_back(value(depth + 1));
-            return array;
-        }
-        default: {
-            Object object;
-            for (int i = below(6); i > 0; --i)
-                object.insertOrAssign(text(), value(depth + 1));
-            return object;
-        }
+        default:
+            return container(depth, 6);
         }
     }
 
-    Value document() { return below(2) == 0 ? Value(array(0)) : Value(object(0)); }
+    Value document() { return container(0, 8); }
 
 private:
     int below(int bound) { return static_cast<int>(random_() % static_cast<std::uint64_t>(bound)); }
 
-    Array array(int depth)
+    Value container(int depth, int mostMembers)
     {
-        Array array;
-        for (int i = below(8); i > 0; --i)
-            array.push_back(value(depth + 1));
-        return array;
-    }
-
-    Object object(int depth)
-    {
+        if (below(2) == 0) {
+            Array array;
+            for (int i = below(mostMembers); i > 0; --i)
+                array.push_back(value(depth + 1));
+            return array;
+        }
         Object object;
-        for (int i = below(8); i > 0; --i)
+        for (int i = below(mostMembers); i > 0; --i)
             object.insertOrAssign(text(), value(depth + 1));
         return object;
     }

@@ -39,21 +39,6 @@ std::string nested(std::size_t depth)
 
 // ---- Grammar acceptance ----
 
-TEST(ZQJsonParserGrammar, ReadsObjectWithNumberBooleansAndNull)
-{
-    const Parsed parsed = parse(R"({"a":1,"b":[true,false,null]})");
-    ASSERT_TRUE(parsed.value);
-    const Value expected = Object { { "a", 1 }, { "b", Array { true, false, nullptr } } };
-    EXPECT_EQ(*parsed.value, expected);
-    EXPECT_TRUE(parsed.trace.empty());
-
-    const Array& list = *parsed.value->asObject()->find("b")->asArray();
-    EXPECT_EQ(list[0].kind(), Value::Kind::Boolean);
-    EXPECT_NE(list[0], Value(1)) << "a boolean is not the number 1";
-    EXPECT_NE(list[1], Value(0)) << "a boolean is not the number 0";
-    EXPECT_TRUE(list[2].isNull());
-}
-
 TEST(ZQJsonParserGrammar, AcceptsDocumentsAndFragments)
 {
     struct Case {
@@ -62,6 +47,8 @@ TEST(ZQJsonParserGrammar, AcceptsDocumentsAndFragments)
         Value expected;
     };
     const Case cases[] = {
+        { R"({"a":1,"b":[true,false,null]})", false,
+            Object { { "a", 1 }, { "b", Array { true, false, nullptr } } } },
         { "{}", false, Object {} },
         { "[]", false, Array {} },
         { " \t\n\r\v\f[ 1 , 2 ]\t\f", false, Array { 1, 2 } },
@@ -87,15 +74,14 @@ TEST(ZQJsonParserGrammar, AcceptsDocumentsAndFragments)
     }
 }
 
-TEST(ZQJsonParserGrammar, LaterDuplicateKeyReplacesValueInItsPlace)
+TEST(ZQJsonParserGrammar, KeepsMembersInReadOrderAndLaterDuplicatesReplaceInPlace)
 {
-    const Parsed parsed = parse(R"({"a":1,"b":2,"a":3})");
+    const Parsed parsed = parse(R"({"z":1,"a":2,"z":3,"m":4})");
     ASSERT_TRUE(parsed.value);
-    const Object& object = *parsed.value->asObject();
-    ASSERT_EQ(object.size(), 2U);
-    EXPECT_EQ(object.begin()[0].key, "a");
-    EXPECT_EQ(object.begin()[0].value, Value(3));
-    EXPECT_EQ(object.begin()[1].key, "b");
+    std::string members;
+    for (const json::Member& member : *parsed.value->asObject())
+        members += member.key + "=" + member.value.asNumber()->stringValue() + " ";
+    EXPECT_EQ(members, "z=3 a=2 m=4 ");
 }
 
 TEST(ZQJsonParserGrammar, DuplicateKeysInLargeObjectsReplaceTheirValue)
@@ -111,16 +97,6 @@ TEST(ZQJsonParserGrammar, DuplicateKeysInLargeObjectsReplaceTheirValue)
     EXPECT_EQ(object.begin()[500].value, Value("again"));
     EXPECT_EQ(object.begin()[0].value, Value("first again"));
     EXPECT_EQ(*object.find("key999"), Value(999));
-}
-
-TEST(ZQJsonParserGrammar, KeepsMemberOrderAsRead)
-{
-    const Parsed parsed = parse(R"({"z":1,"a":2,"m":3})");
-    ASSERT_TRUE(parsed.value);
-    std::string keys;
-    for (const json::Member& member : *parsed.value->asObject())
-        keys += member.key;
-    EXPECT_EQ(keys, "zam");
 }
 
 // ---- Errors: code, exact description and trace order ----
@@ -311,52 +287,44 @@ TEST(ZQJsonParserStrings, RejectsBytesThatAreNotUtf8)
 
 // ---- Depth ----
 
-TEST(ZQJsonParserDepth, WithoutLimitAcceptsNestingUpToTheGuard)
+TEST(ZQJsonParserDepth, WithoutLimitNestingIsGuardedWithoutExhaustingTheStack)
 {
+    const std::pair<unsigned, std::string> tooDeep(7, "Nested too deep");
     EXPECT_TRUE(parse(nested(ZQJsonParser::kDepthGuard)).value);
-    const Parsed tooDeep = parse(nested(ZQJsonParser::kDepthGuard + 1));
-    EXPECT_FALSE(tooDeep.value);
-    ASSERT_FALSE(tooDeep.trace.empty());
-    EXPECT_EQ(tooDeep.trace.front(), (std::pair<unsigned, std::string>(7, "Nested too deep")));
-}
+    const Parsed justTooDeep = parse(nested(ZQJsonParser::kDepthGuard + 1));
+    EXPECT_FALSE(justTooDeep.value);
+    ASSERT_FALSE(justTooDeep.trace.empty());
+    EXPECT_EQ(justTooDeep.trace.front(), tooDeep);
 
-TEST(ZQJsonParserDepth, HundredThousandOpenBracketsFailWithoutExhaustingTheStack)
-{
-    const Parsed parsed = parse(std::string(100000, '['));
-    EXPECT_FALSE(parsed.value);
-    ASSERT_EQ(parsed.trace.size(), ZQJsonParser::kDepthGuard + 1);
-    EXPECT_EQ(parsed.trace.front(), (std::pair<unsigned, std::string>(7, "Nested too deep")));
+    const Parsed brackets = parse(std::string(100000, '['));
+    EXPECT_FALSE(brackets.value);
+    ASSERT_EQ(brackets.trace.size(), ZQJsonParser::kDepthGuard + 1);
+    EXPECT_EQ(brackets.trace.front(), tooDeep);
     EXPECT_EQ(
-        parsed.trace.back(), (std::pair<unsigned, std::string>(3, "Expected value while parsing array")));
-}
+        brackets.trace.back(), (std::pair<unsigned, std::string>(3, "Expected value while parsing array")));
 
-TEST(ZQJsonParserDepth, DeepObjectsAreGuardedToo)
-{
-    std::string text;
+    std::string objects;
     for (int i = 0; i < 5000; ++i)
-        text += "{\"a\":";
-    const Parsed parsed = parse(text);
-    EXPECT_FALSE(parsed.value);
-    EXPECT_EQ(parsed.trace.front(), (std::pair<unsigned, std::string>(7, "Nested too deep")));
-    EXPECT_EQ(parsed.trace.back(), (std::pair<unsigned, std::string>(3, "Object value expected for key: a")));
+        objects += "{\"a\":";
+    const Parsed deepObjects = parse(objects);
+    EXPECT_FALSE(deepObjects.value);
+    ASSERT_FALSE(deepObjects.trace.empty());
+    EXPECT_EQ(deepObjects.trace.front(), tooDeep);
+    EXPECT_EQ(
+        deepObjects.trace.back(), (std::pair<unsigned, std::string>(3, "Object value expected for key: a")));
 }
 
-TEST(ZQJsonParserDepth, MaxDepthCountsObjectsAndArrays)
+TEST(ZQJsonParserDepth, MaxDepthCountsObjectsAndArraysAndStaysUnderTheGuard)
 {
     ZQJsonParser parser;
     parser.setMaxDepth(2);
     EXPECT_TRUE(parser.objectWithStringAllowScalar(R"({"a":[1]})", false));
     EXPECT_FALSE(parser.objectWithStringAllowScalar(R"({"a":[{}]})", false));
     EXPECT_EQ(traceOf(parser).front(), (std::pair<unsigned, std::string>(7, "Nested too deep")));
-    EXPECT_TRUE(parser.objectWithStringAllowScalar("[[],[],[[]]]", false) == std::nullopt);
+    EXPECT_FALSE(parser.objectWithStringAllowScalar("[[],[],[[]]]", false));
     EXPECT_TRUE(parser.objectWithStringAllowScalar("[[],[],[]]", false));
-}
 
-TEST(ZQJsonParserDepth, MaxDepthAboveTheGuardIsStillGuarded)
-{
-    ZQJsonParser parser;
     parser.setMaxDepth(1'000'000);
-    EXPECT_EQ(parser.maxDepth(), 1'000'000U);
     EXPECT_FALSE(parser.objectWithStringAllowScalar(std::string(100000, '['), false));
     EXPECT_EQ(traceOf(parser).front(), (std::pair<unsigned, std::string>(7, "Nested too deep")));
 }

@@ -1,5 +1,4 @@
 #include "HttpConnection.h"
-#include "Image.h"
 #include "LogCapture.h"
 #include "ResponseCache.h"
 #include "RunLoop.h"
@@ -131,45 +130,35 @@ TEST_F(HttpConnectionTest, DeliversResponseDataCacheQuestionAndFinishInOrder)
     EXPECT_EQ(recorder.response.expectedContentLength, static_cast<std::int64_t>(tile.size()));
     EXPECT_EQ(recorder.response.mimeType, "image/png");
     EXPECT_EQ(recorder.response.url, server.tileUrl(1, 0, 1));
-    EXPECT_FALSE(platform::Image::fromData(Data::fromString(recorder.body)).isNull());
-}
-
-TEST_F(HttpConnectionTest, SendsAUserAgentNamingVantryAndItsVersion)
-{
-    Recorder recorder;
-    load(recorder, server.tileUrl(2, 1, 1));
-    const std::string agent = server.lastRequestHeader(TileServer::tilePath(2, 1, 1), "User-Agent");
+    const std::string agent = server.lastRequestHeader(TileServer::tilePath(1, 0, 1), "User-Agent");
     EXPECT_EQ(agent, HttpConnection::userAgent());
     EXPECT_EQ(agent.rfind("Vantry/" VANTRY_VERSION, 0), 0u) << agent;
 }
 
-TEST_F(HttpConnectionTest, FollowsRedirects)
+TEST_F(HttpConnectionTest, FollowsRedirectsButNotForEver)
 {
     server.redirect("/moved.png", "/3/2/1.png", 301);
     Recorder recorder;
     load(recorder, server.baseUrl() + "/moved.png");
     ASSERT_TRUE(recorder.finished()) << recorder.error;
-    EXPECT_EQ(recorder.response.statusCode, 200);
     EXPECT_EQ(recorder.response.url, server.tileUrl(3, 2, 1));
     EXPECT_EQ(recorder.body, TileServer::tileData(3, 2, 1).view());
     EXPECT_EQ(recorder.events.front(), "response 200") << "the redirect itself is not reported";
-}
 
-TEST_F(HttpConnectionTest, RedirectLoopFails)
-{
     server.redirect("/a.png", "/b.png");
     server.redirect("/b.png", "/a.png");
-    Recorder recorder;
-    load(recorder, server.baseUrl() + "/a.png");
-    EXPECT_TRUE(recorder.failed());
-    EXPECT_FALSE(recorder.error.empty());
+    Recorder looping;
+    load(looping, server.baseUrl() + "/a.png");
+    EXPECT_TRUE(looping.failed());
+    EXPECT_FALSE(looping.error.empty());
     EXPECT_LT(server.requestCount("/a.png") + server.requestCount("/b.png"), 20u);
 }
 
-TEST_F(HttpConnectionTest, ErrorStatusIsDeliveredAsDataWithTheStatusAndNeverCached)
+TEST_F(HttpConnectionTest, ErrorStatusAndPagesArriveAsDataWithTheStatusAndErrorsAreNeverCached)
 {
     server.respondWithStatus("/4/4/4.png", 404, "<h1>Not Found</h1>");
     server.respondWithStatus("/5/5/5.png", 503, "<h1>Busy</h1>");
+    server.respondWithBody("/7/0/0.png", "<html>captive portal</html>", "text/html");
     Recorder notFound;
     load(notFound, server.tileUrl(4, 4, 4));
     EXPECT_EQ(notFound.outline(), (std::vector<std::string> { "response 404", "data", "finish" }));
@@ -180,6 +169,12 @@ TEST_F(HttpConnectionTest, ErrorStatusIsDeliveredAsDataWithTheStatusAndNeverCach
     EXPECT_TRUE(busy.finished());
     EXPECT_TRUE(ResponseCache::shared().cachedData(server.tileUrl(4, 4, 4)).empty());
     EXPECT_TRUE(ResponseCache::shared().cachedData(server.tileUrl(5, 5, 5)).empty());
+
+    Recorder portal;
+    load(portal, server.tileUrl(7, 0, 0));
+    EXPECT_TRUE(portal.finished());
+    EXPECT_EQ(portal.body, "<html>captive portal</html>");
+    EXPECT_EQ(portal.response.mimeType, "text/html");
 }
 
 TEST_F(HttpConnectionTest, TruncatedBodyFails)
@@ -193,17 +188,6 @@ TEST_F(HttpConnectionTest, TruncatedBodyFails)
     EXPECT_TRUE(ResponseCache::shared().cachedData(server.tileUrl(6, 1, 2)).empty());
 }
 
-TEST_F(HttpConnectionTest, BodyThatIsNoPictureArrivesAsIs)
-{
-    server.respondWithBody("/7/0/0.png", "<html>captive portal</html>", "text/html");
-    Recorder recorder;
-    load(recorder, server.tileUrl(7, 0, 0));
-    EXPECT_TRUE(recorder.finished());
-    EXPECT_EQ(recorder.body, "<html>captive portal</html>");
-    EXPECT_EQ(recorder.response.mimeType, "text/html");
-    EXPECT_TRUE(platform::Image::fromData(Data::fromString(recorder.body)).isNull());
-}
-
 TEST_F(HttpConnectionTest, InvalidUrlsGiveNoConnection)
 {
     Recorder recorder;
@@ -215,7 +199,6 @@ TEST_F(HttpConnectionTest, InvalidUrlsGiveNoConnection)
 
 TEST_F(HttpConnectionTest, RefusedConnectionFailsWithADescription)
 {
-    const std::string url = server.tileUrl(1, 1, 1);
     int port;
     {
         TileServer closed;

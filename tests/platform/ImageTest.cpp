@@ -13,36 +13,29 @@ using platform::Data;
 using platform::Image;
 using namespace vantry::test;
 
-TEST(Image, DecodesPngBytes)
+TEST(Image, DecodesPngAndJpegBytesKeepingTransparency)
 {
-    const Image image = Image::fromData(encodePng(makeTileImage(3, 4, 5)));
-    ASSERT_FALSE(image.isNull());
-    EXPECT_EQ(image.width(), 256);
-    EXPECT_EQ(image.height(), 256);
-    EXPECT_EQ(image.size().width, 256.0f);
-    EXPECT_TRUE(image.isOpaque());
-    EXPECT_EQ(image.pixels().pixel(10, 10), tileColor(3, 4, 5).rgb());
-}
+    const Image png = Image::fromData(encodePng(makeTileImage(3, 4, 5)));
+    ASSERT_FALSE(png.isNull());
+    EXPECT_EQ(png.size().width, 256.0f);
+    EXPECT_EQ(png.height(), 256);
+    EXPECT_TRUE(png.isOpaque());
+    EXPECT_EQ(png.pixels().pixel(10, 10), tileColor(3, 4, 5).rgb());
 
-TEST(Image, DecodesJpegBytes)
-{
     QByteArray jpeg;
     QBuffer buffer(&jpeg);
     buffer.open(QIODevice::WriteOnly);
     ASSERT_TRUE(makeSolidImage(20, 30, Qt::red).save(&buffer, "JPEG"));
-    const Image image
+    const Image fromJpeg
         = Image::fromData(Data(std::span(reinterpret_cast<const std::uint8_t*>(jpeg.data()), jpeg.size())));
-    ASSERT_FALSE(image.isNull());
-    EXPECT_EQ(image.width(), 20);
-    EXPECT_EQ(image.height(), 30);
-}
+    ASSERT_FALSE(fromJpeg.isNull());
+    EXPECT_EQ(fromJpeg.width(), 20);
+    EXPECT_EQ(fromJpeg.height(), 30);
 
-TEST(Image, KeepsTransparency)
-{
-    const Image image = Image::fromData(encodePng(makeSolidImage(4, 4, QColor(255, 0, 0, 128))));
-    ASSERT_FALSE(image.isNull());
-    EXPECT_FALSE(image.isOpaque());
-    EXPECT_NEAR(image.pixels().pixelColor(1, 1).alpha(), 128, 1);
+    const Image translucent = Image::fromData(encodePng(makeSolidImage(4, 4, QColor(255, 0, 0, 128))));
+    ASSERT_FALSE(translucent.isNull());
+    EXPECT_FALSE(translucent.isOpaque());
+    EXPECT_NEAR(translucent.pixels().pixelColor(1, 1).alpha(), 128, 1);
 }
 
 TEST(Image, BytesThatAreNoPictureGiveNull)

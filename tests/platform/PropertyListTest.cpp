@@ -85,33 +85,25 @@ void expectConfiguration(const PropertyList& root)
 
 } // namespace
 
-TEST(PropertyList, ReadsXml)
+TEST(PropertyList, ReadsXmlAndBinaryDataAndFiles)
 {
     std::string error;
-    const auto root = PropertyList::fromData(Data::fromString(kConfiguration), &error);
-    ASSERT_TRUE(root) << error;
-    expectConfiguration(*root);
-}
+    const auto fromXml = PropertyList::fromData(Data::fromString(kConfiguration), &error);
+    ASSERT_TRUE(fromXml) << error;
+    expectConfiguration(*fromXml);
 
-TEST(PropertyList, ReadsBinary)
-{
     const Data binary = toBinary(kConfiguration);
     ASSERT_EQ(binary.view().substr(0, 8), "bplist00");
-    std::string error;
-    const auto root = PropertyList::fromData(binary, &error);
-    ASSERT_TRUE(root) << error;
-    expectConfiguration(*root);
-    EXPECT_EQ(*root, *PropertyList::fromData(Data::fromString(kConfiguration)));
-}
+    const auto fromBinary = PropertyList::fromData(binary, &error);
+    ASSERT_TRUE(fromBinary) << error;
+    EXPECT_EQ(*fromBinary, *fromXml);
 
-TEST(PropertyList, ReadsFiles)
-{
     QTemporaryDir folder;
     const std::string path = folder.filePath("routeme.plist").toStdString();
-    std::ofstream(path, std::ios::binary) << toBinary(kConfiguration).view();
-    const auto root = PropertyList::readFile(path);
-    ASSERT_TRUE(root);
-    expectConfiguration(*root);
+    std::ofstream(path, std::ios::binary) << binary.view();
+    const auto fromFile = PropertyList::readFile(path);
+    ASSERT_TRUE(fromFile);
+    EXPECT_EQ(*fromFile, *fromXml);
 }
 
 TEST(PropertyList, MissingOrUnreadableFileGivesNothingWithTheReason)

@@ -8,14 +8,6 @@ using platform::Font;
 using platform::Label;
 using platform::sizeWithFont;
 
-TEST(Font, SystemFontHasTheAskedSize)
-{
-    EXPECT_EQ(Font::systemFontOfSize(15).pointSize(), 15);
-    EXPECT_EQ(Font::systemFontOfSize(0).pointSize(), 1);
-    EXPECT_EQ(Font::systemFontOfSize(15), Font::systemFontOfSize(15));
-    EXPECT_FALSE(Font::systemFontOfSize(15) == Font::systemFontOfSize(16));
-}
-
 TEST(Font, MeasuresOneLineInWholePoints)
 {
     const Font font = Font::systemFontOfSize(15);
@@ -32,35 +24,24 @@ TEST(Font, MeasuresOneLineInWholePoints)
     EXPECT_EQ(one.height, font.lineHeight());
     EXPECT_EQ(one.width, static_cast<float>(static_cast<int>(one.width)));
     EXPECT_GT(sizeWithFont("Wall", Font::systemFontOfSize(30)).width, one.width * 1.5f);
+    EXPECT_EQ(Font::systemFontOfSize(0).pointSize(), 1);
 }
 
-TEST(Label, DefaultsAndFrame)
+TEST(Label, DefaultsAndItsLayerCarriesItsState)
 {
-    Label label(CGRect { { -10, 4 }, { 64, 22 } });
-    const CGRect frame = label.frame();
-    EXPECT_FLOAT_EQ(frame.origin.x, -10);
-    EXPECT_FLOAT_EQ(frame.origin.y, 4);
-    EXPECT_FLOAT_EQ(frame.size.width, 64);
-    EXPECT_FLOAT_EQ(frame.size.height, 22);
+    Label label;
     EXPECT_EQ(label.textColor(), Color::black());
     EXPECT_TRUE(label.backgroundColor().isClear());
     EXPECT_EQ(label.numberOfLines(), 1);
     EXPECT_EQ(label.textAlignment(), platform::TextAlignment::Left);
     EXPECT_EQ(label.font().pointSize(), 17);
-    EXPECT_FALSE(label.isHidden());
-}
 
-TEST(Label, ItsLayerCarriesItsState)
-{
-    Label label;
     label.setText("Princess");
     label.setNumberOfLines(0);
-    label.setAutoresizingMask(platform::kAutoresizingFlexibleWidth);
     label.setHidden(true);
     label.setFrame(CGRect { { 1, 2 }, { 3, 4 } });
     EXPECT_EQ(label.layer()->text(), "Princess");
     EXPECT_EQ(label.layer()->numberOfLines(), 0);
     EXPECT_TRUE(label.layer()->isHidden());
     EXPECT_FLOAT_EQ(label.layer()->frame().origin.y, 2);
-    EXPECT_EQ(label.autoresizingMask(), 2u);
 }

@@ -28,21 +28,13 @@ TEST(PlayAnswer, ReadsAllSixValues)
     EXPECT_EQ(answer.temperature, 42.5F);
 }
 
-TEST(PlayAnswer, EmptyObjectReadsAsNothingAndZeros)
+TEST(PlayAnswer, ObjectListIsPresentOnlyWhenItIsAnArray)
 {
     EXPECT_EQ(readPlayAnswer("{}"), PlayAnswer {});
     EXPECT_FALSE(readPlayAnswer("{}").objects);
-}
-
-TEST(PlayAnswer, EmptyObjectListIsPresentAndEmpty)
-{
-    const PlayAnswer answer = readPlayAnswer(R"({"O":[]})");
-    ASSERT_TRUE(answer.objects);
-    EXPECT_TRUE(answer.objects->empty());
-}
-
-TEST(PlayAnswer, ObjectListThatIsNotAnArrayReadsAsAbsent)
-{
+    const PlayAnswer empty = readPlayAnswer(R"({"O":[]})");
+    ASSERT_TRUE(empty.objects);
+    EXPECT_TRUE(empty.objects->empty());
     for (const char* text : { R"({"O":null})", R"({"O":{}})", R"({"O":"list"})", R"({"O":3})" })
         EXPECT_FALSE(readPlayAnswer(text).objects) << text;
 }
@@ -54,32 +46,21 @@ TEST(PlayAnswer, SkipsGameObjectsOfTheWrongShape)
     EXPECT_EQ(*answer.objects, (std::vector<GameObject> { { "c", 1, 2, "coin" } }));
 }
 
-TEST(PlayAnswer, TopLevelValueThatIsNotAnObjectReadsAsEmpty)
+TEST(PlayAnswer, AnythingButAJsonObjectReadsAsEmptyAndTheCodecLogsItsTrace)
 {
     JsonLogCapture log;
     EXPECT_EQ(readPlayAnswer(R"([{"S":5}])"), PlayAnswer {});
     EXPECT_EQ(readPlayAnswer("7"), PlayAnswer {});
-    EXPECT_EQ(log.take(),
-        (std::vector<std::string> {
-            "-JSONValue failed. Error trace is: [4 \"Valid fragment, but not JSON\"]" }));
-}
-
-TEST(PlayAnswer, InvalidJsonReadsAsEmptyAndTheCodecLogsItsTrace)
-{
-    JsonLogCapture log;
     EXPECT_EQ(readPlayAnswer(R"({"S":5,})"), PlayAnswer {});
     EXPECT_EQ(readPlayAnswer("{\"S\":\"\xFF\"}"), PlayAnswer {});
+    EXPECT_EQ(readPlayAnswer(std::nullopt), PlayAnswer {});
     EXPECT_EQ(log.take(),
         (std::vector<std::string> {
+            "-JSONValue failed. Error trace is: [4 \"Valid fragment, but not JSON\"]",
             "-JSONValue failed. Error trace is: [9 \"Trailing comma disallowed in object\"]",
             "-JSONValue failed. Error trace is: [6 \"Broken unicode character\", 3 \"Object value expected "
             "for key: S\"]",
         }));
-}
-
-TEST(PlayAnswer, MissingTextReadsAsEmptyWithoutLogging)
-{
-    EXPECT_EQ(readPlayAnswer(std::nullopt), PlayAnswer {});
 }
 
 TEST(PlayAnswer, IntegersTruncateTowardZeroAndSaturate)

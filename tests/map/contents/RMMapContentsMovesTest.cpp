@@ -188,11 +188,8 @@ TEST(RMMapContentsZoom, AnImmediateZoomLandsOnTheLimitRatherThanBeyondIt)
     EXPECT_NEAR(17.0f, map.contents->zoom(), 1e-4);
     map.contents->zoomByFactorNearAnimated(1e-6f, CGPointMake(160, 240), false);
     EXPECT_NEAR(std::log2(320.0 / 256), map.contents->zoom(), 1e-4);
-}
 
-TEST(RMMapContentsZoom, AZoomBeyondTheLimitsIsPulledBack)
-{
-    MapFixture map(at(15));
+    // A camera already beyond the limit is pulled back.
     map.contents->mercatorToScreenProjection()->setMetersPerPixel(
         map.contents->mercatorToTileProjection()->calculateScaleFromZoom(20));
     map.contents->zoomByFactorNearAnimated(2, CGPointMake(160, 240), false);

@@ -125,9 +125,6 @@ TEST(FMValueTest, DescriptionsFollowThePlatform)
     EXPECT_EQ(FMValue(1.5f).description(), "1.5");
     EXPECT_EQ(FMValue(0.1).description(), "0.1");
     EXPECT_EQ(FMValue(uint64Max).description(), "18446744073709551615");
-    EXPECT_EQ(FMValue(7).kind(), FMValue::Kind::Int32);
-    EXPECT_EQ(FMValue(7u).kind(), FMValue::Kind::UInt64);
-    EXPECT_EQ(FMValue(7ll).kind(), FMValue::Kind::Int64);
 }
 
 } // namespace

@@ -18,23 +18,26 @@ TEST(RMTileHash, InterleavesColumnAndRowBitsBelowAZoomMarker)
 {
     const HashCase cases[] = {
         { { 0, 0, 0 }, 1 },
+        { { 0xFFFFFFFF, 0xFFFFFFFF, 0 }, 1 }, // zoom 0 takes no bits from column and row
+        { { 12345, 678, 0 }, 1 },
         { { 0, 0, 1 }, 4 },
         { { 1, 0, 1 }, 0b101 },
         { { 0, 1, 1 }, 0b110 },
         { { 3, 1, 2 }, 0b10111 },
         { { 0x7FFFFFFF, 0x7FFFFFFF, 31 }, 0x7FFFFFFFFFFFFFFF },
         { { 0x7FFFFFFF, 0, 31 }, 0x5555555555555555 },
+        // No marker bit fits above 64 bits of coordinates: all 32 bits of
+        // column and row are interleaved instead; negative zooms hash to 0.
+        { { 0xFFFFFFFF, 0, 32 }, 0x5555555555555555 },
+        { { 0, 0xFFFFFFFF, 32767 }, 0xAAAAAAAAAAAAAAAA },
+        { { 0xFFFFFFFF, 0xFFFFFFFF, 40 }, 0xFFFFFFFFFFFFFFFF },
+        { RMTileDummy(), 0 },
+        { { 5, 5, -32768 }, 0 },
     };
     for (const HashCase& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.tile));
         EXPECT_EQ(RMTileHash(c.tile), c.hash);
     }
-}
-
-TEST(RMTileHash, AtZoomZeroIgnoresColumnAndRow)
-{
-    EXPECT_EQ(RMTileHash({ 0xFFFFFFFF, 0xFFFFFFFF, 0 }), 1u);
-    EXPECT_EQ(RMTileHash({ 12345, 678, 0 }), 1u);
 }
 
 TEST(RMTileHash, DistinctValidTilesHashApart)
@@ -53,17 +56,6 @@ TEST(RMTileHash, DistinctValidTilesHashApart)
     EXPECT_NE(RMTileHash({ 0, 0, 30 }), RMTileHash({ 0, 0, 31 }));
 }
 
-TEST(RMTileHash, ZoomsOutsideZeroToThirtyOneAreDefined)
-{
-    // No marker bit fits above 64 bits of coordinates; all 32 bits of x and
-    // y are interleaved instead.
-    EXPECT_EQ(RMTileHash({ 0xFFFFFFFF, 0, 32 }), 0x5555555555555555u);
-    EXPECT_EQ(RMTileHash({ 0, 0xFFFFFFFF, 32767 }), 0xAAAAAAAAAAAAAAAAu);
-    EXPECT_EQ(RMTileHash({ 0xFFFFFFFF, 0xFFFFFFFF, 40 }), 0xFFFFFFFFFFFFFFFFu);
-    EXPECT_EQ(RMTileHash(RMTileDummy()), 0u);
-    EXPECT_EQ(RMTileHash({ 5, 5, -32768 }), 0u);
-}
-
 struct KeyCase {
     RMTile tile;
     uint64_t key;
@@ -79,6 +71,9 @@ TEST(RMTileKey, PacksZoomColumnAndRowIntoEightTwentyEightAndTwentyEightBits)
         { RMTileDummy(), 0xFFFFFFFFFFFFFFFF },
         { { 0, 0, 256 }, 0 },
         { { 0, 0, 300 }, 0x2C00000000000000 },
+        // Column and row bits above 27 are cut off.
+        { { 1 | 1u << 28, 2 | 1u << 31, 20 }, 0x1400000010000002 },
+        { { 1 | 1u << 27, 2, 20 }, 0x1480000010000002 },
     };
     for (const KeyCase& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.tile));
@@ -86,28 +81,13 @@ TEST(RMTileKey, PacksZoomColumnAndRowIntoEightTwentyEightAndTwentyEightBits)
     }
 }
 
-TEST(RMTileKey, CutsOffColumnAndRowBitsAboveTwentySeven)
+TEST(RMTileDummy, IsRecognisedByAllThreeFieldsAndEqualityComparesThemAll)
 {
-    EXPECT_EQ(RMTileKey({ 1 | 1u << 28, 2 | 1u << 31, 20 }), RMTileKey({ 1, 2, 20 }));
-    EXPECT_NE(RMTileKey({ 1 | 1u << 27, 2, 20 }), RMTileKey({ 1, 2, 20 }));
-}
-
-TEST(RMTileDummy, IsRecognisedByAllThreeFields)
-{
-    const RMTile dummy = RMTileDummy();
-    EXPECT_EQ(dummy.x, 0xFFFFFFFFu);
-    EXPECT_EQ(dummy.y, 0xFFFFFFFFu);
-    EXPECT_EQ(dummy.zoom, -1);
-    EXPECT_TRUE(RMTileIsDummy(dummy));
-
+    EXPECT_TRUE(RMTileIsDummy(RMTileDummy()));
     EXPECT_FALSE(RMTileIsDummy({ 0xFFFFFFFF, 0xFFFFFFFF, 0 }));
     EXPECT_FALSE(RMTileIsDummy({ 0xFFFFFFFF, 0xFFFFFFFE, -1 }));
     EXPECT_FALSE(RMTileIsDummy({ 0xFFFFFFFE, 0xFFFFFFFF, -1 }));
-    EXPECT_FALSE(RMTileIsDummy({ 0, 0, -1 }));
-}
 
-TEST(RMTilesEqual, ComparesColumnRowAndZoom)
-{
     EXPECT_TRUE(RMTilesEqual({ 3, 4, 5 }, { 3, 4, 5 }));
     EXPECT_TRUE(RMTilesEqual(RMTileDummy(), RMTileDummy()));
     EXPECT_FALSE(RMTilesEqual({ 3, 4, 5 }, { 4, 4, 5 }));

@@ -45,8 +45,7 @@ TEST(RMFractalTileProjectionConstruction, RejectsProjectionsWithUnknownBounds)
                 "RMFractalTileProjection was initialised with a projection with unknown bounds");
             EXPECT_EQ(std::string(exception.what()),
                 "RMUnknownBoundsException: RMFractalTileProjection was initialised with a projection with "
-                "unknown "
-                "bounds");
+                "unknown bounds");
         }
     }
 }
@@ -66,21 +65,18 @@ TEST_F(RMFractalTileProjectionTest, ConvertsBetweenScaleAndZoom)
     EXPECT_EQ(tiles.calculateNormalisedZoomFromScale(0.001f), 18);
 }
 
-TEST_F(RMFractalTileProjectionTest, ZoomFromScaleIsComputedInDoubleThenNarrowed)
+TEST_F(RMFractalTileProjectionTest, ZoomAndScaleAreComputedInDoubleThenNarrowed)
 {
     const float scale = 6.91f;
     const double scaleFactor = std::log2(planetWidth / 256);
-    const float narrowed = static_cast<float>(scaleFactor - std::log2(double { scale }));
-    ASSERT_NE(narrowed, static_cast<float>(scaleFactor) - std::log2(scale));
-    EXPECT_EQ(tiles.calculateZoomFromScale(scale), narrowed);
-}
+    const float zoomNarrowed = static_cast<float>(scaleFactor - std::log2(double { scale }));
+    ASSERT_NE(zoomNarrowed, static_cast<float>(scaleFactor) - std::log2(scale));
+    EXPECT_EQ(tiles.calculateZoomFromScale(scale), zoomNarrowed);
 
-TEST_F(RMFractalTileProjectionTest, ScaleFromZoomIsComputedInDoubleThenNarrowed)
-{
     const float zoom = 7.1f;
-    const float narrowed = static_cast<float>(planetWidth / 256 / std::exp2(double { zoom }));
-    ASSERT_NE(narrowed, static_cast<float>(planetWidth) / 256 / std::exp2(zoom));
-    EXPECT_EQ(tiles.calculateScaleFromZoom(zoom), narrowed);
+    const float scaleNarrowed = static_cast<float>(planetWidth / 256 / std::exp2(double { zoom }));
+    ASSERT_NE(scaleNarrowed, static_cast<float>(planetWidth) / 256 / std::exp2(zoom));
+    EXPECT_EQ(tiles.calculateScaleFromZoom(zoom), scaleNarrowed);
 }
 
 struct ZoomCase {
@@ -157,26 +153,22 @@ TEST_F(RMFractalTileProjectionTest, ProjectsPointsToTilePoints)
     expectTilePoint(quarter, { 0, 0, 2 }, { 0.5f, 0.5f });
 }
 
-TEST_F(RMFractalTileProjectionTest, WrapsPointsEastOfThePlanetIntoTheirColumn)
+TEST_F(RMFractalTileProjectionTest, PointsOffThePlanet)
 {
+    // East and west of it: the column they wrap to.
     const RMTilePoint wrapped = tiles.projectAtZoom({ eastEdge + planetWidth / 8, 0 }, 2);
     EXPECT_EQ(wrapped.tile, (RMTile { 0, 2, 2 }));
     EXPECT_NEAR(wrapped.offset.x, 0.5f, 1e-6);
-
     const RMTilePoint farWest = tiles.projectAtZoom({ westEdge - 3 * planetWidth - planetWidth / 8, 0 }, 2);
     EXPECT_EQ(farWest.tile, (RMTile { 3, 2, 2 }));
     EXPECT_NEAR(farWest.offset.x, 0.5f, 1e-6);
-}
 
-TEST_F(RMFractalTileProjectionTest, ThePlanetsEastEdgeIsOnePastTheLastColumn)
-{
+    // On the east edge: one past the last column, which normalises to 0.
     const RMTilePoint edge = tiles.projectAtZoom({ eastEdge, 0 }, 2);
     expectTilePoint(edge, { 4, 2, 2 }, { 0, 0 });
     EXPECT_EQ(tiles.normaliseTile(edge.tile), (RMTile { 0, 2, 2 }));
-}
 
-TEST_F(RMFractalTileProjectionTest, PointsNorthOfThePlanetAreInRowZeroWithNegativeOffset)
-{
+    // North of it: row 0 with a negative offset.
     const RMTilePoint north = tiles.projectAtZoom({ 0, eastEdge + 1000 }, 1);
     EXPECT_EQ(north.tile, (RMTile { 1, 0, 1 }));
     const double fy = ((westEdge - (eastEdge + 1000)) / planetWidth + 1) * 2;

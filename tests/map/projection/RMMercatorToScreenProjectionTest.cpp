@@ -36,11 +36,15 @@ protected:
     void atOrigin(RMProjectedPoint origin) { camera.setProjectedBounds({ origin, { 320, 460 } }); }
 };
 
-TEST_F(RMMercatorToScreenProjectionTest, StartsAtOneMetrePerPixelFromTheOrigin)
+TEST_F(RMMercatorToScreenProjectionTest, StartsAtOneMetrePerPixelAndScreenBoundsMoveNeitherOriginNorScale)
 {
     EXPECT_EQ(camera.metersPerPixel(), 1);
     EXPECT_EQ(camera.projectedBounds(), RMMakeProjectedRect(0, 0, 320, 460));
-    EXPECT_TRUE(CGRectEqualToRect(camera.screenBounds(), CGRectMake(0, 0, 320, 460)));
+    atScale(10);
+    camera.moveScreenBy({ 10, 10 });
+    camera.setScreenBounds(CGRectMake(0, 0, 640, 920));
+    EXPECT_TRUE(CGRectEqualToRect(camera.screenBounds(), CGRectMake(0, 0, 640, 920)));
+    EXPECT_EQ(camera.projectedBounds(), RMMakeProjectedRect(-100, 100, 6400, 9200));
 }
 
 TEST_F(RMMercatorToScreenProjectionTest, ConvertsBetweenScreenAndProjectedPoints)
@@ -165,15 +169,6 @@ TEST_F(RMMercatorToScreenProjectionTest, ScreenToProjectedWrapsTheOriginButNotTh
     EXPECT_NEAR(camera.projectScreenPointToXY({ 0, 460 }).easting, westOfThePlanet + planetWidth, 1e-6);
 }
 
-TEST_F(RMMercatorToScreenProjectionTest, ChangingScreenBoundsMovesNeitherOriginNorScale)
-{
-    atScale(10);
-    camera.moveScreenBy({ 10, 10 });
-    camera.setScreenBounds(CGRectMake(0, 0, 640, 920));
-    EXPECT_TRUE(CGRectEqualToRect(camera.screenBounds(), CGRectMake(0, 0, 640, 920)));
-    EXPECT_EQ(camera.projectedBounds(), RMMakeProjectedRect(-100, 100, 6400, 9200));
-}
-
 struct NearestCopyCase {
     RMProjectedPoint origin;
     double easting;
@@ -224,33 +219,20 @@ TEST_F(RMMercatorToScreenProjectionTest, ScreenToProjectedMultipliesInFloat)
 {
     atScale(0.1f);
     const float y = 456.7f;
-    const double easting = 3.0f * 0.1f;
-    const double northing = (460.0f - y) * 0.1f;
-    ASSERT_NE(easting, 3.0 * double { 0.1f });
-    ASSERT_NE(northing, (460.0 - y) * double { 0.1f });
-    EXPECT_EQ(camera.projectScreenPointToXY({ 3, y }), (RMProjectedPoint { easting, northing }));
-}
-
-TEST_F(RMMercatorToScreenProjectionTest, ScreenSizesAndRectanglesMultiplyInFloat)
-{
-    atScale(0.1f);
     const double metres = 3.0f * 0.1f;
+    const double northing = (460.0f - y) * 0.1f;
     ASSERT_NE(metres, 3.0 * double { 0.1f });
+    ASSERT_NE(northing, (460.0 - y) * double { 0.1f });
+    EXPECT_EQ(camera.projectScreenPointToXY({ 3, y }), (RMProjectedPoint { metres, northing }));
     EXPECT_EQ(camera.projectScreenSizeToXY({ 3, 3 }), (RMProjectedSize { metres, -metres }));
     EXPECT_EQ(
         camera.projectScreenRectToXY(CGRectMake(0, 460, 3, 3)).size, (RMProjectedSize { metres, metres }));
     EXPECT_EQ(camera.movePointBy({ 0, 0 }, { 3, 3 }), (RMProjectedPoint { metres, -metres }));
-}
 
-TEST_F(RMMercatorToScreenProjectionTest, ProjectedBoundsAndCentreMultiplyInFloat)
-{
-    atScale(0.1f);
-    const double width = 320.0f * 0.1f;
-    ASSERT_EQ(width, 32.0);
-    ASSERT_NE(width, 320.0 * double { 0.1f });
+    // 320 * 0.1f is 32 exactly in float, not in double.
+    ASSERT_NE(32.0, 320.0 * double { 0.1f });
     EXPECT_EQ(camera.projectedBounds(), RMMakeProjectedRect(0, 0, 32, 46));
     EXPECT_EQ(camera.projectedCenter(), (RMProjectedPoint { 16, 23 }));
-
     camera.setProjectedCenter({ 0, 0 });
     EXPECT_EQ(origin(), (RMProjectedPoint { -16, -23 }));
 }
@@ -273,22 +255,17 @@ TEST_F(RMMercatorToScreenProjectionTest, ProjectedToScreenMeasuresFromTheOriginA
     EXPECT_EQ(camera.projectXYPoint({ westEdge + 100, 0 }).x, acrossTheDateLine);
 }
 
-TEST_F(RMMercatorToScreenProjectionTest, ProjectedToScreenDividesInDoubleThenNarrows)
-{
-    atScale(0.7f);
-    const float x = static_cast<float>(1412.716 / double { 0.7f });
-    ASSERT_NE(x, static_cast<float>(1412.716) / 0.7f);
-    EXPECT_EQ(camera.projectXYPoint({ 1412.716, 0 }).x, x);
-
-    const float width = static_cast<float>(1412.716 / double { 0.7f });
-    EXPECT_EQ(camera.projectXYRect(RMMakeProjectedRect(0, 0, 1412.716, 1412.716)).size.width, width);
-}
-
-TEST_F(RMMercatorToScreenProjectionTest, ProjectedToScreenSubtractsFromTheHeightInDouble)
+TEST_F(RMMercatorToScreenProjectionTest, ProjectedToScreenDividesAndSubtractsFromTheHeightInDoubleThenNarrows)
 {
     const float y = static_cast<float>(460.0 - 900.71);
     ASSERT_NE(y, 460.0f - static_cast<float>(900.71));
     EXPECT_EQ(camera.projectXYPoint({ 0, 900.71 }).y, y);
+
+    atScale(0.7f);
+    const float x = static_cast<float>(1412.716 / double { 0.7f });
+    ASSERT_NE(x, static_cast<float>(1412.716) / 0.7f);
+    EXPECT_EQ(camera.projectXYPoint({ 1412.716, 0 }).x, x);
+    EXPECT_EQ(camera.projectXYRect(RMMakeProjectedRect(0, 0, 1412.716, 1412.716)).size.width, x);
 }
 
 TEST_F(RMMercatorToScreenProjectionTest, ZoomingAboutAPivotMovesTheOriginInTwoFloatSteps)
@@ -306,17 +283,14 @@ TEST_F(RMMercatorToScreenProjectionTest, ZoomingAboutAPivotMovesTheOriginInTwoFl
     EXPECT_EQ(camera.metersPerPixel(), 2.65f / 2);
 }
 
-TEST_F(RMMercatorToScreenProjectionTest, FittingNarrowsEachScaleBeforeTakingTheMean)
+TEST_F(RMMercatorToScreenProjectionTest, FittingNarrowsEachScaleThenTakesTheMeanInFloat)
 {
     const double width = 384381.51;
     const float scale = static_cast<float>(width / 320);
     ASSERT_NE(scale, static_cast<float>(width) / 320.0f);
     camera.setProjectedBounds(RMMakeProjectedRect(0, 0, width, double { scale } * 460));
     EXPECT_EQ(camera.metersPerPixel(), scale);
-}
 
-TEST_F(RMMercatorToScreenProjectionTest, FittingFormsTheMeanOfTheTwoScalesInFloat)
-{
     // Both scales fit in a float; their float sum does not.
     const float huge = 3e38f;
     camera.setProjectedBounds(RMMakeProjectedRect(0, 0, double { huge } * 320, double { huge } * 460));

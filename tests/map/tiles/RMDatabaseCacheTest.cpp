@@ -137,7 +137,6 @@ struct PurgeCase {
 TEST_F(RMDatabaseCacheTest, PurgeArithmetic)
 {
     const std::vector<PurgeCase> cases {
-        { 1000, 100, 1000, { "purging 100 old tiles from db cache" }, 901 },
         { 10, 1, 12, { "purging 3 old tiles from db cache" }, 10 },
         { 10, 5, 12, { "purging 5 old tiles from db cache" }, 8 },
         { 10, 1, 9, {}, 10 },
@@ -156,32 +155,28 @@ TEST_F(RMDatabaseCacheTest, PurgeArithmetic)
     }
 }
 
-TEST_F(RMDatabaseCacheTest, LeastRecentlyUsedHitRenewsTheRow)
+TEST_F(RMDatabaseCacheTest, OnlyALeastRecentlyUsedHitWithALimitRenewsTheRow)
 {
-    configure(1000, 100, RMCachePurgeStrategy::LRU);
-    fill(3);
-    clock_.advance(10);
-    const auto hit = cache_->cachedImage(tileAt(2));
-    ASSERT_NE(hit, nullptr);
-    EXPECT_EQ(sql("SELECT zlastUsed FROM ZCACHE ORDER BY ztileHash"), "1.0\n5010.0\n3.0\n");
-}
-
-TEST_F(RMDatabaseCacheTest, FirstInFirstOutHitLeavesTheRowAlone)
-{
-    configure(1000, 100, RMCachePurgeStrategy::FIFO);
-    fill(3);
-    clock_.advance(10);
-    ASSERT_NE(cache_->cachedImage(tileAt(2)), nullptr);
-    EXPECT_EQ(sql("SELECT zlastUsed FROM ZCACHE ORDER BY ztileHash"), "1.0\n2.0\n3.0\n");
-}
-
-TEST_F(RMDatabaseCacheTest, WithoutLimitHitsNeverTouch)
-{
-    configure(0, 1, RMCachePurgeStrategy::LRU);
-    fill(1);
-    clock_.advance(10);
-    ASSERT_NE(cache_->cachedImage(tileAt(1)), nullptr);
-    EXPECT_EQ(sql("SELECT zlastUsed FROM ZCACHE"), "1.0\n");
+    struct Case {
+        std::uint32_t capacity;
+        RMCachePurgeStrategy strategy;
+        const char* lastUsed;
+    };
+    const Case cases[] = {
+        { 1000, RMCachePurgeStrategy::LRU, "1.0\n5010.0\n3.0\n" },
+        { 1000, RMCachePurgeStrategy::FIFO, "1.0\n2.0\n3.0\n" },
+        { 0, RMCachePurgeStrategy::LRU, "1.0\n2.0\n3.0\n" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(
+            testing::Message() << "capacity " << c.capacity << " strategy " << static_cast<int>(c.strategy));
+        cache_->removeAllCachedImages();
+        configure(c.capacity, 1, c.strategy);
+        fill(3);
+        clock_.advance(10);
+        ASSERT_NE(cache_->cachedImage(tileAt(2)), nullptr);
+        EXPECT_EQ(sql("SELECT zlastUsed FROM ZCACHE ORDER BY ztileHash"), c.lastUsed);
+    }
 }
 
 TEST_F(RMDatabaseCacheTest, HitIsANewImageOfTheStoredBytes)

@@ -99,7 +99,7 @@ TEST_F(RMMemoryCacheTest, PlacingAnImageOnScreenKeepsItLonger)
     EXPECT_EQ(cache_->cachedImage(tileAt(2)), nullptr);
 }
 
-TEST_F(RMMemoryCacheTest, CapacityZeroHoldsOneImage)
+TEST_F(RMMemoryCacheTest, CapacityZeroHoldsOneImageAndAHugeOneReservesLittle)
 {
     auto cache = std::make_unique<RMMemoryCache>(0);
     EXPECT_THAT(log_.take(), ElementsAre(testing::EndsWith(" with capacity 0")));
@@ -108,7 +108,11 @@ TEST_F(RMMemoryCacheTest, CapacityZeroHoldsOneImage)
     cache->addTileWithImage(tileAt(2), RMTileImage::dummyTile(tileAt(2)));
     EXPECT_EQ(cache->count(), 1u);
     EXPECT_NE(cache->cachedImage(tileAt(2)), nullptr);
-    cache_ = std::move(cache);
+
+    cache_ = std::make_unique<RMMemoryCache>(0xFFFFFFFFu);
+    EXPECT_THAT(log_.take(), ElementsAre(testing::EndsWith(" with capacity -1")));
+    cache_->addTileWithImage(tileAt(1), RMTileImage::dummyTile(tileAt(1)));
+    EXPECT_EQ(cache_->count(), 1u);
 }
 
 TEST_F(RMMemoryCacheTest, DummyTileAndNullImagesAreNotStored)
@@ -177,15 +181,6 @@ TEST_F(RMMemoryCacheTest, ImageDyingInsideTheCacheMayPostToIt)
     cache_->addTileWithImage(tileAt(3), std::make_shared<PostingImage>(tileAt(3)));
     cache_->addTileWithImage(tileAt(3), std::make_shared<PostingImage>(tileAt(3)));
     EXPECT_EQ(cache_->cachedImage(tileAt(3)), nullptr) << "the replaced image's cancellation names its tile";
-}
-
-TEST_F(RMMemoryCacheTest, HugeCapacityReservesLittle)
-{
-    auto cache = std::make_unique<RMMemoryCache>(0xFFFFFFFFu);
-    EXPECT_THAT(log_.take(), ElementsAre(testing::EndsWith(" with capacity -1")));
-    cache->addTileWithImage(tileAt(1), RMTileImage::dummyTile(tileAt(1)));
-    EXPECT_EQ(cache->count(), 1u);
-    cache_ = std::move(cache);
 }
 
 TEST(RMTileCacheKeyTest, TileHashIsTheTileKey)

@@ -163,33 +163,31 @@ TEST_F(RMWebTileImageTest, LayerMadeAfterAFailureShowsNothing)
 }
 
 // An error page is not the tile, even when it is a picture: taken for the
-// tile it would stand for it in every cache.
-TEST_F(RMWebTileImageTest, ErrorStatusIsAFailureEvenWithAPictureAsItsPage)
+// tile it would stand for it in every cache. Nor is a body cut short or one
+// beyond the size limit.
+TEST_F(RMWebTileImageTest, ErrorStatusTruncatedOrOversizedBodyIsAFailure)
 {
-    const platform::Data picture = TileServer::tileData(9, 9, 9);
-    server_.respondWithStatus(path(), 404, std::string(picture.view()));
-    LogCapture log;
-    const auto image = download(url());
-    ASSERT_TRUE(waitFor([&] { return !image->proxy(); }));
-
-    EXPECT_THAT(
-        log.take(), ElementsAre("Tile could not be loaded: The server answered with HTTP status 404."));
-    EXPECT_THAT(recorder_.take(), ElementsAre("RMTileRequested", "RMTileRetrieved"));
-    EXPECT_FALSE(image->isLoaded());
-    EXPECT_TRUE(platform::ResponseCache::shared().cachedData(url()).empty());
-}
-
-TEST_F(RMWebTileImageTest, TruncatedBodyIsAFailure)
-{
-    server_.respondTruncated(path());
-    LogCapture log;
-    const auto image = download(url());
-    ASSERT_TRUE(waitFor([&] { return !image->proxy(); }));
-
-    EXPECT_THAT(log.take(), ElementsAre(StartsWith("Tile could not be loaded: ")));
-    EXPECT_THAT(recorder_.take(), ElementsAre("RMTileRequested", "RMTileRetrieved"));
-    EXPECT_FALSE(image->isLoaded());
-    EXPECT_TRUE(platform::ResponseCache::shared().cachedData(url()).empty());
+    server_.respondWithStatus("/error.png", 404, std::string(TileServer::tileData(9, 9, 9).view()));
+    server_.respondTruncated("/truncated.png");
+    server_.respondWithBody(
+        "/oversized.png", std::string(RMWebTileImage::kMaximumTileBytes + 1, 'x'), "image/png");
+    const std::pair<const char*, testing::Matcher<const std::string&>> cases[] = {
+        { "/error.png", "Tile could not be loaded: The server answered with HTTP status 404." },
+        { "/truncated.png", StartsWith("Tile could not be loaded: ") },
+        { "/oversized.png", "Tile could not be loaded: The tile is larger than 8388608 bytes." },
+    };
+    for (const auto& [failing, logged] : cases) {
+        SCOPED_TRACE(failing);
+        LogCapture log;
+        const auto image = download(server_.baseUrl() + failing);
+        ASSERT_TRUE(waitFor([&] { return !image->proxy(); }));
+        EXPECT_THAT(log.take(), ElementsAre(logged));
+        EXPECT_THAT(recorder_.take(), ElementsAre("RMTileRequested", "RMTileRetrieved"));
+        EXPECT_FALSE(image->isLoaded());
+        EXPECT_TRUE(platform::ResponseCache::shared().cachedData(server_.baseUrl() + failing).empty());
+        image->cancelLoading();
+        recorder_.take();
+    }
 }
 
 TEST_F(RMWebTileImageTest, BodyThatIsNotAPictureLoadsEmptyAndStaysOutOfTheResponseCache)
@@ -202,25 +200,6 @@ TEST_F(RMWebTileImageTest, BodyThatIsNotAPictureLoadsEmptyAndStaysOutOfTheRespon
         recorder_.take(), ElementsAre("RMTileRequested", "MapImageLoaded (image)", "RMTileRetrieved"));
     EXPECT_FALSE(image->isLoaded());
     EXPECT_TRUE(platform::ResponseCache::shared().cachedData(url()).empty());
-}
-
-TEST_F(RMWebTileImageTest, RedirectIsFollowed)
-{
-    server_.redirect(path(), TileServer::tilePath(4, 1, 2));
-    const auto image = download(url());
-    ASSERT_TRUE(waitFor([&] { return !image->connection(); }));
-    EXPECT_TRUE(image->isLoaded());
-    EXPECT_EQ(server_.requestCount(TileServer::tilePath(4, 1, 2)), 1u);
-}
-
-TEST_F(RMWebTileImageTest, OversizedBodyIsAFailure)
-{
-    server_.respondWithBody(path(), std::string(RMWebTileImage::kMaximumTileBytes + 1, 'x'), "image/png");
-    LogCapture log;
-    const auto image = download(url());
-    ASSERT_TRUE(waitFor([&] { return !image->proxy(); }));
-    EXPECT_THAT(log.take(), ElementsAre("Tile could not be loaded: The tile is larger than 8388608 bytes."));
-    EXPECT_THAT(recorder_.take(), ElementsAre("RMTileRequested", "RMTileRetrieved"));
 }
 
 TEST_F(RMWebTileImageTest, AnnouncedLengthIsNotTrustedForTheBuffer)
@@ -236,35 +215,28 @@ TEST_F(RMWebTileImageTest, AnnouncedLengthIsNotTrustedForTheBuffer)
     SUCCEED() << "no exabyte buffer was reserved";
 }
 
-TEST_F(RMWebTileImageTest, CancellingARunningDownloadStopsIt)
+TEST_F(RMWebTileImageTest, CancellingOrDestroyingARunningDownloadStopsIt)
 {
     server_.hold(path());
-    const auto image = download(url());
-    ASSERT_TRUE(waitFor([&] { return server_.waitingCount(path()) == 1; }));
+    for (const bool destroy : { false, true }) {
+        SCOPED_TRACE(destroy ? "destroyed" : "cancelled");
+        auto image = download(url());
+        ASSERT_TRUE(waitFor([&] { return server_.waitingCount(path()) == 1; }));
 
-    image->cancelLoading();
-    EXPECT_THAT(recorder_.take(),
-        ElementsAre("RMTileRequested", "RMTileRetrieved", "MapImageLoadingCancelled (image)"));
-    server_.release(path());
-    server_.waitUntilAnswered(path(), 1);
-    platform::RunLoop::runUntil([] { return false; }, 0.2);
-    EXPECT_THAT(recorder_.take(), IsEmpty());
-    EXPECT_FALSE(image->isLoaded());
-}
-
-TEST_F(RMWebTileImageTest, ImageDestroyedMidDownloadHearsNothingMore)
-{
-    server_.hold(path());
-    auto image = download(url());
-    ASSERT_TRUE(waitFor([&] { return server_.waitingCount(path()) == 1; }));
-
-    image.reset();
-    EXPECT_THAT(recorder_.take(),
-        ElementsAre("RMTileRequested", "RMTileRetrieved", "MapImageLoadingCancelled (image)"));
-    server_.release(path());
-    server_.waitUntilAnswered(path(), 1);
-    platform::RunLoop::runUntil([] { return false; }, 0.2);
-    EXPECT_THAT(recorder_.take(), IsEmpty());
+        if (destroy)
+            image.reset();
+        else
+            image->cancelLoading();
+        EXPECT_THAT(recorder_.take(),
+            ElementsAre("RMTileRequested", "RMTileRetrieved", "MapImageLoadingCancelled (image)"));
+        server_.release(path());
+        server_.waitUntilAnswered(path(), destroy ? 2 : 1);
+        platform::RunLoop::runUntil([] { return false; }, 0.2);
+        EXPECT_THAT(recorder_.take(), IsEmpty());
+        if (image)
+            EXPECT_FALSE(image->isLoaded());
+        server_.hold(path());
+    }
 }
 
 TEST_F(RMWebTileImageTest, ImageDestroyedWhileWaitingIsNotStartedByTheResume)
