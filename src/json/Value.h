@@ -145,6 +145,7 @@ private:
 };
 
 struct Member {
+    Member() = default;
     Member(std::string key, Value value) noexcept
         : key(std::move(key))
         , value(std::move(value))

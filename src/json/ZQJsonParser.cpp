@@ -176,7 +176,7 @@ bool ZQJsonParser::scanRestOfDictionary(Value& value)
         // The key is read straight into its place on the stack; the value is read aside, since
         // reading it may grow the stack.
         const std::size_t position = memberStack_.size();
-        std::string& key = memberStack_.emplace_back(std::string(), Value()).key;
+        std::string& key = memberStack_.emplace_back().key;
         if (!scanRestOfString(key)) {
             addErrorWithCodeDescription(ZQJsonErrorSyntax, "Object key string expected");
             return false;

@@ -101,7 +101,11 @@ CGRect RMTileImageSet::addTilesToDisplayIn(RMTileRect rect, CGRect bounds)
     const float firstY = onPlacementGrid(bounds.origin.y + side * (static_cast<float>(grid.y0) - originY));
     const float step = onPlacementGrid(side);
 
-    if (projection && std::isfinite(side) && side > 0) {
+    // A rectangle without a usable tile side (an empty screen, a broken
+    // rectangle) covers nothing, so the loader tries again later.
+    if (!std::isfinite(side) || side <= 0)
+        return CGRectZero;
+    if (projection) {
         for (uint32_t column = 0; column < grid.columns; ++column) {
             const float screenX = firstX + step * static_cast<float>(column);
             for (uint32_t row = 0; row < grid.rows; ++row) {

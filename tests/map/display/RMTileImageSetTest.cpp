@@ -156,13 +156,13 @@ TEST_F(RMTileImageSetTest, RowsOutsideTheGridAreSkippedAndColumnsWrap)
 
 TEST_F(RMTileImageSetTest, ARectangleWithoutWholeColumnsOrABrokenOneAddsNothing)
 {
-    const CGRect loaded = images.addTilesToDisplayIn(
-        tileRect(tile(3, 3, 4), CGPointMake(0, 0), CGSizeMake(-1, 2)), CGRectMake(0, 0, 320, 480));
-    EXPECT_EQ(0.0f, loaded.size.width);
+    // Such a rectangle covers nothing, not an area with a negative or NaN extent.
     for (const float broken :
-        { std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity() })
-        images.addTilesToDisplayIn(
+        { -1.0f, 0.0f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity() }) {
+        const CGRect loaded = images.addTilesToDisplayIn(
             tileRect(tile(3, 3, 4), CGPointMake(0, 0), CGSizeMake(broken, 2)), CGRectMake(0, 0, 320, 480));
+        EXPECT_TRUE(sameRect(loaded, CGRectZero)) << broken;
+    }
     EXPECT_EQ(0u, images.count());
     EXPECT_EQ(0u, source->totalRequests());
 }
