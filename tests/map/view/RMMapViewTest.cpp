@@ -31,6 +31,9 @@ TEST(RMMapViewTest, TraceLinesOfConstructionAndTeardown)
     {
         RMMapView view(CGRectMake(10, 20, 320, 460));
         EXPECT_EQ("MapView at 0,0-320,460", view.description());
+        view.setFrame(CGRectMake(7, 8, 100.4f, 50.6f));
+        EXPECT_EQ("MapView at 0,0-100,51", view.description());
+        view.setFrame(CGRectMake(10, 20, 320, 460));
         EXPECT_THAT(log.take(),
             ElementsAre("initWithFrame: logged method call: -[MapView at 0,0-0,0 initWithFrame:] (line 77)",
                 "performInitialSetup logged method call: -[MapView at 0,0-320,460 performInitialSetup] (line "
@@ -62,18 +65,6 @@ TEST(RMMapViewTest, TheOldInitialiserWarnsThenMovesToItsLocation)
     view.reset();
     log.take();
     RMMapContents::setPerformExpensiveOperations(true);
-}
-
-TEST(RMMapViewTest, DescribesItselfByItsBoundsWithoutDecimals)
-{
-    LogCapture log;
-    {
-        RMMapView view(CGRectMake(0, 0, 320, 460));
-        EXPECT_EQ("MapView at 0,0-320,460", view.description());
-        view.setFrame(CGRectMake(7, 8, 100.4f, 50.6f));
-        EXPECT_EQ("MapView at 0,0-100,51", view.description());
-    }
-    log.take();
 }
 
 TEST(RMMapViewTest, InitialSetup)
@@ -250,31 +241,6 @@ TEST_F(RMMapViewFacadeTest, AnAnimatedZoomReportsItsEndWithTheTargetLevel)
     map.clock.advance(1);
     EXPECT_THAT(delegate.take(), ElementsAre("afterMapZoom 15 at 40,60"));
     EXPECT_NEAR(15, map.contents->zoom(), 1e-4);
-}
-
-TEST_F(RMMapViewFacadeTest, WithoutAnEndOperationTheAnimationCallsNobody)
-{
-    TapsOnly taps;
-    map.view->setDelegate(&taps);
-    map.view->zoomByFactorNearAnimated(2, CGPointMake(40, 60), true);
-    map.clock.advance(1);
-    EXPECT_NEAR(14, map.contents->zoom(), 1e-4);
-}
-
-TEST_F(RMMapViewFacadeTest, ForwardedOperationsDoNotReachTheDelegate)
-{
-    map.view->zoomInToNextNativeZoomAt(CGPointMake(10, 10));
-    EXPECT_NEAR(14, map.contents->zoom(), 1e-4);
-    map.view->zoomOutToNextNativeZoomAtAnimated(CGPointMake(10, 10), true);
-    map.clock.advance(1);
-    EXPECT_NEAR(13, map.contents->zoom(), 1e-4);
-    const CGPoint pixel = map.view->latLongToPixel(map.contents->mapCenter());
-    EXPECT_NEAR(160, pixel.x, 1e-3);
-    EXPECT_NEAR(map.contents->mapCenter().latitude, map.view->pixelToLatLong(pixel).latitude, 1e-7);
-    EXPECT_EQ(map.contents->adjustZoomForBoundingMask(0.001f), map.view->adjustZoomForBoundingMask(0.001f));
-    const RMLatLongBounds box = map.view->latitudeLongitudeBoundingBoxForScreen();
-    EXPECT_LT(box.southWest.latitude, box.northEast.latitude);
-    EXPECT_TRUE(delegate.calls.empty());
 }
 
 // A view of its own (not a fixture's), which a test may destroy: contents
