@@ -32,7 +32,7 @@ struct MapOptions {
     float sourceMinZoom = 0;
     float sourceMaxZoom = 18;
     // Makes the view (a derived kind, say); null: a plain RMMapView.
-    std::function<std::unique_ptr<RMMapView>(CGRect)> makeView;
+    std::function<std::unique_ptr<RMMapView>(CGRect)> makeView {};
 };
 
 // Whether `line` is a method-trace line of `operation` on `receiver`.

@@ -233,8 +233,9 @@ TEST_F(RMWebTileImageTest, CancellingOrDestroyingARunningDownloadStopsIt)
         server_.waitUntilAnswered(path(), destroy ? 2 : 1);
         platform::RunLoop::runUntil([] { return false; }, 0.2);
         EXPECT_THAT(recorder_.take(), IsEmpty());
-        if (image)
+        if (image) {
             EXPECT_FALSE(image->isLoaded());
+        }
         server_.hold(path());
     }
 }
