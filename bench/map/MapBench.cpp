@@ -2,19 +2,15 @@
 // (camera, tile image set, tile loader, overlay with its correction), and
 // one composite of a 1920 × 1080 screen, beside bare QPainter drawing the
 // same pictures. Tiles are decoded pictures in memory; no network, no caches.
+#include "BenchMap.h"
+#include "BenchmarkMain.h"
 #include "Clock.h"
 #include "Compositor.h"
 #include "Layer.h"
-#include "Log.h"
-#include "MapTestSources.h"
 #include "RMMapContents.h"
-#include "RMMapView.h"
-#include "RMMarker.h"
-#include "RMMarkerManager.h"
 #include "RMTileImage.h"
 #include "RMTileImageSet.h"
 
-#include <QApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -22,64 +18,35 @@
 
 #include <cmath>
 #include <cstring>
-#include <memory>
-#include <random>
 #include <vector>
 
 namespace {
 
-constexpr int kWidth = 1920;
-constexpr int kHeight = 1080;
-constexpr int kMarkers = 200;
-constexpr RMLatLong kCenter { 51.5007, -0.1246 };
+using vantry::bench::BenchMap;
 
 // A map of 1920 × 1080 points at `zoom` with 200 markers on screen.
-class Map {
+class Map : public BenchMap {
 public:
-    explicit Map(float zoom)
-        : source_(std::make_shared<vantry::test::MemoryTileSource>(true))
-        , view_(CGRectMake(0, 0, kWidth, kHeight))
-    {
-        contents_
-            = RMMapContents::create(&view_, vantry::test::withoutCaches(source_), kCenter, zoom, 18, 0, {})
-                  .get();
-        QImage pin(21, 21, QImage::Format_ARGB32_Premultiplied);
-        pin.fill(QColor(214, 39, 40));
-        const platform::Image picture = platform::Image::fromQImage(pin);
-        std::mt19937 random(7);
-        std::uniform_real_distribution<float> x(0, kWidth);
-        std::uniform_real_distribution<float> y(0, kHeight);
-        for (int i = 0; i < kMarkers; ++i) {
-            auto marker = std::make_shared<RMMarker>(picture);
-            contents_->markerManager().addMarkerAtLatLong(
-                marker, contents_->pixelToLatLong(CGPointMake(x(random), y(random))));
-        }
-    }
+    using BenchMap::BenchMap;
 
-    RMMapContents& contents() { return *contents_; }
-    const platform::Layer& layer() const { return view_.layer(); }
+    const platform::Layer& layer() { return view().layer(); }
 
     // The tiles as the compositor would draw them: picture and rectangle.
-    std::vector<std::pair<QImage, QRectF>> tiles() const
+    std::vector<std::pair<QImage, QRectF>> tiles()
     {
         std::vector<std::pair<QImage, QRectF>> result;
-        for (const auto& image : contents_->imagesOnScreen()->images()) {
+        for (const auto& image : contents().imagesOnScreen()->images()) {
             const CGRect at = image->screenLocation();
             result.emplace_back(image->layer()->contents().pixels(),
                 QRectF(at.origin.x, at.origin.y, at.size.width, at.size.height));
         }
         return result;
     }
-
-private:
-    std::shared_ptr<vantry::test::MemoryTileSource> source_;
-    RMMapView view_;
-    RMMapContents* contents_ = nullptr;
 };
 
 QImage frame()
 {
-    QImage image(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
+    QImage image(BenchMap::kWidth, BenchMap::kHeight, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::gray);
     return image;
 }
@@ -91,6 +58,9 @@ void addCounters(benchmark::State& state, Map& map)
         = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
+// One move of the map per iteration, given the iteration's number.
+using Move = void (*)(RMMapContents& contents, std::int64_t step);
+
 // Small steps back and forth, as a finger drags: the loaded tiles keep
 // covering the screen.
 void panStep(RMMapContents& contents, std::int64_t step)
@@ -99,70 +69,74 @@ void panStep(RMMapContents& contents, std::int64_t step)
     contents.moveBy(CGSizeMake(sign * 3.5f, sign * 2.25f));
 }
 
+// Panning steadily in one direction: new tiles come into view now and then
+// and the tile rectangle is renewed.
+void panAcrossStep(RMMapContents& contents, std::int64_t step)
+{
+    contents.moveBy(CGSizeMake((step / 400) % 2 ? -7.0f : 7.0f, 0));
+}
+
 void zoomStep(RMMapContents& contents, std::int64_t step)
 {
     contents.zoomByFactorNear((step & 1) ? 1 / 1.02f : 1.02f, CGPointMake(700, 400));
 }
 
-void BM_PanStep(benchmark::State& state)
+void stayStill(RMMapContents&, std::int64_t)
+{ }
+
+// `move` at zoom 15, once per iteration.
+template<Move move> void runSteps(benchmark::State& state)
 {
     Map map(15);
     std::int64_t step = 0;
     for (auto _ : state)
-        panStep(map.contents(), step++);
+        move(map.contents(), step++);
     addCounters(state, map);
+}
+
+// `move`, then one composite of the whole screen, per iteration, at zoom
+// range(0) / 100.
+template<Move move> void runStepsAndComposite(benchmark::State& state)
+{
+    Map map(static_cast<float>(state.range(0)) / 100);
+    QImage image = frame();
+    QPainter painter(&image);
+    std::int64_t step = 0;
+    for (auto _ : state) {
+        move(map.contents(), step++);
+        platform::Compositor::paint(painter, map.layer(), platform::Clock::current().now());
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    addCounters(state, map);
+}
+
+void BM_PanStep(benchmark::State& state)
+{
+    runSteps<panStep>(state);
 }
 BENCHMARK(BM_PanStep);
 
-// Panning steadily in one direction: new tiles come into view now and then
-// and the tile rectangle is renewed.
 void BM_PanAcross(benchmark::State& state)
 {
-    Map map(15);
-    std::int64_t step = 0;
-    for (auto _ : state) {
-        map.contents().moveBy(CGSizeMake((step / 400) % 2 ? -7.0f : 7.0f, 0));
-        ++step;
-    }
-    addCounters(state, map);
+    runSteps<panAcrossStep>(state);
 }
 BENCHMARK(BM_PanAcross);
 
 void BM_ZoomStep(benchmark::State& state)
 {
-    Map map(15);
-    std::int64_t step = 0;
-    for (auto _ : state)
-        zoomStep(map.contents(), step++);
-    addCounters(state, map);
+    runSteps<zoomStep>(state);
 }
 BENCHMARK(BM_ZoomStep);
 
 void BM_Composite(benchmark::State& state)
 {
-    Map map(static_cast<float>(state.range(0)) / 100);
-    QImage image = frame();
-    QPainter painter(&image);
-    for (auto _ : state) {
-        platform::Compositor::paint(painter, map.layer(), platform::Clock::current().now());
-        benchmark::DoNotOptimize(image.constBits());
-    }
-    addCounters(state, map);
+    runStepsAndComposite<stayStill>(state);
 }
 BENCHMARK(BM_Composite)->Arg(1500)->Arg(1540)->ArgName("zoom×100");
 
 void BM_PanStepAndComposite(benchmark::State& state)
 {
-    Map map(static_cast<float>(state.range(0)) / 100);
-    QImage image = frame();
-    QPainter painter(&image);
-    std::int64_t step = 0;
-    for (auto _ : state) {
-        panStep(map.contents(), step++);
-        platform::Compositor::paint(painter, map.layer(), platform::Clock::current().now());
-        benchmark::DoNotOptimize(image.constBits());
-    }
-    addCounters(state, map);
+    runStepsAndComposite<panStep>(state);
 }
 BENCHMARK(BM_PanStepAndComposite)->Arg(1500)->Arg(1540)->ArgName("zoom×100");
 
@@ -208,13 +182,5 @@ BENCHMARK(BM_FrameCopy);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    // The map's trace lines are not what is measured.
-    platform::setLogSink([](std::string_view) {});
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return vantry::bench::runBenchmarks(argc, argv);
 }

@@ -4,13 +4,13 @@
 // without a host and against writing the same fields of a plain struct (what
 // the setter cost before the hook). For scale: one paint of the same tree
 // with 256-point tile pictures into a phone-sized window.
+#include "BenchmarkMain.h"
 #include "CGGeometry.h"
 #include "Compositor.h"
 #include "Image.h"
 #include "Layer.h"
 #include "View.h"
 
-#include <QApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -132,13 +132,5 @@ BENCHMARK(BM_PaintFrame);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return vantry::bench::runBenchmarks(argc, argv);
 }

@@ -6,10 +6,10 @@
 // filled through the whole chain from a loopback tile server, cold (server,
 // response cache and database all empty) and warm (fresh chain objects on
 // the database of a cold fill), beside the cost of decoding those tiles.
+#include "BenchmarkMain.h"
 #include "FMDatabase.h"
 #include "Image.h"
 #include "Layer.h"
-#include "Log.h"
 #include "NotificationCenter.h"
 #include "RMCachedTileSource.h"
 #include "RMConfiguration.h"
@@ -22,8 +22,6 @@
 #include "ResponseCache.h"
 #include "RunLoop.h"
 #include "TileServer.h"
-
-#include <QApplication>
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -371,15 +369,5 @@ BENCHMARK(BM_DecodeScreenTiles)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    // "purging …" and the caches' trace lines are not what is measured.
-    platform::setLogSink([](std::string_view) {});
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return vantry::bench::runBenchmarks(argc, argv);
 }

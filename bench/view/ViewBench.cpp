@@ -4,75 +4,41 @@
 // move and zoom sent to the contents directly; and a scripted 5-second
 // mouse drag at 60 events a second, each event followed by painting the
 // window into a 1920 × 1080 picture, on the manual clock.
+#include "BenchMap.h"
+#include "BenchmarkMain.h"
 #include "Clock.h"
-#include "Log.h"
 #include "ManualClock.h"
-#include "MapTestSources.h"
 #include "RMMapContents.h"
 #include "RMMapView.h"
-#include "RMMarker.h"
 #include "RMMarkerManager.h"
 #include "RMTileImageSet.h"
 #include "TouchTracker.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QImage>
 #include <QMouseEvent>
-#include <QPainter>
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
-#include <memory>
-#include <random>
-
 namespace {
 
-constexpr int kWidth = 1920;
-constexpr int kHeight = 1080;
-constexpr int kMarkers = 200;
-constexpr RMLatLong kCenter { 51.5007, -0.1246 };
-constexpr float kZoom = 15;
+using vantry::bench::BenchMap;
 
-// A shown 1920 × 1080 map view at zoom 15 with 200 markers on screen, its
-// tiles decoded pictures in memory.
-class Map {
+// The shown 1920 × 1080 map view at zoom 15 with 200 markers on screen.
+class Map : public BenchMap {
 public:
     Map()
-        : source_(std::make_shared<vantry::test::MemoryTileSource>(true))
-        , view_(CGRectMake(0, 0, kWidth, kHeight))
+        : BenchMap(15)
     {
-        contents_
-            = RMMapContents::create(&view_, vantry::test::withoutCaches(source_), kCenter, kZoom, 18, 0, {})
-                  .get();
-        QImage pin(21, 21, QImage::Format_ARGB32_Premultiplied);
-        pin.fill(QColor(214, 39, 40));
-        const platform::Image picture = platform::Image::fromQImage(pin);
-        std::mt19937 random(7);
-        std::uniform_real_distribution<float> x(0, kWidth);
-        std::uniform_real_distribution<float> y(0, kHeight);
-        for (int i = 0; i < kMarkers; ++i) {
-            contents_->markerManager().addMarkerAtLatLong(std::make_shared<RMMarker>(picture),
-                contents_->pixelToLatLong(CGPointMake(x(random), y(random))));
-        }
-        view_.show();
+        view().show();
         QCoreApplication::processEvents();
     }
 
-    RMMapView& view() { return view_; }
-    RMMapContents& contents() { return *contents_; }
-
     void addCounters(benchmark::State& state)
     {
-        state.counters["tiles"] = static_cast<double>(contents_->imagesOnScreen()->count());
-        state.counters["markers"] = static_cast<double>(contents_->markerManager().markers().size());
+        state.counters["tiles"] = static_cast<double>(contents().imagesOnScreen()->count());
+        state.counters["markers"] = static_cast<double>(contents().markerManager().markers().size());
     }
-
-private:
-    std::shared_ptr<vantry::test::MemoryTileSource> source_;
-    RMMapView view_;
-    RMMapContents* contents_ = nullptr;
 };
 
 // Two fingers 100 points apart about (960, 540) that spread by 2 points and
@@ -144,7 +110,7 @@ void BM_ScriptedDragWithPainting(benchmark::State& state)
 {
     vantry::test::ManualClock clock(1000);
     Map map;
-    QImage frame(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
+    QImage frame(BenchMap::kWidth, BenchMap::kHeight, QImage::Format_ARGB32_Premultiplied);
     constexpr int kEvents = 300;
     std::int64_t frames = 0;
     for (auto _ : state) {
@@ -171,13 +137,5 @@ BENCHMARK(BM_ScriptedDragWithPainting)->Unit(benchmark::kMillisecond)->UseRealTi
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    // The map's trace lines are not what is measured.
-    platform::setLogSink([](std::string_view) {});
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return vantry::bench::runBenchmarks(argc, argv);
 }

@@ -1,0 +1,25 @@
+#include "BenchmarkMain.h"
+
+#include "Log.h"
+
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+
+namespace vantry::bench {
+
+int runBenchmarks(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    platform::setLogSink([](std::string_view) {});
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
+
+} // namespace vantry::bench
