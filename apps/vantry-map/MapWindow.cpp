@@ -22,7 +22,7 @@ constexpr float kLabelGap = 2;
 
 } // namespace
 
-MapWindow::MapWindow(const WindowOptions& options, const std::vector<platform::Image>& markerPictures)
+MapWindow::MapWindow(const MapViewOptions& options, const std::vector<platform::Image>& markerPictures)
     : view_(std::make_unique<RMMapView>(CGRectMake(0, 0, options.size.width, options.size.height)))
 {
     view_->setWindowTitle("Vantry map");

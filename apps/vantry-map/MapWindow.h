@@ -1,9 +1,9 @@
 #pragma once
 
 #include "Label.h"
+#include "MapViewOptions.h"
 #include "RMMapView.h"
 #include "RMMapViewDelegate.h"
-#include "WindowOptions.h"
 
 #include <QObject>
 
@@ -29,7 +29,7 @@ public:
 
     // Builds the map (the OpenStreetMap source through the cache chain) and
     // the markers; `markerPictures` holds one picture per option marker.
-    MapWindow(const WindowOptions& options, const std::vector<platform::Image>& markerPictures);
+    MapWindow(const MapViewOptions& options, const std::vector<platform::Image>& markerPictures);
     ~MapWindow() override;
     MapWindow(const MapWindow&) = delete;
     MapWindow& operator=(const MapWindow&) = delete;

@@ -110,7 +110,7 @@ private:
 
 bool writePicture(RMMapView& view, const SnapshotOptions& options)
 {
-    QImage picture(static_cast<int>(options.size.width), static_cast<int>(options.size.height),
+    QImage picture(static_cast<int>(options.map.size.width), static_cast<int>(options.map.size.height),
         QImage::Format_ARGB32_Premultiplied);
     picture.fill(QColor(224, 224, 224));
     QPainter painter(&picture);
@@ -124,11 +124,11 @@ bool writePicture(RMMapView& view, const SnapshotOptions& options)
 int runSnapshot(const SnapshotOptions& options)
 {
     SnapshotLog log;
-    if (!options.tileHost.empty())
-        RMOpenStreetMapSource::setTileHost(options.tileHost);
+    if (!options.map.tileHost.empty())
+        RMOpenStreetMapSource::setTileHost(options.map.tileHost);
 
     std::vector<std::shared_ptr<RMMarker>> markers;
-    for (const SnapshotOptions::Marker& marker : options.markers) {
+    for (const MapViewOptions::Marker& marker : options.map.markers) {
         const platform::Image picture = platform::Image::fromFile(marker.picture);
         if (picture.isNull()) {
             std::fprintf(stderr, "vantry-map: cannot read the marker picture %s\n", marker.picture.c_str());
@@ -137,13 +137,13 @@ int runSnapshot(const SnapshotOptions& options)
         markers.push_back(std::make_shared<RMMarker>(picture));
     }
 
-    RMMapView view(CGRectMake(0, 0, options.size.width, options.size.height));
+    RMMapView view(CGRectMake(0, 0, options.map.size.width, options.map.size.height));
     RMMapContents& contents = *RMMapContents::create(&view);
     // Zoom first: the move then loads the tiles for the final view afresh.
-    contents.setZoom(options.zoom);
-    contents.moveToLatLong(options.center);
+    contents.setZoom(options.map.zoom);
+    contents.moveToLatLong(options.map.center);
     for (std::size_t i = 0; i < markers.size(); ++i)
-        contents.markerManager().addMarkerAtLatLong(markers[i], options.markers[i].position);
+        contents.markerManager().addMarkerAtLatLong(markers[i], options.map.markers[i].position);
 
     const RMTileImageSet& images = *contents.imagesOnScreen();
     bool settled = false;
@@ -166,7 +166,7 @@ int runSnapshot(const SnapshotOptions& options)
         return kSnapshotNotWritten;
     }
     std::printf("wrote %s: %.0fx%.0f pixels, %zu tiles, %zu markers\n", options.out.c_str(),
-        options.size.width, options.size.height, count.loaded, markers.size());
+        options.map.size.width, options.map.size.height, count.loaded, markers.size());
     if (!settled) {
         std::fprintf(stderr, "vantry-map: gave up waiting after %g seconds: %zu of %zu tiles loaded\n",
             options.timeout, count.loaded, count.total);

@@ -2,11 +2,11 @@
 // in a window; `vantry-map snapshot` draws a map picture into a PNG file.
 #include "Bundle.h"
 #include "Image.h"
+#include "MapViewOptions.h"
 #include "MapWindow.h"
 #include "RMOpenStreetMapSource.h"
 #include "Snapshot.h"
 #include "SnapshotOptions.h"
-#include "WindowOptions.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -111,7 +111,7 @@ int window(const std::vector<std::string>& arguments, int argc, char** argv)
     }
 
     std::vector<platform::Image> pictures;
-    for (const WindowOptions::Marker& marker : options->markers) {
+    for (const MapViewOptions::Marker& marker : options->markers) {
         const std::string path
             = marker.picture.empty() ? platform::Bundle::pathForResource("marker", "png") : marker.picture;
         platform::Image picture = platform::Image::fromFile(path);

@@ -1,9 +1,9 @@
 // vantry-map's command line: the options the window and the snapshot share,
 // the snapshot's own, and the exact sentence each mistake is reported with.
 #include "MapTestPrinters.h"
+#include "MapViewOptions.h"
 #include "RMMapContents.h"
 #include "SnapshotOptions.h"
-#include "WindowOptions.h"
 
 #include <gtest/gtest.h>
 
@@ -121,14 +121,14 @@ TEST(SnapshotOptionsTest, ReadsEveryOptionAndWaitsThirtySecondsByDefault)
     auto options = parseSnapshotOptions(
         required({ "--marker", "51.4,-0.1,pin.png", "--tile-host", "tiles.example:81" }), error);
     ASSERT_TRUE(options) << error;
-    EXPECT_EQ((RMLatLong { 51.5, -0.125 }), options->center);
-    EXPECT_EQ(14.0f, options->zoom);
-    EXPECT_TRUE(CGSizeEqualToSize(CGSizeMake(640, 480), options->size));
+    EXPECT_EQ((RMLatLong { 51.5, -0.125 }), options->map.center);
+    EXPECT_EQ(14.0f, options->map.zoom);
+    EXPECT_TRUE(CGSizeEqualToSize(CGSizeMake(640, 480), options->map.size));
     EXPECT_EQ("map.png", options->out);
-    ASSERT_EQ(1u, options->markers.size());
-    EXPECT_EQ((RMLatLong { 51.4, -0.1 }), options->markers[0].position);
-    EXPECT_EQ("pin.png", options->markers[0].picture);
-    EXPECT_EQ("tiles.example:81", options->tileHost);
+    ASSERT_EQ(1u, options->map.markers.size());
+    EXPECT_EQ((RMLatLong { 51.4, -0.1 }), options->map.markers[0].position);
+    EXPECT_EQ("pin.png", options->map.markers[0].picture);
+    EXPECT_EQ("tiles.example:81", options->map.tileHost);
     EXPECT_EQ(30.0, options->timeout);
 
     options = parseSnapshotOptions(required({ "--timeout", "2.5" }), error);
