@@ -77,18 +77,16 @@ void RMLayerSet::removeSublayers(const std::vector<std::shared_ptr<platform::Lay
 
 void RMLayerSet::insertSublayerAbove(std::shared_ptr<platform::Layer> layer, const platform::Layer* sibling)
 {
-    if (!layer)
-        return;
-    std::lock_guard lock(lock_);
-    const std::size_t index = memberIndex(sibling);
-    if (index == kNotMember)
-        throw std::out_of_range("the sibling is not a member of the layer set");
-    correctScreenPosition(*layer);
-    platform::Layer::insertSublayerAbove(layer, sibling);
-    set_.insert(set_.begin() + static_cast<std::ptrdiff_t>(index + 1), std::move(layer));
+    insertNextToMember(std::move(layer), sibling, Side::Above);
 }
 
 void RMLayerSet::insertSublayerBelow(std::shared_ptr<platform::Layer> layer, const platform::Layer* sibling)
+{
+    insertNextToMember(std::move(layer), sibling, Side::Below);
+}
+
+void RMLayerSet::insertNextToMember(
+    std::shared_ptr<platform::Layer> layer, const platform::Layer* sibling, Side side)
 {
     if (!layer)
         return;
@@ -97,8 +95,14 @@ void RMLayerSet::insertSublayerBelow(std::shared_ptr<platform::Layer> layer, con
     if (index == kNotMember)
         throw std::out_of_range("the sibling is not a member of the layer set");
     correctScreenPosition(*layer);
-    platform::Layer::insertSublayerBelow(layer, sibling);
-    set_.insert(set_.begin() + static_cast<std::ptrdiff_t>(index), std::move(layer));
+    std::size_t memberSlot = index;
+    if (side == Side::Above) {
+        platform::Layer::insertSublayerAbove(layer, sibling);
+        ++memberSlot;
+    } else {
+        platform::Layer::insertSublayerBelow(layer, sibling);
+    }
+    set_.insert(set_.begin() + static_cast<std::ptrdiff_t>(memberSlot), std::move(layer));
 }
 
 void RMLayerSet::insertSublayerAtIndex(std::shared_ptr<platform::Layer> layer, std::size_t index)

@@ -59,7 +59,11 @@ public:
     bool hasSubLayer(const platform::Layer* layer) const;
 
 private:
+    enum class Side { Above, Below };
+
     std::size_t memberIndex(const platform::Layer* layer) const;
+    void insertNextToMember(
+        std::shared_ptr<platform::Layer> layer, const platform::Layer* sibling, Side side);
 
     std::vector<std::shared_ptr<platform::Layer>> set_;
     RMMapContents* mapContents_;
