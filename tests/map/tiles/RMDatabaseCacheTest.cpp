@@ -1,5 +1,6 @@
 #include "RMDatabaseCache.h"
 #include "FMDatabase.h"
+#include "FMResultSet.h"
 #include "FMTestFiles.h"
 #include "LogCapture.h"
 #include "ManualClock.h"
@@ -12,6 +13,8 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <fmt/format.h>
 
 #include <filesystem>
 #include <fstream>
@@ -38,6 +41,19 @@ RMTile tileAt(std::uint32_t x)
 platform::Data png(QColor color = Qt::blue)
 {
     return vantry::test::encodePng(vantry::test::makeSolidImage(256, 256, color));
+}
+
+// A picture that does not compress, so storing it needs new pages.
+platform::Data noisyPng()
+{
+    QImage image(256, 256, QImage::Format_RGB32);
+    std::uint32_t state = 12345;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            state = state * 1664525u + 1013904223u;
+            image.setPixel(x, y, state >> 8);
+        }
+    return vantry::test::encodePng(image);
 }
 
 class RMDatabaseCacheTest : public testing::Test {
@@ -205,6 +221,45 @@ TEST_F(RMDatabaseCacheTest, HitWhileSuspendedKeepsTheBytesPending)
     ASSERT_TRUE(hit->dataPending().has_value());
     EXPECT_EQ(*hit->dataPending(), bytes);
     EXPECT_EQ(cache_->awaitedImageCount(), 0u) << "a hit is not stored again";
+}
+
+// A full disk costs the new tile only: stored tiles are still read, the
+// image itself is unharmed and the cache takes tiles again once there is room.
+TEST_F(RMDatabaseCacheTest, FullDiskLosesOnlyTheTileBeingStored)
+{
+    configure(1000, 100, RMCachePurgeStrategy::FIFO);
+    store(tileAt(1), png(Qt::red));
+    fmdb::FMDatabase& db = cache_->dao()->database();
+    // PRAGMA answers a row, so it goes through a query.
+    const auto pragma = [&db](const std::string& statement) {
+        const std::shared_ptr<fmdb::FMResultSet> results = db.executeQuery(statement);
+        const int value = results && results->next() ? results->intForColumnIndex(0) : -1;
+        if (results)
+            results->close();
+        return value;
+    };
+    const int pageCount = pragma("PRAGMA page_count");
+    ASSERT_GT(pageCount, 0);
+    ASSERT_EQ(pragma(fmt::format("PRAGMA max_page_count = {}", pageCount)), pageCount);
+    log_.take();
+
+    const auto image = RMTileImage::dummyTile(tileAt(2));
+    cache_->addTileWithImage(tileAt(2), image);
+    image->setImageToData(noisyPng());
+
+    EXPECT_THAT(log_.take(),
+        ElementsAre("Error calling sqlite3_step (1: database or disk is full) SQLITE_ERROR",
+            "DB Query: INSERT OR IGNORE INTO ZCACHE (ztileHash, zlastUsed, zdata) VALUES (?, ?, ?)",
+            "Error occured adding data"));
+    EXPECT_TRUE(image->isLoaded());
+    EXPECT_EQ(cache_->cachedImage(tileAt(2)), nullptr);
+    const auto stored = cache_->cachedImage(tileAt(1));
+    ASSERT_NE(stored, nullptr);
+    EXPECT_EQ(stored->image().pixels().pixelColor(3, 3), QColor(Qt::red));
+
+    pragma("PRAGMA max_page_count = 1073741823");
+    store(tileAt(2), noisyPng());
+    EXPECT_NE(cache_->cachedImage(tileAt(2)), nullptr);
 }
 
 TEST_F(RMDatabaseCacheTest, ExistingRowIsLeftInPlace)
