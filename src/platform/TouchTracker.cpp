@@ -92,8 +92,11 @@ void TouchTracker::release(Finger finger, CGPoint location)
     Tracked* tracked = find(finger);
     if (!tracked)
         return;
-    moveTo(*tracked->touch, location);
-    finish(*tracked->touch, TouchPhase::Ended);
+    Touch& touch = *tracked->touch;
+    moveTo(touch, location);
+    if (time_ - touch.timestamp_ > kRestBeforeLift)
+        touch.previousLocation_ = touch.location_;
+    finish(touch, TouchPhase::Ended);
 }
 
 void TouchTracker::cancel(Finger finger)

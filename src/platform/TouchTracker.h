@@ -46,6 +46,8 @@ public:
         bool empty() const { return began.empty() && moved.empty() && ended.empty() && cancelled.empty(); }
     };
 
+    static constexpr double kRestBeforeLift = 0.1;
+
     explicit TouchTracker(View* view);
     TouchTracker(const TouchTracker&) = delete;
     TouchTracker& operator=(const TouchTracker&) = delete;
@@ -67,7 +69,10 @@ public:
     // A finger moved; unknown fingers are ignored, and so are moves that
     // leave it where it was.
     void move(Finger finger, CGPoint location);
-    // A finger lifted at `location`; unknown fingers are ignored.
+    // A finger lifted at `location`; unknown fingers are ignored. Lifting
+    // in place right after a move keeps that move as the last step (a
+    // flick); a finger that rested longer than kRestBeforeLift seconds
+    // lifts with no step left.
     void release(Finger finger, CGPoint location);
     void cancel(Finger finger);
     void cancelDevice(const void* device);

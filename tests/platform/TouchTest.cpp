@@ -2,6 +2,7 @@
 #include "Event.h"
 #include "ManualClock.h"
 #include "TouchScript.h"
+#include "TouchTracker.h"
 #include "View.h"
 
 #include <QCoreApplication>
@@ -20,6 +21,7 @@
 using platform::Event;
 using platform::Touch;
 using platform::TouchPhase;
+using platform::TouchTracker;
 using platform::View;
 using vantry::test::ManualClock;
 using vantry::test::TouchScript;
@@ -178,6 +180,21 @@ TEST_F(TouchTest, OneFingerDragReportsPhasesAndLocations)
     expectPoint(ended.touches[0].previous, 16, 14);
     EXPECT_EQ(ended.touches[0].tapCount, 0);
     EXPECT_EQ(phases(ended.all), std::vector { TouchPhase::Ended });
+}
+
+// Holding still before lifting means the finger has stopped: a map must not
+// glide off with the step it made before the rest.
+TEST_F(TouchTest, LiftingAfterARestLeavesNoStep)
+{
+    script.press(0, { 10, 10 }).send();
+    script.wait(0.02);
+    script.move(0, { 30, 10 }).send();
+    script.wait(TouchTracker::kRestBeforeLift + 0.05);
+    script.release(0).send();
+    EXPECT_EQ(view.takeHandlers(), "began moved ended");
+    const Seen& ended = view.seen.back().touches[0];
+    expectPoint(ended.location, 30, 10);
+    expectPoint(ended.previous, 30, 10);
 }
 
 TEST_F(TouchTest, LiftingElsewhereMovesTheTouchFirst)

@@ -576,6 +576,16 @@ TEST_F(GestureTest, NoGlideWithoutDecelerationOrAfterTwoFingers)
     EXPECT_FALSE(map.view->isDecelerating());
 }
 
+TEST_F(GestureTest, NoGlideWhenTheFingerRestedBeforeLifting)
+{
+    map.view->setDeceleration(true);
+    script.press(0, { 100, 100 }).send();
+    script.move(0, { 130, 120 }).send();
+    map.clock.advance(0.5);
+    script.release(0).send();
+    EXPECT_FALSE(map.view->isDecelerating());
+}
+
 TEST_F(GestureTest, ANewTouchStopsTheGlideAtOnce)
 {
     map.view->setDeceleration(true);
