@@ -8,7 +8,7 @@ FUZZ      ?= build-fuzz
 FUZZ_SECONDS ?= 60
 CMAKE_GEN := -G Ninja
 
-.PHONY: all deps configure build test test-sanitize run bench fuzz format clean
+.PHONY: all deps configure build test test-sanitize run check-x11 bench fuzz format clean
 
 all: build
 
@@ -34,6 +34,11 @@ test-sanitize: deps
 
 run: build
 	./scripts/run.sh $(BUILD)
+
+# The map window on a virtual X display: a scripted mouse drag must move the
+# map by exactly the drag.
+check-x11: build
+	./scripts/x11-drag-check.sh $(BUILD)
 
 bench: deps
 	cmake -S . -B $(BENCH) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DVANTRY_BUILD_TESTS=OFF -DVANTRY_BUILD_BENCH=ON

@@ -13,7 +13,9 @@ packages=(
   # tests, tools and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
   nlohmann-json3-dev rapidjson-dev
-  proj-bin sqlite3 xvfb xauth
+  proj-bin sqlite3
+  # the map window on a virtual X display (make check-x11)
+  xvfb xauth xdotool imagemagick
   # fuzzing and sanitizers
   clang libclang-rt-dev clang-format
 )

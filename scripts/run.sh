@@ -12,31 +12,21 @@ run="$build/run"
 mkdir -p "$run"
 export XDG_DATA_HOME="$run/data" XDG_CACHE_HOME="$run/cache"
 
-"$build/apps/vantry-tileserver" >"$run/tileserver.out" 2>"$run/tileserver.err" &
-server=$!
-trap 'kill "$server" 2>/dev/null || true; wait "$server" 2>/dev/null || true' EXIT
-
-host=""
-for _ in $(seq 100); do
-  host=$(sed -n 's|^listening on http://||p' "$run/tileserver.out")
-  [[ -n "$host" ]] && break
-  kill -0 "$server" 2>/dev/null || { cat "$run/tileserver.err" >&2; exit 1; }
-  sleep 0.1
-done
-[[ -n "$host" ]] || { echo "run: the tile server did not start" >&2; exit 1; }
+source "$root/scripts/tileserver.sh"
+start_tileserver "$build" "$run"
 
 # vantry-map exits 5 when it finds no display it can open a window on.
 no_display=5
 if [[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]]; then
   status=0
-  "$build/apps/vantry-map" --center 51.5007,-0.1246 --zoom 15 --tile-host "$host" \
+  "$build/apps/vantry-map" --center 51.5007,-0.1246 --zoom 15 --tile-host "$tile_host" \
     --marker 51.5007,-0.1246 --marker 51.5033,-0.1196 || status=$?
   ((status == no_display)) || exit "$status"
   echo "run: the display cannot be opened; drawing a snapshot instead" >&2
 fi
 
 "$build/apps/vantry-map" snapshot --center 51.5007,-0.1246 --zoom 15.5 --size 1024x768 \
-  --out "$run/snapshot.png" --tile-host "$host" \
+  --out "$run/snapshot.png" --tile-host "$tile_host" \
   --marker "51.5007,-0.1246,$root/resources/marker.png" \
   --marker "51.5033,-0.1196,$root/resources/marker.png"
 echo "map snapshot: $(cd "$run" && pwd)/snapshot.png"
