@@ -61,6 +61,14 @@ inline std::vector<std::string> viewConstructionLines(CGRect frame)
         viewTraceLine("performInitialSetup", bounds, 58) };
 }
 
+// Contents over memory tiles at (0, 0), zoom 13, for a view a test makes
+// itself (and may destroy); the view owns them too.
+inline std::shared_ptr<RMMapContents> memoryContentsFor(RMMapView& view)
+{
+    return RMMapContents::create(
+        &view, withoutCaches(std::make_shared<MemoryTileSource>()), RMLatLong { 0, 0 }, 13, 18, 0, {});
+}
+
 class MapFixture {
 public:
     explicit MapFixture(const MapOptions& options = {})

@@ -26,8 +26,6 @@ using vantry::test::LogCapture;
 using vantry::test::ManualClock;
 using vantry::test::MapFixture;
 using vantry::test::MapOptions;
-using vantry::test::MemoryTileSource;
-using vantry::test::withoutCaches;
 
 namespace {
 
@@ -319,9 +317,7 @@ TEST(RMMapContentsAnimatedZoom, TheCallbackMayDestroyTheMap)
     ManualClock clock;
     LogCapture log;
     auto view = std::make_unique<RMMapView>(CGRectMake(0, 0, 320, 480));
-    RMMapContents* contents = RMMapContents::create(
-        view.get(), withoutCaches(std::make_shared<MemoryTileSource>()), RMLatLong { 0, 0 }, 13, 18, 0, {})
-                                  .get();
+    RMMapContents* contents = vantry::test::memoryContentsFor(*view).get();
     Finished callback;
     callback.onFinish = [&view] { view.reset(); };
     contents->zoomByFactorNearAnimatedWithCallback(2, CGPointMake(1, 1), true, &callback);

@@ -198,7 +198,7 @@ protected:
     LockedMapView& view() { return static_cast<LockedMapView&>(*map.view); }
 };
 
-TEST_F(LockedGestureTest, WithoutDraggingNeitherPanNorPinchMoves)
+TEST_F(LockedGestureTest, EachLockStopsOnlyWhatItLocks)
 {
     view().lock(false, true);
     const RMProjectedPoint point = under(CGPointMake(100, 100));
@@ -206,18 +206,18 @@ TEST_F(LockedGestureTest, WithoutDraggingNeitherPanNorPinchMoves)
     script.move(0, { 150, 120 }).send();
     script.press(1, { 200, 200 }).send();
     script.move(0, { 50, 50 }).move(1, { 250, 250 }).send();
-    EXPECT_THAT(delegate.take(), IsEmpty());
+    EXPECT_THAT(delegate.take(), IsEmpty()) << "without dragging neither pan nor pinch moves";
     EXPECT_AT(100, 100, screenOf(point));
     EXPECT_NEAR(13, map.contents->zoom(), 1e-5);
     EXPECT_EQ(2, map.view->lastGesture().numTouches);
-}
+    script.release(0).release(1).send();
+    delegate.take();
 
-TEST_F(LockedGestureTest, WithoutZoomTwoFingersOnlyPan)
-{
     view().lock(true, false);
     script.press(0, { 100, 100 }).press(1, { 200, 100 }).send();
     script.move(0, { 50, 110 }).move(1, { 250, 110 }).send();
-    EXPECT_THAT(delegate.take(), ElementsAre("beforeMapMove", "afterMapMove"));
+    EXPECT_THAT(delegate.take(), ElementsAre("beforeMapMove", "afterMapMove"))
+        << "without zoom two fingers only pan";
     EXPECT_NEAR(13, map.contents->zoom(), 1e-5);
 }
 
@@ -245,7 +245,7 @@ TEST_F(GestureTest, CoincidentFingersReportTheErrorAndOnlyPan)
 
 // --- Taps
 
-TEST_F(GestureTest, ADoubleTapWithoutTheDelegatesOperationZoomsInAnimated)
+TEST_F(GestureTest, ADoubleTapWithoutTheDelegatesOperationZoomsInAnimatedUnlessAtTheDeepestLevel)
 {
     class ZoomListener : public RMMapViewDelegate, public RMMapViewDelegate::AfterMapZoomByFactor {
     public:
@@ -262,6 +262,15 @@ TEST_F(GestureTest, ADoubleTapWithoutTheDelegatesOperationZoomsInAnimated)
     EXPECT_NEAR(13, map.contents->zoom(), 1e-4);
     EXPECT_AT(80, 300, screenOf(point));
     EXPECT_THAT(listener.levels, ElementsAre(testing::FloatNear(13, 1e-4)));
+
+    // At the deepest level there is no next level to zoom to.
+    map.contents->setZoom(17.2f);
+    ASSERT_EQ(0.0f, map.contents->nextNativeZoomFactor());
+    script.wait(kBetweenTaps);
+    script.tap({ 80, 300 });
+    script.tap({ 80, 300 });
+    EXPECT_EQ(0u, map.contents->zoomAnimationCount());
+    EXPECT_NEAR(17.2f, map.contents->zoom(), 1e-4);
 }
 
 TEST_F(GestureTest, ADoubleTapWithTheDelegatesOperationLeavesTheZoomToIt)
@@ -272,17 +281,6 @@ TEST_F(GestureTest, ADoubleTapWithTheDelegatesOperationLeavesTheZoomToIt)
         ElementsAre("singleTap at 80,300", "afterMapTouch", "doubleTap at 82,301", "afterMapTouch"));
     EXPECT_EQ(0u, map.contents->zoomAnimationCount());
     EXPECT_NEAR(13, map.contents->zoom(), 1e-5);
-}
-
-TEST_F(GestureTest, ADoubleTapAtTheDeepestLevelDoesNothing)
-{
-    map.view->setDelegate(nullptr);
-    map.contents->setZoom(17.2f);
-    ASSERT_EQ(0.0f, map.contents->nextNativeZoomFactor());
-    script.tap({ 80, 300 });
-    script.tap({ 80, 300 });
-    EXPECT_EQ(0u, map.contents->zoomAnimationCount());
-    EXPECT_NEAR(17.2f, map.contents->zoom(), 1e-4);
 }
 
 TEST_F(GestureTest, SingleTapsOnTheMapOnAMarkerAndOnItsLabel)
@@ -621,9 +619,7 @@ protected:
     ViewLifetimeTest()
     {
         view = std::make_unique<RMMapView>(CGRectMake(0, 0, 320, 480));
-        RMMapContents::create(view.get(),
-            vantry::test::withoutCaches(std::make_shared<vantry::test::MemoryTileSource>()),
-            RMLatLong { 0, 0 }, 13, 18, 0, {});
+        vantry::test::memoryContentsFor(*view);
         view->show();
         QCoreApplication::processEvents();
         view->setDelegate(&delegate);
@@ -722,7 +718,7 @@ TEST_F(GestureTest, TheWheelZoomsByWholeLevelsAboutThePointer)
     EXPECT_AT(80, 300, screenOf(point));
 }
 
-TEST_F(GestureTest, TouchpadStepsAddUpToANotch)
+TEST_F(GestureTest, TouchpadStepsAddUpToANotchAndTheWheelStaysStrictlyInsideTheLimits)
 {
     for (int step = 0; step < 7; ++step)
         script.wheel({ 80, 300 }, QPoint(0, 15));
@@ -731,10 +727,7 @@ TEST_F(GestureTest, TouchpadStepsAddUpToANotch)
     script.wheel({ 80, 300 }, QPoint(0, 15));
     map.clock.advance(1);
     EXPECT_NEAR(14, map.contents->zoom(), 1e-4);
-}
 
-TEST_F(GestureTest, TheWheelStaysStrictlyInsideTheLimits)
-{
     map.contents->setZoom(16.6f);
     script.wheel({ 80, 300 }, QPoint(0, 120 * 3));
     map.clock.advance(1);

@@ -243,22 +243,13 @@ TEST_F(RMMapViewFacadeTest, AnAnimatedZoomReportsItsEndWithTheTargetLevel)
     EXPECT_NEAR(15, map.contents->zoom(), 1e-4);
 }
 
-// A view of its own (not a fixture's), which a test may destroy: contents
-// over memory tiles at (0, 0), zoom 13.
-std::shared_ptr<RMMapContents> contentsFor(RMMapView& view)
-{
-    return RMMapContents::create(&view,
-        vantry::test::withoutCaches(std::make_shared<vantry::test::MemoryTileSource>()), RMLatLong { 0, 0 },
-        13, 18, 0, {});
-}
-
 TEST(RMMapViewLifetimeTest, ADelegateMayDestroyTheViewBeforeTheMove)
 {
     ManualClock clock;
     LogCapture log;
     DelegateRecorder delegate;
     auto view = std::make_unique<RMMapView>(CGRectMake(0, 0, 320, 480));
-    contentsFor(*view);
+    vantry::test::memoryContentsFor(*view);
     view->setDelegate(&delegate);
     delegate.trigger = "beforeMapMove";
     delegate.onTrigger = [&view](RMMapView&) { view.reset(); };
@@ -276,7 +267,7 @@ TEST(RMMapViewLifetimeTest, ContentsOutlivingTheViewDoNotCallItBack)
     LogCapture log;
     DelegateRecorder delegate;
     auto view = std::make_unique<RMMapView>(CGRectMake(0, 0, 320, 480));
-    std::shared_ptr<RMMapContents> contents = contentsFor(*view);
+    std::shared_ptr<RMMapContents> contents = vantry::test::memoryContentsFor(*view);
     view->setDelegate(&delegate);
     view->zoomByFactorNearAnimated(2, CGPointMake(5, 5), true);
     view.reset();
