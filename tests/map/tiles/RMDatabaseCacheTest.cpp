@@ -317,13 +317,6 @@ TEST_F(RMDatabaseCacheTest, ImageLoadedAfterTheCacheDiedReachesNothing)
     EXPECT_TRUE(image->isLoaded());
 }
 
-TEST_F(RMDatabaseCacheTest, RemovingEverythingEmptiesTheTable)
-{
-    fill(5);
-    cache_->removeAllCachedImages();
-    EXPECT_EQ(sql("SELECT COUNT(*) FROM ZCACHE"), "0\n");
-}
-
 TEST_F(RMDatabaseCacheTest, MemoryWarningClosesAndReopensTheFile)
 {
     configure(1000, 100, RMCachePurgeStrategy::FIFO);

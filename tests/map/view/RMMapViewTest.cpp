@@ -67,17 +67,6 @@ TEST(RMMapViewTest, TheOldInitialiserWarnsThenMovesToItsLocation)
     RMMapContents::setPerformExpensiveOperations(true);
 }
 
-TEST(RMMapViewTest, InitialSetup)
-{
-    MapFixture map;
-    EXPECT_FALSE(map.view->deceleration());
-    EXPECT_EQ(0.88f, map.view->decelerationFactor());
-    EXPECT_TRUE(map.view->isMultipleTouchEnabled());
-    EXPECT_EQ(platform::Color::gray(), map.view->backgroundColor());
-    EXPECT_EQ(0, map.view->lastGesture().numTouches);
-    EXPECT_EQ(&map.contents->markerManager(), &map.view->markerManager());
-}
-
 TEST(RMMapViewTest, GlideFactorsThatWouldNeverEndAreRefused)
 {
     MapFixture map;
@@ -92,6 +81,9 @@ TEST(RMMapViewTest, GlideFactorsThatWouldNeverEndAreRefused)
 TEST(RMMapViewTest, NewContentsReplaceTheOldAndResetTheSetup)
 {
     MapFixture map;
+    EXPECT_EQ(platform::Color::gray(), map.view->backgroundColor());
+    EXPECT_EQ(0, map.view->lastGesture().numTouches);
+    EXPECT_EQ(&map.contents->markerManager(), &map.view->markerManager());
     map.view->setDeceleration(true);
     map.view->setDecelerationFactor(0.5f);
     map.view->setMultipleTouchEnabled(false);
@@ -110,6 +102,7 @@ TEST(RMMapViewTest, NewContentsReplaceTheOldAndResetTheSetup)
     EXPECT_FALSE(map.view->deceleration());
     EXPECT_EQ(0.88f, map.view->decelerationFactor());
     EXPECT_TRUE(map.view->isMultipleTouchEnabled());
+    EXPECT_EQ(&map.contents->markerManager(), &map.view->markerManager());
 
     // The same contents again change nothing.
     map.view->setContents(other);
