@@ -28,16 +28,30 @@ std::optional<std::string> write(
     return writer.stringWithObjectAllowScalar(value, allowScalar);
 }
 
-TEST(ZQJsonWriterOutput, WritesCompactList)
+TEST(ZQJsonWriterOutput, WritesCompactOrIndentedText)
 {
-    const Value list = Array { 1, number("2.5"), true, nullptr, "x" };
-    EXPECT_EQ(write(list), R"([1,2.5,true,null,"x"])");
-}
-
-TEST(ZQJsonWriterOutput, SortedHumanReadableObjectTakesSevenLines)
-{
-    const Value object = Object { { "b", 1 }, { "a", Array { 1, 2 } } };
-    EXPECT_EQ(write(object, false, true, true), "{\n  \"a\" : [\n    1,\n    2\n  ],\n  \"b\" : 1\n}");
+    struct Case {
+        Value value;
+        bool humanReadable;
+        bool sortKeys;
+        const char* text;
+    };
+    const Case cases[] = {
+        { Array { 1, number("2.5"), true, nullptr, "x" }, false, false, R"([1,2.5,true,null,"x"])" },
+        // Sorted and human-readable: seven lines.
+        { Object { { "b", 1 }, { "a", Array { 1, 2 } } }, true, true,
+            "{\n  \"a\" : [\n    1,\n    2\n  ],\n  \"b\" : 1\n}" },
+        // Empty containers stay on one line.
+        { Array {}, true, false, "[]" },
+        { Object {}, true, false, "{}" },
+        { Array { Array {}, Object {} }, true, false, "[\n  [],\n  {}\n]" },
+        // Located points as the game sends them.
+        { Array { Array { Value(*Decimal::fromFloat(51.5074F)), Value(*Decimal::fromFloat(-0.1278F)) },
+              Array { Value(*Decimal::fromFloat(-33.5F)), Value(*Decimal::fromFloat(151.25F)) } },
+            false, false, "[[51.5074,-0.1278],[-33.5,151.25]]" },
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(write(c.value, false, c.humanReadable, c.sortKeys), c.text) << c.text;
 }
 
 TEST(ZQJsonWriterOutput, KeepsMemberOrderOrSortsKeysByCodePoint)
@@ -47,13 +61,6 @@ TEST(ZQJsonWriterOutput, KeepsMemberOrderOrSortsKeysByCodePoint)
     EXPECT_EQ(write(object, false, false, true), R"({"a":2,"b":1,"c":{}})");
     const Value keys = Object { { "\xC3\xA9", 1 }, { "Z", 2 }, { "a", 3 }, { "", 4 }, { "aa", 5 } };
     EXPECT_EQ(write(keys, false, false, true), "{\"\":4,\"Z\":2,\"a\":3,\"aa\":5,\"\xC3\xA9\":1}");
-}
-
-TEST(ZQJsonWriterOutput, EmptyContainersStayOnOneLine)
-{
-    EXPECT_EQ(write(Array {}, false, true), "[]");
-    EXPECT_EQ(write(Object {}, false, true), "{}");
-    EXPECT_EQ(write(Array { Array {}, Object {} }, false, true), "[\n  [],\n  {}\n]");
 }
 
 TEST(ZQJsonWriterOutput, EscapesOnlyQuoteBackslashAndControlCharacters)
@@ -67,14 +74,6 @@ TEST(ZQJsonWriterOutput, EscapesOnlyQuoteBackslashAndControlCharacters)
         "\\u001a", "\\u001b", "\\u001c", "\\u001d", "\\u001e", "\\u001f" };
     for (int c = 0; c < 32; ++c)
         EXPECT_EQ(write(Value(std::string(1, static_cast<char>(c))), true), "\"" + expected[c] + "\"") << c;
-}
-
-TEST(ZQJsonWriterOutput, WritesLocatedPointsCompactly)
-{
-    const Value points
-        = Array { Array { Value(*Decimal::fromFloat(51.5074F)), Value(*Decimal::fromFloat(-0.1278F)) },
-              Array { Value(*Decimal::fromFloat(-33.5F)), Value(*Decimal::fromFloat(151.25F)) } };
-    EXPECT_EQ(write(points), "[[51.5074,-0.1278],[-33.5,151.25]]");
 }
 
 TEST(ZQJsonWriterErrors, ScalarAtTopLevelNeedsPermission)
