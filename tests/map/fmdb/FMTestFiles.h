@@ -30,7 +30,6 @@ public:
     OutsideConnection(const OutsideConnection&) = delete;
     OutsideConnection& operator=(const OutsideConnection&) = delete;
 
-    sqlite3* handle() const { return db_; }
     // The SQLite result code of running the statements.
     int exec(const std::string& sql);
     // The first column of the first row as text; empty when there is none.
