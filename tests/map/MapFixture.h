@@ -8,6 +8,8 @@
 #include "MapTestSources.h"
 #include "RMMapContents.h"
 #include "RMMapView.h"
+#include "RMTileImageSet.h"
+#include "RMWebTileImage.h"
 
 #include <gtest/gtest.h>
 
@@ -67,6 +69,18 @@ inline std::shared_ptr<RMMapContents> memoryContentsFor(RMMapView& view)
 {
     return RMMapContents::create(
         &view, withoutCaches(std::make_shared<MemoryTileSource>()), RMLatLong { 0, 0 }, 13, 18, 0, {});
+}
+
+// Whether every web tile on the contents' screen holds its picture: none is
+// still downloading, none failed.
+inline bool everyWebTileArrived(const RMMapContents& contents)
+{
+    for (const auto& image : contents.imagesOnScreen()->images()) {
+        const auto* web = dynamic_cast<const RMWebTileImage*>(image.get());
+        if (web && web->connection())
+            return false;
+    }
+    return true;
 }
 
 class MapFixture {

@@ -6,6 +6,7 @@
 #include "Clock.h"
 #include "Compositor.h"
 #include "LogCapture.h"
+#include "MapFixture.h"
 #include "MapTestPrinters.h"
 #include "RMMapContents.h"
 #include "RMMapView.h"
@@ -74,15 +75,8 @@ protected:
 
     void waitForTiles()
     {
-        const auto settled = [this] {
-            for (const auto& image : contents->imagesOnScreen()->images()) {
-                const auto* web = dynamic_cast<const RMWebTileImage*>(image.get());
-                if (web && web->connection())
-                    return false;
-            }
-            return true;
-        };
-        ASSERT_TRUE(platform::RunLoop::runUntil(settled, 20));
+        ASSERT_TRUE(
+            platform::RunLoop::runUntil([this] { return vantry::test::everyWebTileArrived(*contents); }, 20));
         for (const std::string& line : log.take())
             ADD_FAILURE() << line;
     }
