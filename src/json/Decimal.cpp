@@ -36,7 +36,13 @@ constexpr std::int64_t kExponentCap = 1'000'000'000'000'000;
 
 int digitCount(u128 value)
 {
-    int count = 1;
+    if (value >> 64 == 0) {
+        // The bit length gives log10 within one (1233 / 4096 ≈ log10 2); one comparison settles it.
+        const auto word = static_cast<std::uint64_t>(value) | 1;
+        const int guess = ((64 - __builtin_clzll(word)) * 1233) >> 12;
+        return guess + 1 - (word < kPowersOfTen[guess] ? 1 : 0);
+    }
+    int count = 20;
     while (count < 39 && value >= kPowersOfTen[count])
         ++count;
     return count;
@@ -316,44 +322,54 @@ char* Decimal::writeDigits(char* bufferEnd) const
     return writeUnsigned(static_cast<std::uint64_t>(value), p);
 }
 
+char* Decimal::writeTo(char* out) const
+{
+    // The digits are written right to left into their final place, found from their count.
+    const int count = digitCount(coefficient());
+    const int leading = exponent_ + count - 1;
+    if (negative_)
+        *out++ = '-';
+    if (exponent_ >= 0 && leading < 21) {
+        out += count;
+        writeDigits(out);
+        std::memset(out, '0', static_cast<std::size_t>(exponent_));
+        return out + exponent_;
+    }
+    if (exponent_ < 0 && leading >= 0) {
+        // One place to the right, then the integer digits move left over the point's place.
+        char* const end = out + count + 1;
+        writeDigits(end);
+        const int integerDigits = leading + 1;
+        for (int i = 0; i < integerDigits; ++i)
+            out[i] = out[i + 1];
+        out[integerDigits] = '.';
+        return end;
+    }
+    if (exponent_ < 0 && leading >= -6) {
+        const int zeros = -leading - 1;
+        out[0] = '0';
+        out[1] = '.';
+        std::memset(out + 2, '0', static_cast<std::size_t>(zeros));
+        out += 2 + zeros + count;
+        writeDigits(out);
+        return out;
+    }
+    writeDigits(out + 1 + count);
+    out[0] = out[1];
+    if (count > 1) {
+        out[1] = '.';
+        out += 1 + count;
+    } else {
+        out += 1;
+    }
+    *out++ = 'e';
+    return std::to_chars(out, out + 8, leading).ptr;
+}
+
 void Decimal::appendTo(std::string& out) const
 {
-    // The digits (at most 38) go in the middle of the buffer; the text is completed around them in
-    // place: up to 9 bytes before ("-0.000000") and up to 20 after (zeros, or "e-400").
-    char text[96];
-    char* end = text + 64;
-    char* const digits = writeDigits(end);
-    const int count = static_cast<int>(end - digits);
-    const int leading = exponent_ + count - 1;
-
-    char* begin = digits;
-    if (exponent_ >= 0 && leading < 21) {
-        std::memset(end, '0', static_cast<std::size_t>(exponent_));
-        end += exponent_;
-    } else if (exponent_ < 0 && leading >= 0) {
-        const int integerDigits = leading + 1;
-        begin = digits - 1;
-        for (int i = 0; i < integerDigits; ++i)
-            begin[i] = digits[i];
-        begin[integerDigits] = '.';
-    } else if (exponent_ < 0 && leading >= -6) {
-        const int zeros = -leading - 1;
-        begin = digits - zeros - 2;
-        begin[0] = '0';
-        begin[1] = '.';
-        std::memset(begin + 2, '0', static_cast<std::size_t>(zeros));
-    } else {
-        if (count > 1) {
-            begin = digits - 1;
-            begin[0] = digits[0];
-            begin[1] = '.';
-        }
-        *end++ = 'e';
-        end = std::to_chars(end, text + sizeof text, leading).ptr;
-    }
-    if (negative_)
-        *--begin = '-';
-    out.append(begin, static_cast<std::size_t>(end - begin));
+    char text[kMaxTextLength];
+    out.append(text, writeTo(text));
 }
 
 std::string Decimal::stringValue() const
