@@ -1,6 +1,7 @@
 #include "Decimal.h"
 
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -46,6 +47,52 @@ int digitCount(u128 value)
     while (count < 39 && value >= kPowersOfTen[count])
         ++count;
     return count;
+}
+
+constexpr std::uint64_t kEightZeros = 0x3030303030303030ULL;
+
+std::uint64_t loadEightDigits(const char* p)
+{
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    if constexpr (std::endian::native == std::endian::big)
+        word = __builtin_bswap64(word);
+    return word;
+}
+
+// True when the eight bytes of `word` (as `loadEightDigits` reads them) are all ASCII digits.
+bool areEightDigits(std::uint64_t word)
+{
+    constexpr std::uint64_t kHighNibbles = 0xF0F0F0F0F0F0F0F0ULL;
+    return (word & kHighNibbles) == kEightZeros
+        && ((word + 0x0606060606060606ULL) & kHighNibbles) == kEightZeros;
+}
+
+// The value of eight ASCII digits, first digit most significant: pairs, then quads, then the whole.
+std::uint64_t eightDigitsValue(std::uint64_t word)
+{
+    word -= kEightZeros;
+    word = word * 10 + (word >> 8);
+    word = (((word & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32)))
+               + (((word >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32))))
+        >> 32;
+    return word;
+}
+
+// Reads the digits from `p` on, eight at a time where it can, adding them to `value` (which wraps
+// around beyond 19 digits); returns the end of the digits.
+const char* accumulateDigits(const char* p, const char* end, std::uint64_t& value)
+{
+    while (end - p >= 8) {
+        const std::uint64_t word = loadEightDigits(p);
+        if (!areEightDigits(word))
+            break;
+        value = value * 100'000'000 + eightDigitsValue(word);
+        p += 8;
+    }
+    for (; p < end && isDigit(*p); ++p)
+        value = value * 10 + static_cast<unsigned>(*p - '0');
+    return p;
 }
 
 constexpr char kDigitPairs[] = "00010203040506070809"
@@ -101,6 +148,8 @@ Decimal::ParseResult Decimal::parse(const char* p, const char* end, Decimal& out
     if (negative)
         ++p;
 
+    // Up to 19 digits (all but the longest numbers) are added up while they are read.
+    std::uint64_t digits = 0;
     const char* integerBegin = p;
     if (p < end && *p == '0') {
         ++p;
@@ -109,7 +158,7 @@ Decimal::ParseResult Decimal::parse(const char* p, const char* end, Decimal& out
     } else if (p == end || !isDigit(*p)) {
         return { p, ParseError::NoDigitsAfterMinus };
     } else {
-        while (++p < end && isDigit(*p)) { }
+        p = accumulateDigits(p, end, digits);
     }
     const char* integerEnd = p;
 
@@ -120,7 +169,7 @@ Decimal::ParseResult Decimal::parse(const char* p, const char* end, Decimal& out
         if (p == end || !isDigit(*p))
             return { p, ParseError::NoDigitsAfterPoint };
         fractionBegin = p;
-        while (++p < end && isDigit(*p)) { }
+        p = accumulateDigits(p, end, digits);
         fractionEnd = p;
     }
 
@@ -148,11 +197,6 @@ Decimal::ParseResult Decimal::parse(const char* p, const char* end, Decimal& out
     std::int64_t scale = exponent - fractionDigits;
     u128 coefficient;
     if (integerDigits + fractionDigits <= 19) {
-        std::uint64_t digits = 0;
-        for (const char* q = integerBegin; q < integerEnd; ++q)
-            digits = digits * 10 + static_cast<unsigned>(*q - '0');
-        for (const char* q = fractionBegin; q < fractionEnd; ++q)
-            digits = digits * 10 + static_cast<unsigned>(*q - '0');
         while (digits != 0 && digits % 10 == 0) {
             digits /= 10;
             ++scale;
@@ -160,7 +204,7 @@ Decimal::ParseResult Decimal::parse(const char* p, const char* end, Decimal& out
         coefficient = digits;
     } else {
         // Keep 38 significant digits; round the rest half to even.
-        u128 digits = 0;
+        u128 wide = 0;
         int kept = 0;
         int firstDropped = -1;
         bool nonZeroAfterFirstDropped = false;
@@ -170,7 +214,7 @@ Decimal::ParseResult Decimal::parse(const char* p, const char* end, Decimal& out
                 if (kept == 0 && digit == 0)
                     continue;
                 if (kept < kMaxDigits) {
-                    digits = digits * 10 + digit;
+                    wide = wide * 10 + digit;
                     ++kept;
                 } else {
                     ++scale;
@@ -183,18 +227,18 @@ Decimal::ParseResult Decimal::parse(const char* p, const char* end, Decimal& out
         };
         feed(integerBegin, integerEnd);
         feed(fractionBegin, fractionEnd);
-        if (firstDropped > 5 || (firstDropped == 5 && (nonZeroAfterFirstDropped || (digits & 1) != 0))) {
-            ++digits;
-            if (digits == kCoefficientLimit) {
-                digits = kPowersOfTen[kMaxDigits - 1];
+        if (firstDropped > 5 || (firstDropped == 5 && (nonZeroAfterFirstDropped || (wide & 1) != 0))) {
+            ++wide;
+            if (wide == kCoefficientLimit) {
+                wide = kPowersOfTen[kMaxDigits - 1];
                 ++scale;
             }
         }
-        while (digits != 0 && digits % 10 == 0) {
-            digits /= 10;
+        while (wide != 0 && wide % 10 == 0) {
+            wide /= 10;
             ++scale;
         }
-        coefficient = digits;
+        coefficient = wide;
     }
 
     if (coefficient == 0) {

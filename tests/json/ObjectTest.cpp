@@ -73,4 +73,17 @@ TEST(Value, KindsAreDistinct)
     EXPECT_EQ(Value(Object {}).typeName(), "Object");
 }
 
+TEST(Value, AssignsFromItsOwnParts)
+{
+    const Value inner = Object { { "a", Array { 1, "two" } } };
+    Value value = Array { inner };
+    value = std::move((*value.asArray())[0]);
+    EXPECT_EQ(value, inner);
+    value = *value.asObject()->find("a");
+    EXPECT_EQ(value, Value(Array { 1, "two" }));
+    Value& alias = value;
+    value = std::move(alias);
+    EXPECT_EQ(value, Value(Array { 1, "two" }));
+}
+
 } // namespace
