@@ -3,6 +3,8 @@
 #include <QGeoPositionInfoSource>
 #include <QObject>
 
+#include <fmt/format.h>
+
 #include <cmath>
 #include <string_view>
 
@@ -50,14 +52,14 @@ DefaultPositionSource::DefaultPositionSource()
 DefaultPositionSource::~DefaultPositionSource()
 {
     receiver_.reset();
-    if (source_)
-        source_->stopUpdates();
+    stop();
 }
 
 void DefaultPositionSource::receive(const QGeoPositionInfo& info)
 {
     if (!started_ || !info.coordinate().isValid())
         return;
+    watchdog_.invalidate();
     double accuracy = -1;
     if (info.hasAttribute(QGeoPositionInfo::HorizontalAccuracy)) {
         const double value = info.attribute(QGeoPositionInfo::HorizontalAccuracy);
@@ -73,12 +75,16 @@ void DefaultPositionSource::start()
     if (started_)
         return;
     started_ = true;
-    if (source_) {
-        source_->startUpdates();
+    if (!source_) {
+        watchdog_ = Timer::scheduledTimer(
+            0, false, [this] { fail("no position source is available (is GeoClue running?)"); });
         return;
     }
-    failure_ = Timer::scheduledTimer(
-        0, false, [this] { fail("no position source is available (is GeoClue running?)"); });
+    watchdog_ = Timer::scheduledTimer(kFirstFixTimeout, false, [this] {
+        fail(fmt::format("{} gave no fix within {} seconds (is GeoClue running, with location services on?)",
+            description(), kFirstFixTimeout));
+    });
+    source_->startUpdates();
 }
 
 void DefaultPositionSource::stop()
@@ -86,7 +92,7 @@ void DefaultPositionSource::stop()
     if (!started_)
         return;
     started_ = false;
-    failure_.invalidate();
+    watchdog_.invalidate();
     if (source_)
         source_->stopUpdates();
 }

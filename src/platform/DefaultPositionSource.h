@@ -17,6 +17,8 @@ namespace platform {
 // where it gives none. When the system has no source, start() fails with
 // "no position source is available (is GeoClue running?)"; the source's own
 // errors fail with its description and the problem, and leave it running.
+// GeoClue without a system bus or service stays silent, so a start that
+// brings no fix within kFirstFixTimeout seconds of the Clock fails too.
 class DefaultPositionSource final : public PositionSource {
 public:
     DefaultPositionSource();
@@ -29,6 +31,8 @@ public:
     // "the default position source", with the backend's name once known.
     std::string description() const override;
 
+    static constexpr double kFirstFixTimeout = 30;
+
 private:
     void receive(const QGeoPositionInfo& info);
 
@@ -38,7 +42,8 @@ private:
     // start(); deleting it cuts them off.
     std::unique_ptr<QObject> receiver_;
     bool started_ = false;
-    Timer failure_;
+    // Reports a missing source, or a start without a fix.
+    Timer watchdog_;
 };
 
 } // namespace platform

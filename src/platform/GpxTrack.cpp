@@ -55,8 +55,8 @@ std::optional<double> readDegrees(
     const double degrees = text.trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(degrees) || std::abs(degrees) > limit) {
         error = lineMessage(reader,
-            fmt::format("track point {} has the {} \"{}\", not a number from -{} to {}", index,
-                name, text.toString().toStdString(), limit, limit));
+            fmt::format("track point {} has the {} \"{}\", not a number from -{} to {}", index, name,
+                text.toString().toStdString(), limit, limit));
         return std::nullopt;
     }
     return degrees;
@@ -96,7 +96,8 @@ std::optional<GpxTrack> GpxTrack::parse(std::string_view xml, std::string* error
         if (!reader.hasError() || reader.error() == QXmlStreamReader::PrematureEndOfDocumentError)
             reason = "not a GPX file (no XML element)";
     } else if (reader.name() != u"gpx") {
-        reason = fmt::format("not a GPX file (the root element is <{}>)", reader.name().toString().toStdString());
+        reason = fmt::format(
+            "not a GPX file (the root element is <{}>)", reader.name().toString().toStdString());
     } else {
         while (reason.empty() && !reader.atEnd()) {
             if (reader.readNext() == QXmlStreamReader::StartElement && reader.name() == u"trkpt") {

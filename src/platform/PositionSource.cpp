@@ -25,7 +25,8 @@ void PositionSource::fail(const std::string& error)
         handler_->positionSourceDidFail(error);
 }
 
-std::unique_ptr<PositionSource> PositionSource::fromSpec(std::string_view spec, double speed, std::string* error)
+std::unique_ptr<PositionSource> PositionSource::fromSpec(
+    std::string_view spec, double speed, std::string* error)
 {
     const auto reject = [error](std::string reason) -> std::unique_ptr<PositionSource> {
         if (error)

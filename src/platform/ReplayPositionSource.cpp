@@ -12,8 +12,7 @@ ReplayPositionSource::ReplayPositionSource(std::string kind, std::string path, d
     , path_(std::move(path))
     , speed_(speed)
     , reader_(std::move(reader))
-{
-}
+{ }
 
 void ReplayPositionSource::start()
 {
@@ -25,7 +24,8 @@ void ReplayPositionSource::start()
         scheduleNextFix();
         return;
     }
-    timer_ = Timer::scheduledTimer(0, false, [this] { fail(fmt::format("{}: {}", description(), failure_)); });
+    timer_
+        = Timer::scheduledTimer(0, false, [this] { fail(fmt::format("{}: {}", description(), failure_)); });
 }
 
 void ReplayPositionSource::stop()
@@ -68,7 +68,8 @@ void ReplayPositionSource::load()
         return;
     }
     std::string reason;
-    std::optional<std::vector<ReplayFix>> fixes = reader_(std::string_view(bytes.constData(), bytes.size()), &reason);
+    std::optional<std::vector<ReplayFix>> fixes
+        = reader_(std::string_view(bytes.constData(), bytes.size()), &reason);
     if (!fixes || fixes->empty()) {
         failure_ = reason.empty() ? std::string("the file holds no fixes") : reason;
         return;

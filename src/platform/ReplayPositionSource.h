@@ -21,7 +21,8 @@ namespace platform {
 class ReplayPositionSource final : public PositionSource {
 public:
     // Turns a file's bytes into fixes, or nothing with the reason in `error`.
-    using Reader = std::function<std::optional<std::vector<ReplayFix>>(std::string_view bytes, std::string* error)>;
+    using Reader
+        = std::function<std::optional<std::vector<ReplayFix>>(std::string_view bytes, std::string* error)>;
 
     // `kind` names the file in messages ("GPX track"); every delay is
     // divided by `speed` (> 0).

@@ -27,10 +27,11 @@ std::string point(std::string_view children, std::string_view lat = "-33.86", st
 
 TEST(GpxTrack, ReadsPointsWithTheirTimesAndHdop)
 {
-    const std::optional<GpxTrack> track = GpxTrack::parse(
-        gpx(point("<ele>12</ele><time>2024-05-18T08:30:00Z</time><hdop>1.5</hdop>", "-33.864549", "151.212901")
-            + point("<extensions><speed>1.3</speed></extensions>", " 45 ", "-0.5")),
-        nullptr);
+    const std::optional<GpxTrack> track
+        = GpxTrack::parse(gpx(point("<ele>12</ele><time>2024-05-18T08:30:00Z</time><hdop>1.5</hdop>",
+                                  "-33.864549", "151.212901")
+                              + point("<extensions><speed>1.3</speed></extensions>", " 45 ", "-0.5")),
+            nullptr);
     ASSERT_TRUE(track);
     ASSERT_EQ(track->points().size(), 2u);
     EXPECT_EQ(track->points()[0].coordinate.latitude, -33.864549);
@@ -45,11 +46,12 @@ TEST(GpxTrack, ReadsPointsWithTheirTimesAndHdop)
 
 TEST(GpxTrack, RefusesWhatIsNotAReadableTrack)
 {
-    const std::string laughs = "<?xml version=\"1.0\"?><!DOCTYPE gpx [<!ENTITY a \"aaaaaaaaaa\">"
-                               "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\"><!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">"
-                               "<!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\"><!ENTITY e \"&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;\">]>"
-                               "<gpx><trk><trkseg><trkpt lat=\"1\" lon=\"2\"><name>&e;&e;&e;&e;&e;</name></trkpt>"
-                               "</trkseg></trk></gpx>";
+    const std::string laughs
+        = "<?xml version=\"1.0\"?><!DOCTYPE gpx [<!ENTITY a \"aaaaaaaaaa\">"
+          "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\"><!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">"
+          "<!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\"><!ENTITY e \"&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;\">]>"
+          "<gpx><trk><trkseg><trkpt lat=\"1\" lon=\"2\"><name>&e;&e;&e;&e;&e;</name></trkpt>"
+          "</trkseg></trk></gpx>";
     const std::string truncated = gpx(point(""));
     const struct {
         std::string input;
@@ -72,15 +74,18 @@ TEST(GpxTrack, RefusesWhatIsNotAReadableTrack)
         { gpx(point("") + point("", "1", "-180.0001")),
             "line 5: track point 2 has the lon \"-180.0001\", not a number from -180 to 180" },
         { gpx(point("", "nan")), "line 4: track point 1 has the lat \"nan\", not a number from -90 to 90" },
-        { gpx(point("", "1", "inf")), "line 4: track point 1 has the lon \"inf\", not a number from -180 to 180" },
+        { gpx(point("", "1", "inf")),
+            "line 4: track point 1 has the lon \"inf\", not a number from -180 to 180" },
         { gpx(point("", "")), "line 4: track point 1 has the lat \"\", not a number from -90 to 90" },
-        { gpx(point("", "1e400")), "line 4: track point 1 has the lat \"1e400\", not a number from -90 to 90" },
+        { gpx(point("", "1e400")),
+            "line 4: track point 1 has the lat \"1e400\", not a number from -90 to 90" },
     };
     for (const auto& c : cases) {
         std::string error;
         EXPECT_FALSE(GpxTrack::parse(c.input, &error)) << c.input;
         if (c.prefix)
-            EXPECT_TRUE(error.starts_with(c.error) && error.size() > c.error.size()) << c.input << "\n" << error;
+            EXPECT_TRUE(error.starts_with(c.error) && error.size() > c.error.size()) << c.input << "\n"
+                                                                                     << error;
         else
             EXPECT_EQ(error, c.error) << c.input;
     }
@@ -106,7 +111,8 @@ TEST(GpxTrack, ReplaysAtTheTracksTimeStepsWithAccuracyFromHdop)
                 "<time>2024-05-18T08:30:05Z</time>", "<time>2024-05-18T08:30:07Z</time>" },
             { 0, 1, 1, 1, 1, 1, 2 }, { 5, 5, 5, 5, 5, 5, 5 } },
         { "hdop that is no dilution counts as absent",
-            { "<hdop>-1</hdop>", "<hdop>x</hdop>", "<hdop>nan</hdop>", "<hdop>1e300</hdop>", "<hdop> 40 </hdop>" },
+            { "<hdop>-1</hdop>", "<hdop>x</hdop>", "<hdop>nan</hdop>", "<hdop>1e300</hdop>",
+                "<hdop> 40 </hdop>" },
             { 0, 1, 1, 1, 1 }, { 5, 5, 5, 5, 200 } },
     };
     for (const auto& c : cases) {

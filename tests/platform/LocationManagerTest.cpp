@@ -79,12 +79,9 @@ TEST(Location, DistanceIsTheGreatCircleOnTheMeanEarth)
         LocationCoordinate a, b;
         double metres;
     } cases[] = {
-        { { 0, 0 }, { 0, 0 }, 0 },
-        { { 0, 0 }, { 0, 1 }, kMetresPerDegree },
-        { { 10, 20 }, { 11, 20 }, kMetresPerDegree },
-        { { 0, 179.5 }, { 0, -179.5 }, kMetresPerDegree },
-        { { 90, 0 }, { -90, 0 }, 180 * kMetresPerDegree },
-        { { 0, 0 }, { 0, 180 }, 180 * kMetresPerDegree },
+        { { 0, 0 }, { 0, 0 }, 0 }, { { 0, 0 }, { 0, 1 }, kMetresPerDegree },
+        { { 10, 20 }, { 11, 20 }, kMetresPerDegree }, { { 0, 179.5 }, { 0, -179.5 }, kMetresPerDegree },
+        { { 90, 0 }, { -90, 0 }, 180 * kMetresPerDegree }, { { 0, 0 }, { 0, 180 }, 180 * kMetresPerDegree },
         { { 60, 0 }, { 60, 1 }, 55597.0 }, // narrower by cos 60° (and a little for the arc)
     };
     for (const auto& c : cases) {
@@ -102,7 +99,8 @@ TEST_F(LocationManagerTest, DistanceFilterHoldsFixesUntilTheyMoveThatFar)
         std::vector<Location> fixes;
         std::vector<std::size_t> delivered;
     } cases[] = {
-        { "none", LocationManager::kDistanceFilterNone, { fixNorth(0), fixNorth(0), fixNorth(1) }, { 0, 1, 2 } },
+        { "none", LocationManager::kDistanceFilterNone, { fixNorth(0), fixNorth(0), fixNorth(1) },
+            { 0, 1, 2 } },
         { "zero passes a fix in the same place", 0, { fixNorth(0), fixNorth(0) }, { 0, 1 } },
         { "measured from the last delivered fix", 3,
             { fixNorth(0), fixNorth(2.9), fixNorth(3.1), fixNorth(5), fixNorth(6.2) }, { 0, 2, 4 } },
@@ -119,7 +117,8 @@ TEST_F(LocationManagerTest, DistanceFilterHoldsFixesUntilTheyMoveThatFar)
             source->sendLocation(fix);
         ASSERT_EQ(delegate.updates.size(), c.delivered.size());
         for (std::size_t i = 0; i < c.delivered.size(); ++i)
-            EXPECT_EQ(delegate.updates[i].location.coordinate.latitude, c.fixes[c.delivered[i]].coordinate.latitude);
+            EXPECT_EQ(delegate.updates[i].location.coordinate.latitude,
+                c.fixes[c.delivered[i]].coordinate.latitude);
     }
 }
 
@@ -188,8 +187,9 @@ TEST_F(LocationManagerTest, IgnoresFixesWithoutAValidCoordinate)
 {
     manager->startUpdatingLocation();
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    for (const LocationCoordinate coordinate : { LocationCoordinate { nan, 0 }, LocationCoordinate { 0, INFINITY },
-             LocationCoordinate { 90.5, 0 }, LocationCoordinate { 0, -180.5 } })
+    for (const LocationCoordinate coordinate :
+        { LocationCoordinate { nan, 0 }, LocationCoordinate { 0, INFINITY }, LocationCoordinate { 90.5, 0 },
+            LocationCoordinate { 0, -180.5 } })
         source->sendLocation({ coordinate, 5, 0 });
     EXPECT_TRUE(delegate.updates.empty());
     EXPECT_FALSE(manager->location());
@@ -231,7 +231,38 @@ TEST(LocationManagerReplay, UnreadableFileFailsThroughTheDelegateWithItsPath)
     EXPECT_TRUE(delegate.failures.empty());
     clock.advance(0.01);
     EXPECT_EQ(delegate.failures,
-        std::vector<std::string> { "GPX track /nonexistent/walk.gpx: cannot read the file: No such file or directory" });
+        std::vector<std::string> {
+            "GPX track /nonexistent/walk.gpx: cannot read the file: No such file or directory" });
     EXPECT_FALSE(manager.locationServicesEnabled());
     EXPECT_TRUE(manager.isUpdating());
+}
+
+TEST(LocationManagerDefault, SaysWhyWhenTheSystemGivesNoFix)
+{
+    // Fixes from the system arrive through the event loop, which this test
+    // does not run: whatever the machine has, the start must end in a report.
+    vantry::test::ManualClock clock(1000);
+    LocationManager manager(nullptr);
+    RecordingDelegate delegate;
+    manager.setDelegate(&delegate);
+    manager.startUpdatingLocation();
+    EXPECT_TRUE(delegate.failures.empty());
+    const std::string description = manager.sourceDescription();
+    if (description == "the default position source") {
+        clock.advance(0.01);
+        EXPECT_EQ(delegate.failures,
+            std::vector<std::string> { "no position source is available (is GeoClue running?)" });
+        return;
+    }
+    clock.advance(29.9);
+    EXPECT_TRUE(delegate.failures.empty());
+    clock.advance(0.1);
+    EXPECT_EQ(delegate.failures,
+        std::vector<std::string> { description
+            + " gave no fix within 30 seconds (is GeoClue running, with location services on?)" });
+    manager.stopUpdatingLocation();
+    manager.startUpdatingLocation();
+    manager.stopUpdatingLocation();
+    clock.advance(60);
+    EXPECT_EQ(delegate.failures.size(), 1u);
 }

@@ -57,12 +57,13 @@ protected:
     RecordingHandler handler;
 };
 
-const std::string kTrack = "<gpx><trk><trkseg>"
-                           "<trkpt lat=\"1\" lon=\"2\"><time>2024-05-18T08:30:00Z</time></trkpt>"
-                           "<trkpt lat=\"1.0001\" lon=\"2\"><time>2024-05-18T08:30:04Z</time><hdop>3</hdop></trkpt>"
-                           "<trkpt lat=\"1.0002\" lon=\"2\"><time>2024-05-18T08:30:06Z</time></trkpt>"
-                           "<trkpt lat=\"1.0003\" lon=\"2\"></trkpt>"
-                           "</trkseg></trk></gpx>";
+const std::string kTrack
+    = "<gpx><trk><trkseg>"
+      "<trkpt lat=\"1\" lon=\"2\"><time>2024-05-18T08:30:00Z</time></trkpt>"
+      "<trkpt lat=\"1.0001\" lon=\"2\"><time>2024-05-18T08:30:04Z</time><hdop>3</hdop></trkpt>"
+      "<trkpt lat=\"1.0002\" lon=\"2\"><time>2024-05-18T08:30:06Z</time></trkpt>"
+      "<trkpt lat=\"1.0003\" lon=\"2\"></trkpt>"
+      "</trkseg></trk></gpx>";
 
 } // namespace
 
@@ -90,7 +91,8 @@ TEST_F(ReplayPositionSourceTest, RefusesUnknownSpecsAndSpeeds)
     } cases[] = {
         { "", 1, "unknown position source \"\" (use default, nmea:FILE or gpx:FILE)" },
         { "gps", 1, "unknown position source \"gps\" (use default, nmea:FILE or gpx:FILE)" },
-        { "GPX:walk.gpx", 1, "unknown position source \"GPX:walk.gpx\" (use default, nmea:FILE or gpx:FILE)" },
+        { "GPX:walk.gpx", 1,
+            "unknown position source \"GPX:walk.gpx\" (use default, nmea:FILE or gpx:FILE)" },
         { "default:x", 1, "unknown position source \"default:x\" (use default, nmea:FILE or gpx:FILE)" },
         { "gpx:", 1, "the position source \"gpx:\" names no file (gpx:FILE)" },
         { "nmea:", 1, "the position source \"nmea:\" names no file (nmea:FILE)" },
@@ -113,7 +115,8 @@ TEST_F(ReplayPositionSourceTest, GpxTrackKeepsItsPaceDividedBySpeed)
     EXPECT_TRUE(handler.fixes.empty()) << "never inside start()";
     clock.advance(3.501);
     ASSERT_EQ(handler.fixes.size(), 4u);
-    const double expected[][3] = { { 1, 1000, 5 }, { 1.0001, 1002, 15 }, { 1.0002, 1003, 5 }, { 1.0003, 1003.5, 5 } };
+    const double expected[][3]
+        = { { 1, 1000, 5 }, { 1.0001, 1002, 15 }, { 1.0002, 1003, 5 }, { 1.0003, 1003.5, 5 } };
     for (std::size_t i = 0; i < 4; ++i) {
         EXPECT_EQ(handler.fixes[i].coordinate.latitude, expected[i][0]);
         EXPECT_EQ(handler.fixes[i].coordinate.longitude, 2);
@@ -165,14 +168,16 @@ TEST_F(ReplayPositionSourceTest, FileProblemsFailWhenStartedWithThePathAndReason
         std::string spec;
         std::string reason;
     } cases[] = {
-        { "gpx:" + folder.filePath("missing.gpx").toStdString(), "cannot read the file: No such file or directory" },
+        { "gpx:" + folder.filePath("missing.gpx").toStdString(),
+            "cannot read the file: No such file or directory" },
         { "nmea:" + folder.path().toStdString(), "cannot read the file: it is a folder" },
         { "gpx:/dev/zero", "the file is larger than 64 MiB" },
         { "gpx:" + write("page.gpx", "<html/>"), "not a GPX file (the root element is <html>)" },
         { "gpx:" + write("empty.gpx", "<gpx/>"), "the track has no points (<trkpt>)" },
         { "gpx:" + write("far.gpx", "<gpx>\n<trkpt lat=\"-91\" lon=\"0\"/></gpx>"),
             "line 2: track point 1 has the lat \"-91\", not a number from -90 to 90" },
-        { "nmea:" + write("walk.gpx.nmea", kTrack), "the log has no position fixes (GGA or RMC sentences with a fix)" },
+        { "nmea:" + write("walk.gpx.nmea", kTrack),
+            "the log has no position fixes (GGA or RMC sentences with a fix)" },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.spec);
@@ -207,8 +212,9 @@ TEST_F(ReplayPositionSourceTest, SampleTracksServeTheirPurpose)
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         const QByteArray bytes = file.readAll();
         std::string error;
-        const auto fixes = c.type == "gpx" ? platform::GpxTrack::parse(bytes.toStdString(), &error)->replayFixes()
-                                           : *platform::readNmeaLog(bytes.toStdString(), &error);
+        const auto fixes = c.type == "gpx"
+            ? platform::GpxTrack::parse(bytes.toStdString(), &error)->replayFixes()
+            : *platform::readNmeaLog(bytes.toStdString(), &error);
         ASSERT_GE(fixes.size(), 20u);
         ASSERT_LE(fixes.size(), 40u);
         EXPECT_LE(fixes.front().horizontalAccuracy, c.firstAccuracy);
@@ -221,7 +227,8 @@ TEST_F(ReplayPositionSourceTest, SampleTracksServeTheirPurpose)
             EXPECT_GE(fixes[i].delay, 1);
             EXPECT_LE(fixes[i].delay, 5);
             if (c.type == "gpx") {
-                EXPECT_GE(platform::distanceBetween(fixes[i - 1].coordinate, fixes[i].coordinate), 3) << "fix " << i;
+                EXPECT_GE(platform::distanceBetween(fixes[i - 1].coordinate, fixes[i].coordinate), 3)
+                    << "fix " << i;
             }
         }
         EXPECT_LT(duration / 10, 20);
