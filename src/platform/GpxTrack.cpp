@@ -16,6 +16,15 @@ namespace {
 // ignored rather than turned into an absurd accuracy.
 constexpr double kLargestHdop = 1e6;
 
+// Text from the file as a message shows it: at most 40 characters.
+std::string shown(QStringView text)
+{
+    constexpr qsizetype kLongest = 40;
+    if (text.size() <= kLongest)
+        return text.toString().toStdString();
+    return text.left(kLongest).toString().toStdString() + "…";
+}
+
 std::string lineMessage(const QXmlStreamReader& reader, std::string_view message)
 {
     return fmt::format("line {}: {}", reader.lineNumber(), message);
@@ -56,7 +65,7 @@ std::optional<double> readDegrees(
     if (!ok || !std::isfinite(degrees) || std::abs(degrees) > limit) {
         error = lineMessage(reader,
             fmt::format("track point {} has the {} \"{}\", not a number from -{} to {}", index, name,
-                text.toString().toStdString(), limit, limit));
+                shown(text), limit, limit));
         return std::nullopt;
     }
     return degrees;
@@ -96,8 +105,7 @@ std::optional<GpxTrack> GpxTrack::parse(std::string_view xml, std::string* error
         if (!reader.hasError() || reader.error() == QXmlStreamReader::PrematureEndOfDocumentError)
             reason = "not a GPX file (no XML element)";
     } else if (reader.name() != u"gpx") {
-        reason = fmt::format(
-            "not a GPX file (the root element is <{}>)", reader.name().toString().toStdString());
+        reason = fmt::format("not a GPX file (the root element is <{}>)", shown(reader.name()));
     } else {
         while (reason.empty() && !reader.atEnd()) {
             if (reader.readNext() == QXmlStreamReader::StartElement && reader.name() == u"trkpt") {

@@ -11,6 +11,18 @@
 
 namespace platform {
 
+namespace {
+
+std::optional<std::vector<ReplayFix>> readGpxTrack(std::string_view bytes, std::string* error)
+{
+    const std::optional<GpxTrack> track = GpxTrack::parse(bytes, error);
+    if (!track)
+        return std::nullopt;
+    return track->replayFixes();
+}
+
+} // namespace
+
 PositionSource::~PositionSource() = default;
 
 void PositionSource::deliver(const Location& location)
@@ -40,21 +52,15 @@ std::unique_ptr<PositionSource> PositionSource::fromSpec(
 
     const std::size_t colon = spec.find(':');
     const std::string_view kind = spec.substr(0, colon);
-    const std::string path(colon == std::string_view::npos ? std::string_view() : spec.substr(colon + 1));
-    if (colon != std::string_view::npos && (kind == "gpx" || kind == "nmea") && path.empty())
+    if (colon == std::string_view::npos || (kind != "gpx" && kind != "nmea"))
+        return reject(
+            fmt::format("unknown position source \"{}\" (use default, nmea:FILE or gpx:FILE)", spec));
+    const std::string path(spec.substr(colon + 1));
+    if (path.empty())
         return reject(fmt::format("the position source \"{}\" names no file ({}:FILE)", spec, kind));
-    if (colon != std::string_view::npos && kind == "gpx") {
-        return std::make_unique<ReplayPositionSource>("GPX track", path, speed,
-            [](std::string_view bytes, std::string* reason) -> std::optional<std::vector<ReplayFix>> {
-                const std::optional<GpxTrack> track = GpxTrack::parse(bytes, reason);
-                if (!track)
-                    return std::nullopt;
-                return track->replayFixes();
-            });
-    }
-    if (colon != std::string_view::npos && kind == "nmea")
+    if (kind == "nmea")
         return std::make_unique<ReplayPositionSource>("NMEA log", path, speed, &readNmeaLog);
-    return reject(fmt::format("unknown position source \"{}\" (use default, nmea:FILE or gpx:FILE)", spec));
+    return std::make_unique<ReplayPositionSource>("GPX track", path, speed, &readGpxTrack);
 }
 
 } // namespace platform

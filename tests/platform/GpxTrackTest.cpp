@@ -79,6 +79,9 @@ TEST(GpxTrack, RefusesWhatIsNotAReadableTrack)
         { gpx(point("", "")), "line 4: track point 1 has the lat \"\", not a number from -90 to 90" },
         { gpx(point("", "1e400")),
             "line 4: track point 1 has the lat \"1e400\", not a number from -90 to 90" },
+        { gpx(point("", std::string(50, '7'))),
+            "line 4: track point 1 has the lat \"" + std::string(40, '7')
+                + "…\", not a number from -90 to 90" },
     };
     for (const auto& c : cases) {
         std::string error;
