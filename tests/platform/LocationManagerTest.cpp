@@ -93,6 +93,7 @@ TEST(Location, DistanceIsTheGreatCircleOnTheMeanEarth)
 
 TEST_F(LocationManagerTest, DistanceFilterHoldsFixesUntilTheyMoveThatFar)
 {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
     const struct {
         const char* name;
         double filter;
@@ -101,11 +102,13 @@ TEST_F(LocationManagerTest, DistanceFilterHoldsFixesUntilTheyMoveThatFar)
     } cases[] = {
         { "none", LocationManager::kDistanceFilterNone, { fixNorth(0), fixNorth(0), fixNorth(1) },
             { 0, 1, 2 } },
+        { "negative is none", -7, { fixNorth(0), fixNorth(0) }, { 0, 1 } },
         { "zero passes a fix in the same place", 0, { fixNorth(0), fixNorth(0) }, { 0, 1 } },
         { "measured from the last delivered fix", 3,
             { fixNorth(0), fixNorth(2.9), fixNorth(3.1), fixNorth(5), fixNorth(6.2) }, { 0, 2, 4 } },
-        { "a fix without accuracy still counts", 3, { fixNorth(0, -1), fixNorth(1, 5), fixNorth(3, 5) },
-            { 0, 2 } },
+        { "a fix without accuracy still counts", 3, { fixNorth(0, -1), fixNorth(1), fixNorth(3) }, { 0, 2 } },
+        { "fixes without a valid coordinate are dropped", LocationManager::kDistanceFilterNone,
+            { { { nan, 0 } }, { { 0, INFINITY } }, { { 90.5, 0 } }, { { 0, -180.5 } }, fixNorth(0) }, { 4 } },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -122,25 +125,11 @@ TEST_F(LocationManagerTest, DistanceFilterHoldsFixesUntilTheyMoveThatFar)
     }
 }
 
-TEST_F(LocationManagerTest, SettersNormaliseToTheirNoneValues)
-{
-    EXPECT_EQ(manager->distanceFilter(), LocationManager::kDistanceFilterNone);
-    EXPECT_EQ(manager->desiredAccuracy(), LocationManager::kLocationAccuracyBest);
-    manager->setDistanceFilter(3);
-    manager->setDesiredAccuracy(10);
-    EXPECT_EQ(manager->distanceFilter(), 3);
-    EXPECT_EQ(manager->desiredAccuracy(), 10);
-    manager->setDistanceFilter(-7);
-    manager->setDesiredAccuracy(std::numeric_limits<double>::quiet_NaN());
-    EXPECT_EQ(manager->distanceFilter(), LocationManager::kDistanceFilterNone);
-    EXPECT_EQ(manager->desiredAccuracy(), LocationManager::kLocationAccuracyBest);
-}
-
 TEST_F(LocationManagerTest, PassesFixesAndFailuresOnlyWhileUpdating)
 {
+    manager->setDistanceFilter(3);
     source->sendLocation(fixNorth(0));
     source->sendFailure("early");
-    EXPECT_FALSE(manager->isUpdating());
     EXPECT_FALSE(source->isStarted());
     EXPECT_FALSE(manager->location());
 
@@ -152,55 +141,28 @@ TEST_F(LocationManagerTest, PassesFixesAndFailuresOnlyWhileUpdating)
     source->sendFailure("the receiver went quiet");
     ASSERT_EQ(delegate.updates.size(), 2u);
     EXPECT_FALSE(delegate.updates[0].previous);
-    ASSERT_TRUE(delegate.updates[1].previous);
     EXPECT_EQ(delegate.updates[1].previous->coordinate.latitude, fixNorth(0).coordinate.latitude);
     EXPECT_EQ(delegate.failures, std::vector<std::string> { "the receiver went quiet" });
-    ASSERT_TRUE(manager->location());
     EXPECT_EQ(manager->location()->horizontalAccuracy, 40);
-    EXPECT_TRUE(manager->isUpdating());
 
     manager->stopUpdatingLocation();
+    EXPECT_FALSE(manager->isUpdating());
     EXPECT_FALSE(source->isStarted());
     source->sendLocation(fixNorth(100));
     source->sendFailure("late");
     EXPECT_EQ(delegate.updates.size(), 2u);
     EXPECT_EQ(delegate.failures.size(), 1u);
-    ASSERT_TRUE(manager->location());
     EXPECT_EQ(manager->location()->horizontalAccuracy, 40);
-}
 
-TEST_F(LocationManagerTest, FirstFixAfterARestartPassesTheFilter)
-{
-    manager->setDistanceFilter(3);
+    // The first fix after a start passes the filter.
     manager->startUpdatingLocation();
-    source->sendLocation(fixNorth(0));
-    manager->stopUpdatingLocation();
-    manager->startUpdatingLocation();
-    source->sendLocation(fixNorth(1));
-    source->sendLocation(fixNorth(2));
-    ASSERT_EQ(delegate.updates.size(), 2u);
-    ASSERT_TRUE(delegate.updates[1].previous);
-    EXPECT_EQ(delegate.updates[1].previous->coordinate.latitude, fixNorth(0).coordinate.latitude);
-}
+    source->sendLocation(fixNorth(11, 5));
+    ASSERT_EQ(delegate.updates.size(), 3u);
+    EXPECT_EQ(delegate.updates[2].previous->horizontalAccuracy, 40);
 
-TEST_F(LocationManagerTest, IgnoresFixesWithoutAValidCoordinate)
-{
-    manager->startUpdatingLocation();
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    for (const LocationCoordinate coordinate :
-        { LocationCoordinate { nan, 0 }, LocationCoordinate { 0, INFINITY }, LocationCoordinate { 90.5, 0 },
-            LocationCoordinate { 0, -180.5 } })
-        source->sendLocation({ coordinate, 5, 0 });
-    EXPECT_TRUE(delegate.updates.empty());
-    EXPECT_FALSE(manager->location());
-}
-
-TEST_F(LocationManagerTest, ServicesEnabledIsTheSourcesAvailability)
-{
     EXPECT_TRUE(manager->locationServicesEnabled());
     source->setAvailable(false);
     EXPECT_FALSE(manager->locationServicesEnabled());
-    EXPECT_EQ(manager->sourceDescription(), "scripted positions");
 }
 
 TEST_F(LocationManagerTest, DelegateMayDestroyTheManagerInEitherCallback)
@@ -220,49 +182,36 @@ TEST_F(LocationManagerTest, DelegateMayDestroyTheManagerInEitherCallback)
     EXPECT_EQ(delegate.failures.size(), 1u);
 }
 
-TEST(LocationManagerReplay, UnreadableFileFailsThroughTheDelegateWithItsPath)
-{
-    vantry::test::ManualClock clock(1000);
-    std::string error;
-    LocationManager manager(platform::PositionSource::fromSpec("gpx:/nonexistent/walk.gpx", 1, &error));
-    RecordingDelegate delegate;
-    manager.setDelegate(&delegate);
-    manager.startUpdatingLocation();
-    EXPECT_TRUE(delegate.failures.empty());
-    clock.advance(0.01);
-    EXPECT_EQ(delegate.failures,
-        std::vector<std::string> {
-            "GPX track /nonexistent/walk.gpx: cannot read the file: No such file or directory" });
-    EXPECT_FALSE(manager.locationServicesEnabled());
-    EXPECT_TRUE(manager.isUpdating());
-}
-
-TEST(LocationManagerDefault, SaysWhyWhenTheSystemGivesNoFix)
+TEST(LocationManagerSources, SayWhichSourceFailedAndWhy)
 {
     // Fixes from the system arrive through the event loop, which this test
-    // does not run: whatever the machine has, the start must end in a report.
+    // does not run: whatever the machine has, starting it ends in a report.
     vantry::test::ManualClock clock(1000);
-    LocationManager manager(nullptr);
+    LocationManager file(platform::PositionSource::fromSpec("gpx:/nonexistent/walk.gpx", 1, nullptr));
+    LocationManager system(nullptr);
     RecordingDelegate delegate;
-    manager.setDelegate(&delegate);
-    manager.startUpdatingLocation();
+    for (LocationManager* manager : { &file, &system }) {
+        manager->setDelegate(&delegate);
+        manager->startUpdatingLocation();
+    }
     EXPECT_TRUE(delegate.failures.empty());
-    const std::string description = manager.sourceDescription();
-    if (description == "the default position source") {
-        clock.advance(0.01);
+    clock.advance(0.01);
+    ASSERT_FALSE(delegate.failures.empty());
+    EXPECT_EQ(delegate.failures[0],
+        "GPX track /nonexistent/walk.gpx: cannot read the file: No such file or directory");
+    EXPECT_FALSE(file.locationServicesEnabled());
+    EXPECT_TRUE(file.isUpdating());
+
+    if (system.sourceDescription() == "the default position source") {
         EXPECT_EQ(delegate.failures,
-            std::vector<std::string> { "no position source is available (is GeoClue running?)" });
+            (std::vector<std::string> {
+                delegate.failures[0], "no position source is available (is GeoClue running?)" }));
         return;
     }
     clock.advance(29.9);
-    EXPECT_TRUE(delegate.failures.empty());
-    clock.advance(0.1);
-    EXPECT_EQ(delegate.failures,
-        std::vector<std::string> { description
-            + " gave no fix within 30 seconds (is GeoClue running, with location services on?)" });
-    manager.stopUpdatingLocation();
-    manager.startUpdatingLocation();
-    manager.stopUpdatingLocation();
-    clock.advance(60);
     EXPECT_EQ(delegate.failures.size(), 1u);
+    clock.advance(0.1);
+    EXPECT_EQ(delegate.failures.back(),
+        system.sourceDescription()
+            + " gave no fix within 30 seconds (is GeoClue running, with location services on?)");
 }

@@ -1,8 +1,5 @@
 #include "Bundle.h"
-#include "GpxTrack.h"
-#include "LocationManager.h"
 #include "ManualClock.h"
-#include "NmeaLog.h"
 #include "PositionSource.h"
 
 #include <QFile>
@@ -11,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <string>
@@ -23,11 +21,17 @@ using vantry::test::ManualClock;
 namespace {
 
 struct RecordingHandler final : PositionSource::Handler {
-    void positionSourceDidUpdate(const Location& location) override { fixes.push_back(location); }
+    void positionSourceDidUpdate(const Location& location) override
+    {
+        fixes.push_back(location);
+        if (then)
+            then();
+    }
     void positionSourceDidFail(const std::string& error) override { failures.push_back(error); }
 
     std::vector<Location> fixes;
     std::vector<std::string> failures;
+    std::function<void()> then; // runs after each fix
 };
 
 class ReplayPositionSourceTest : public ::testing::Test {
@@ -67,34 +71,21 @@ const std::string kTrack
 
 } // namespace
 
-TEST_F(ReplayPositionSourceTest, SpecsNameTheirSources)
-{
-    const struct {
-        std::string spec;
-        std::string description;
-    } cases[] = {
-        { "gpx:walk.gpx", "GPX track walk.gpx" },
-        { "gpx:/tmp/a:b.gpx", "GPX track /tmp/a:b.gpx" },
-        { "nmea:/logs/walk.nmea", "NMEA log /logs/walk.nmea" },
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(source(c.spec, 2.5)->description(), c.description);
-}
-
-TEST_F(ReplayPositionSourceTest, RefusesUnknownSpecsAndSpeeds)
+TEST_F(ReplayPositionSourceTest, SpecsNameTheirSourcesOrSayWhatIsWrong)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const struct {
         std::string spec;
         double speed;
-        std::string error;
+        std::string descriptionOrError;
     } cases[] = {
+        { "gpx:walk.gpx", 2.5, "GPX track walk.gpx" },
+        { "gpx:/tmp/a:b.gpx", 1, "GPX track /tmp/a:b.gpx" },
+        { "nmea:/logs/walk.nmea", 0.5, "NMEA log /logs/walk.nmea" },
         { "", 1, "unknown position source \"\" (use default, nmea:FILE or gpx:FILE)" },
-        { "gps", 1, "unknown position source \"gps\" (use default, nmea:FILE or gpx:FILE)" },
         { "GPX:walk.gpx", 1,
             "unknown position source \"GPX:walk.gpx\" (use default, nmea:FILE or gpx:FILE)" },
         { "default:x", 1, "unknown position source \"default:x\" (use default, nmea:FILE or gpx:FILE)" },
-        { "gpx:", 1, "the position source \"gpx:\" names no file (gpx:FILE)" },
         { "nmea:", 1, "the position source \"nmea:\" names no file (nmea:FILE)" },
         { "gpx:walk.gpx", 0, "the replay speed must be a positive number, not 0" },
         { "gpx:walk.gpx", -2, "the replay speed must be a positive number, not -2" },
@@ -103,63 +94,36 @@ TEST_F(ReplayPositionSourceTest, RefusesUnknownSpecsAndSpeeds)
     };
     for (const auto& c : cases) {
         std::string error;
-        EXPECT_FALSE(PositionSource::fromSpec(c.spec, c.speed, &error)) << c.spec;
-        EXPECT_EQ(error, c.error);
+        const std::unique_ptr<PositionSource> made = PositionSource::fromSpec(c.spec, c.speed, &error);
+        EXPECT_EQ(made ? made->description() : error, c.descriptionOrError) << c.spec;
     }
 }
 
-TEST_F(ReplayPositionSourceTest, GpxTrackKeepsItsPaceDividedBySpeed)
+TEST_F(ReplayPositionSourceTest, GpxTrackKeepsItsPaceDividedBySpeedAndPausesWhenStopped)
 {
     std::unique_ptr<PositionSource> track = source("gpx:" + write("walk.gpx", kTrack), 2);
     track->start();
     EXPECT_TRUE(handler.fixes.empty()) << "never inside start()";
-    clock.advance(3.501);
-    ASSERT_EQ(handler.fixes.size(), 4u);
-    const double expected[][3]
-        = { { 1, 1000, 5 }, { 1.0001, 1002, 15 }, { 1.0002, 1003, 5 }, { 1.0003, 1003.5, 5 } };
-    for (std::size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(handler.fixes[i].coordinate.latitude, expected[i][0]);
-        EXPECT_EQ(handler.fixes[i].coordinate.longitude, 2);
-        EXPECT_NEAR(handler.fixes[i].timestamp, expected[i][1], 1e-3) << "fix " << i;
-        EXPECT_EQ(handler.fixes[i].horizontalAccuracy, expected[i][2]);
-    }
-    clock.advance(100);
-    EXPECT_EQ(handler.fixes.size(), 4u);
-    EXPECT_TRUE(track->isAvailable());
-    EXPECT_TRUE(handler.failures.empty());
-}
-
-TEST_F(ReplayPositionSourceTest, StopPausesAndStartGoesOnWithTheNextFix)
-{
-    std::unique_ptr<PositionSource> track = source("gpx:" + write("walk.gpx", kTrack));
-    track->start();
-    clock.advance(1);
-    ASSERT_EQ(handler.fixes.size(), 1u);
+    clock.advance(2.001);
+    ASSERT_EQ(handler.fixes.size(), 2u);
     track->stop();
     clock.advance(60);
-    EXPECT_EQ(handler.fixes.size(), 1u);
+    EXPECT_EQ(handler.fixes.size(), 2u);
     track->start();
     track->start();
-    clock.advance(3.999);
-    EXPECT_EQ(handler.fixes.size(), 1u);
-    clock.advance(0.001);
-    ASSERT_EQ(handler.fixes.size(), 2u);
-    EXPECT_EQ(handler.fixes[1].coordinate.latitude, 1.0001);
-}
-
-TEST_F(ReplayPositionSourceTest, NmeaLogReplaysWithAccuracyFromHdop)
-{
-    const std::string path = platform::Bundle::pathForResource("walk", "nmea");
-    std::unique_ptr<PositionSource> log = source("nmea:" + path, 4);
-    log->start();
-    clock.advance(19 / 4.0 + 0.001);
-    ASSERT_EQ(handler.fixes.size(), 20u);
-    EXPECT_EQ(handler.fixes[0].horizontalAccuracy, 80); // HDOP 8.0 while the receiver settles
-    EXPECT_NEAR(handler.fixes[3].horizontalAccuracy, 13, 1e-9); // HDOP 1.3
-    for (std::size_t i = 1; i < handler.fixes.size(); ++i)
-        EXPECT_NEAR(handler.fixes[i].timestamp - handler.fixes[i - 1].timestamp, 0.25, 1e-6);
-    EXPECT_NEAR(handler.fixes[0].coordinate.latitude, -33.86455, 1e-5);
-    EXPECT_EQ(log->description(), "NMEA log " + path);
+    clock.advance(0.999);
+    EXPECT_EQ(handler.fixes.size(), 2u);
+    clock.advance(100);
+    ASSERT_EQ(handler.fixes.size(), 4u);
+    // Latitude, delivery time, accuracy (hdop 3 × 5 m, else 5 m).
+    const double expected[][3]
+        = { { 1, 1000, 5 }, { 1.0001, 1002, 15 }, { 1.0002, 1063, 5 }, { 1.0003, 1063.5, 5 } };
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(handler.fixes[i].coordinate.latitude, expected[i][0]);
+        EXPECT_NEAR(handler.fixes[i].timestamp, expected[i][1], 2e-3) << "fix " << i;
+        EXPECT_EQ(handler.fixes[i].horizontalAccuracy, expected[i][2]);
+    }
+    EXPECT_TRUE(handler.failures.empty());
 }
 
 TEST_F(ReplayPositionSourceTest, FileProblemsFailWhenStartedWithThePathAndReason)
@@ -197,64 +161,51 @@ TEST_F(ReplayPositionSourceTest, FileProblemsFailWhenStartedWithThePathAndReason
     }
 }
 
-TEST_F(ReplayPositionSourceTest, SampleTracksServeTheirPurpose)
+TEST_F(ReplayPositionSourceTest, SampleTracksReplayTenTimesFasterWithinTwentySeconds)
 {
-    // A 3 m distance filter must let every point through, and a tenfold
-    // replay must end within 20 s.
+    // Points 1 to 5 s apart and, in the tracks, at least 3 m apart, so that
+    // a 3 m distance filter lets every one through.
     const struct {
         std::string name, type;
-        double firstAccuracy;
-        std::size_t poorPoints;
-    } cases[] = { { "walk", "gpx", 8, 0 }, { "walk-poor-start", "gpx", 200, 6 }, { "walk", "nmea", 80, 3 } };
+        std::vector<double> firstAccuracies;
+        std::size_t poorFixes; // more than 50 m
+    } cases[] = {
+        { "walk", "gpx", { 8, 5, 5 }, 0 }, { "walk-poor-start", "gpx", { 200, 200 }, 6 },
+        { "walk", "nmea", { 80, 80, 80, 13 }, 3 }, // HDOP 8.0, then 1.3
+    };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name + "." + c.type);
-        QFile file(QString::fromStdString(platform::Bundle::pathForResource(c.name, c.type)));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        const QByteArray bytes = file.readAll();
-        std::string error;
-        const auto fixes = c.type == "gpx"
-            ? platform::GpxTrack::parse(bytes.toStdString(), &error)->replayFixes()
-            : *platform::readNmeaLog(bytes.toStdString(), &error);
-        ASSERT_GE(fixes.size(), 20u);
-        ASSERT_LE(fixes.size(), 40u);
-        EXPECT_LE(fixes.front().horizontalAccuracy, c.firstAccuracy);
-        double duration = 0;
-        for (std::size_t i = 0; i < fixes.size(); ++i) {
-            EXPECT_EQ(fixes[i].horizontalAccuracy > 50, i < c.poorPoints) << "fix " << i;
+        handler.fixes.clear();
+        const std::string path = platform::Bundle::pathForResource(c.name, c.type);
+        std::unique_ptr<PositionSource> track = source(c.type + ":" + path, 10);
+        track->start();
+        clock.advance(20);
+        ASSERT_GE(handler.fixes.size(), 20u);
+        ASSERT_LE(handler.fixes.size(), 40u);
+        for (std::size_t i = 0; i < handler.fixes.size(); ++i) {
+            const Location& fix = handler.fixes[i];
+            if (i < c.firstAccuracies.size()) {
+                EXPECT_NEAR(fix.horizontalAccuracy, c.firstAccuracies[i], 1e-9) << "fix " << i;
+            }
+            EXPECT_EQ(fix.horizontalAccuracy > 50, i < c.poorFixes) << "fix " << i;
             if (i == 0)
                 continue;
-            duration += fixes[i].delay;
-            EXPECT_GE(fixes[i].delay, 1);
-            EXPECT_LE(fixes[i].delay, 5);
+            const Location& previous = handler.fixes[i - 1];
+            EXPECT_GE(fix.timestamp - previous.timestamp, 0.1 - 1e-9);
+            EXPECT_LE(fix.timestamp - previous.timestamp, 0.5 + 1e-9);
             if (c.type == "gpx") {
-                EXPECT_GE(platform::distanceBetween(fixes[i - 1].coordinate, fixes[i].coordinate), 3)
-                    << "fix " << i;
+                EXPECT_GE(platform::distanceBetween(previous.coordinate, fix.coordinate), 3) << "fix " << i;
             }
         }
-        EXPECT_LT(duration / 10, 20);
     }
 }
 
-TEST_F(ReplayPositionSourceTest, ManagerMayBeDestroyedByItsDelegateDuringAReplay)
+TEST_F(ReplayPositionSourceTest, HandlerMayDestroyTheSourceInACallback)
 {
-    struct Destroyer final : platform::LocationManagerDelegate {
-        void locationManagerDidUpdateToLocationFromLocation(
-            platform::LocationManager&, const Location&, const std::optional<Location>&) override
-        {
-            ++updates;
-            manager.reset();
-        }
-        void locationManagerDidFailWithError(platform::LocationManager&, const std::string&) override { }
-        std::unique_ptr<platform::LocationManager> manager;
-        int updates = 0;
-    } delegate;
-    std::string error;
-    delegate.manager = std::make_unique<platform::LocationManager>(
-        PositionSource::fromSpec("gpx:" + write("walk.gpx", kTrack), 1, &error));
-    delegate.manager->setDelegate(&delegate);
-    delegate.manager->startUpdatingLocation();
+    std::unique_ptr<PositionSource> track = source("gpx:" + write("walk.gpx", kTrack));
+    handler.then = [&] { track.reset(); };
+    track->start();
     clock.advance(10);
-    EXPECT_EQ(delegate.updates, 1);
-    EXPECT_FALSE(delegate.manager);
+    EXPECT_EQ(handler.fixes.size(), 1u);
     EXPECT_EQ(clock.pendingTimerCount(), 0u);
 }
