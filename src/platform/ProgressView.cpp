@@ -63,7 +63,7 @@ void ProgressView::setProgress(float progress)
     if (clamped == progress_)
         return;
     progress_ = clamped;
-    setNeedsDisplayOfBar();
+    barLayer_->setNeedsDisplay();
 }
 
 void ProgressView::setProgressViewStyle(Style style)
@@ -71,7 +71,7 @@ void ProgressView::setProgressViewStyle(Style style)
     if (style == style_)
         return;
     style_ = style;
-    setNeedsDisplayOfBar();
+    barLayer_->setNeedsDisplay();
 }
 
 void ProgressView::setFrame(CGRect frame)
@@ -89,11 +89,6 @@ void ProgressView::resizeEvent(QResizeEvent* event)
 void ProgressView::followBounds()
 {
     barLayer_->setBounds(bounds());
-}
-
-void ProgressView::setNeedsDisplayOfBar()
-{
-    barLayer_->setNeedsDisplay();
 }
 
 void ProgressView::drawRect(QPainter& painter, CGRect rect) const

@@ -39,8 +39,6 @@ public:
     virtual void drawRect(QPainter& painter, CGRect rect) const;
 
 protected:
-    // Asks for drawRect again, for subclasses whose look changes.
-    void setNeedsDisplayOfBar();
     void resizeEvent(QResizeEvent* event) override;
 
 private:

@@ -19,6 +19,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <system_error>
 #include <thread>
 
 namespace platform {
@@ -51,6 +52,21 @@ QUrl webUrl(std::string_view text)
     const QUrl url(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), QUrl::StrictMode);
     const bool web = url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https");
     return url.isValid() && web && !url.host().isEmpty() ? url : QUrl();
+}
+
+// The text with control characters written as \xNN, so it stays on one
+// log line.
+std::string printable(std::string_view text)
+{
+    std::string shown;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f)
+            shown += fmt::format("\\x{:02X}", byte);
+        else
+            shown += c;
+    }
+    return shown;
 }
 
 std::string secondsText(std::chrono::milliseconds timeout)
@@ -114,14 +130,20 @@ std::optional<Data> fetchURLContents(std::string_view url, double timeoutSeconds
 {
     const QUrl target = webUrl(url);
     if (target.isEmpty()) {
-        logf("Could not fetch {}: not an http or https URL", url);
+        logf("Could not fetch {}: not an http or https URL", printable(url));
         return std::nullopt;
     }
     const double seconds = std::clamp(std::isnan(timeoutSeconds) ? 0.0 : timeoutSeconds, 0.001, 3600.0);
     const std::chrono::milliseconds timeout { static_cast<long long>(std::ceil(seconds * 1000)) };
 
     auto result = std::make_shared<FetchResult>();
-    std::thread worker([result, target, timeout] { fetch(result, target, timeout); });
+    std::thread worker;
+    try {
+        worker = std::thread([result, target, timeout] { fetch(result, target, timeout); });
+    } catch (const std::system_error& error) {
+        logf("Could not fetch {}: {}", url, error.what());
+        return std::nullopt;
+    }
     std::unique_lock lock(result->mutex);
     const bool done = result->finished.wait_for(lock, timeout + kStopGrace, [&] { return result->done; });
     if (!done) {
