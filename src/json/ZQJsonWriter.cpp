@@ -124,14 +124,14 @@ bool ZQJsonWriter::appendMemberInto(const Member& member, bool first, TextBuffer
     if (humanReadable_)
         buffer.append(indent());
     if (!appendStringInto(member.key, buffer)) {
-            addErrorWithCodeDescription(ZQJsonErrorUnsupported, "JSON object key must be string");
-            return false;
+        addErrorWithCodeDescription(ZQJsonErrorUnsupported, "JSON object key must be string");
+        return false;
     }
     buffer.append(humanReadable_ ? std::string_view(" : ") : std::string_view(":"));
     if (!appendValueInto(member.value, buffer)) {
-            addErrorWithCodeDescription(
-                ZQJsonErrorUnsupported, "Unsupported value for key " + member.key + " in object");
-            return false;
+        addErrorWithCodeDescription(
+            ZQJsonErrorUnsupported, "Unsupported value for key " + member.key + " in object");
+        return false;
     }
     return true;
 }
