@@ -73,6 +73,26 @@ TEST(Value, KindsAreDistinct)
     EXPECT_EQ(Value(Object {}).typeName(), "Object");
 }
 
+TEST(Value, EveryKindCopiesMovesAndReplacesEveryOther)
+{
+    const Value samples[]
+        = { Value(), Value(true), Value(25), Value(std::string(40, 's')), Value(Array { "a", Array { 1 } }),
+              Value(Object { { "k", std::string(20, 'v') } }), Value(json::Foreign { "Date" }) };
+    for (const Value& from : samples) {
+        for (const Value& to : samples) {
+            Value copied = from;
+            copied = to;
+            EXPECT_EQ(copied, to);
+            Value moved = Value(from);
+            moved = Value(to);
+            EXPECT_EQ(moved, to);
+            const Value taken(std::move(moved));
+            EXPECT_EQ(taken, to);
+            EXPECT_EQ(moved.kind(), to.kind());
+        }
+    }
+}
+
 TEST(Value, AssignsFromItsOwnParts)
 {
     const Value inner = Object { { "a", Array { 1, "two" } } };
