@@ -2,6 +2,7 @@
 
 #include "ActivityIndicatorView.h"
 #include "Application.h"
+#include "Bundle.h"
 #include "Button.h"
 #include "CalloutView.h"
 #include "GameMapView.h"
@@ -92,6 +93,8 @@ std::unique_ptr<platform::View> GameMapViewController::loadView()
     auto* bar
         = new PDColoredProgressView(CGRectMake(kBarInset, kBarTop, size.width - 2 * kBarInset, kBarHeight));
     bar->setAutoresizingMask(platform::kAutoresizingFlexibleWidth);
+    // Shown by the first temperature above 0.
+    bar->setHidden(true);
     view->addSubview(bar);
     setTempIndicator(bar);
 
@@ -103,11 +106,16 @@ std::unique_ptr<platform::View> GameMapViewController::loadView()
         CGRectMake(size.width - kButtonInset - kButtonWidth, buttonTop, kButtonWidth, kButtonHeight));
     pellory->setAutoresizingMask(
         platform::kAutoresizingFlexibleTopMargin | platform::kAutoresizingFlexibleLeftMargin);
+    score->setImage(platform::Image::fromFile(platform::Bundle::pathForResource("img/coin", "png")));
+    pellory->setImage(platform::Image::fromFile(platform::Bundle::pathForResource("img/princess", "png")));
     for (platform::Button* button : { score, pellory }) {
-        // Score boards, not controls.
+        // Score boards, not controls, waiting for the first answer.
         button->setEnabled(false);
+        button->setTitleForState("…", platform::Button::Disabled);
         view->addSubview(button);
     }
+    // Shown from level 1 on.
+    pellory->setHidden(true);
     setScoreButton(score);
     setPelloryButton(pellory);
 

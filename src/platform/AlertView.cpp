@@ -2,6 +2,7 @@
 
 #include "Window.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -93,6 +94,8 @@ QWidget* AlertView::makePanel()
 {
     auto* box = new QFrame;
     box->setFrameShape(QFrame::StyledPanel);
+    // Opaque, whatever the dimmed overlay under it.
+    box->setPalette(QApplication::palette());
     box->setAutoFillBackground(true);
     auto* column = new QVBoxLayout(box);
     auto* heading = new QLabel(QString::fromStdString(title_));

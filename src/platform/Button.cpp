@@ -30,9 +30,17 @@ Button::Button(CGRect frame, QWidget* parent)
         painter.fillPath(outline, highlighted_ ? QColor(40, 40, 40, 220) : QColor(0, 0, 0, 160));
         painter.setPen(QColor(255, 255, 255, 200));
         painter.drawPath(outline);
+        QRectF text = area;
+        if (!image_.isNull()) {
+            // The picture fills the height less a margin, on the left.
+            const double side = area.height() - 8;
+            const double width = side * image_.width() / std::max(1, image_.height());
+            painter.drawImage(QRectF(area.left() + 6, area.top() + 4, width, side), image_.pixels());
+            text.setLeft(area.left() + 6 + width);
+        }
         painter.setFont(Font::boldSystemFontOfSize(std::min(17.0f, bounds.size.height * 0.5f)).qfont());
         painter.setPen(Qt::white);
-        painter.drawText(area, Qt::AlignCenter, QString::fromStdString(currentTitle()));
+        painter.drawText(text, Qt::AlignCenter, QString::fromStdString(currentTitle()));
     });
     layer().addSublayer(buttonLayer_);
     layOut();
@@ -50,6 +58,12 @@ std::string Button::titleForState(unsigned state) const
 void Button::setTitleForState(std::string title, unsigned state)
 {
     titles_[state] = std::move(title);
+    buttonLayer_->setNeedsDisplay();
+}
+
+void Button::setImage(Image image)
+{
+    image_ = std::move(image);
     buttonLayer_->setNeedsDisplay();
 }
 

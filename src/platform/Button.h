@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DrawingLayer.h"
+#include "Image.h"
 #include "View.h"
 
 #include <functional>
@@ -30,6 +31,10 @@ public:
     std::string currentTitle() const;
     unsigned state() const;
 
+    // A picture shown left of the title (null for none).
+    const Image& image() const { return image_; }
+    void setImage(Image image);
+
     // Called when the button is tapped while enabled.
     void setAction(std::function<void()> action) { action_ = std::move(action); }
 
@@ -50,6 +55,7 @@ private:
 
     std::shared_ptr<DrawingLayer> buttonLayer_;
     std::map<unsigned, std::string> titles_;
+    Image image_;
     std::function<void()> action_;
     bool highlighted_ = false;
 };
