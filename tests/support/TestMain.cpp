@@ -1,7 +1,7 @@
 // Test entry point: a Qt application (offscreen unless a platform is chosen)
 // so that pictures, fonts, networking and widgets work in every test. The
-// user's data and cache folders point into a scratch folder, so no test
-// touches the real ones.
+// user's data, cache and temporary folders point into a scratch folder, so no
+// test touches the real ones.
 #include "LogCapture.h"
 
 #include <QApplication>
@@ -19,6 +19,7 @@ int main(int argc, char** argv)
         return 1;
     qputenv("XDG_DATA_HOME", (home.path() + "/data").toUtf8());
     qputenv("XDG_CACHE_HOME", (home.path() + "/cache").toUtf8());
+    qputenv("TMPDIR", (home.path() + "/tmp").toUtf8());
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     vantry::test::failOnUncapturedLog();
