@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QByteArray>
+#include <QDir>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -19,7 +20,11 @@ int main(int argc, char** argv)
         return 1;
     qputenv("XDG_DATA_HOME", (home.path() + "/data").toUtf8());
     qputenv("XDG_CACHE_HOME", (home.path() + "/cache").toUtf8());
-    qputenv("TMPDIR", (home.path() + "/tmp").toUtf8());
+    // The temporary folder must exist: std::filesystem::temp_directory_path fails otherwise.
+    const QString tmp = home.path() + "/tmp";
+    if (!QDir().mkpath(tmp))
+        return 1;
+    qputenv("TMPDIR", tmp.toUtf8());
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     vantry::test::failOnUncapturedLog();
