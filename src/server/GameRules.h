@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PlayAnswer.h"
+#include "PlayAnswerWriter.h"
 #include "PlayerState.h"
 
 #include <cstdint>

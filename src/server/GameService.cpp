@@ -1,6 +1,6 @@
 #include "GameService.h"
 
-#include "PlayRequest.h"
+#include "PlayRequestReader.h"
 
 namespace server {
 

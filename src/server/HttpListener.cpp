@@ -8,6 +8,7 @@
 #include <openssl/ssl.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -108,8 +109,12 @@ void HttpListener::start()
 
 void HttpListener::stop()
 {
-    if (stopping_.exchange(true) || !started_)
-        return;
+    {
+        // Under the lock, so that no worker misses the news between its check and its wait.
+        const std::lock_guard lock(mutex_);
+        if (stopping_.exchange(true) || !started_)
+            return;
+    }
     const std::uint64_t one = 1;
     [[maybe_unused]] const ssize_t written = ::write(stopEvent_, &one, sizeof one);
     waiting_.notify_all();
@@ -155,6 +160,12 @@ void HttpListener::acceptConnections()
 
 void HttpListener::serveConnections()
 {
+    // TLS writes to a socket the peer closed raise SIGPIPE; blocked here, they fail with EPIPE instead,
+    // without changing how the rest of the program handles the signal.
+    sigset_t pipeSignal;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
     for (;;) {
         int socket = -1;
         {

@@ -3,7 +3,7 @@
 #include "GamePictures.h"
 #include "GameService.h"
 #include "HttpRoutes.h"
-#include "PlayRequest.h"
+#include "PlayRequestReader.h"
 #include "PlayerStore.h"
 #include "ServerCertificates.h"
 #include "ServerLog.h"

@@ -1,4 +1,4 @@
-#include "PlayAnswer.h"
+#include "PlayAnswerWriter.h"
 
 #include "ZQJsonWriter.h"
 

@@ -1,4 +1,4 @@
-#include "PlayRequest.h"
+#include "PlayRequestReader.h"
 
 #include "ZQJsonParser.h"
 
