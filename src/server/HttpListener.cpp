@@ -22,6 +22,7 @@ namespace server {
 
 namespace {
 constexpr int kTlsHandshakeRecord = 0x16;
+constexpr std::size_t kMostBytesDrained = 16 * 1024 * 1024;
 
 thread_local bool closeAfterAnswer = false;
 
@@ -203,6 +204,10 @@ void HttpListener::serve(int socket)
         bool peerClosing = false;
         const bool lastRequest = served >= limits_.requestsPerConnection || stopping_;
         const bool answered = routes->answerOneRequest(stream, lastRequest, peerClosing);
+        if (closeAfterAnswer && answered) {
+            stream.setDeadline(HttpStream::Clock::now() + limits_.exchange);
+            stream.drain(kMostBytesDrained);
+        }
         if (!answered || peerClosing || lastRequest || closeAfterAnswer || stream.broken())
             break;
         if (!stream.waitForRequest(HttpStream::Clock::now() + limits_.idle))

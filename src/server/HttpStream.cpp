@@ -143,6 +143,19 @@ bool HttpStream::waitForRequest(Clock::time_point until)
     return !broken_ && (hasBufferedInput() || fill(true, until) > 0);
 }
 
+void HttpStream::drain(std::size_t limit)
+{
+    std::size_t drained = end_ - begin_;
+    begin_ = end_;
+    while (drained < limit && !broken_) {
+        const ssize_t received = fill(true, deadline_);
+        if (received <= 0)
+            return;
+        drained += static_cast<std::size_t>(received);
+        begin_ = end_;
+    }
+}
+
 bool HttpStream::is_readable() const
 {
     return !broken_ && (hasBufferedInput() || waitFor(POLLIN, true, deadline_) == Wait::Ready);

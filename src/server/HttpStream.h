@@ -36,6 +36,10 @@ public:
     // Waits until the next request's first bytes are there (true) or `until`, the stop event or the
     // peer's closing (false).
     bool waitForRequest(Clock::time_point until);
+    // Reads and drops what the peer still sends, up to `limit` bytes, until it stops (its end of the
+    // stream) or the deadline. Before closing after an answer to a request whose body was left unread:
+    // a client reads the answer only once it has sent its whole request.
+    void drain(std::size_t limit);
 
     bool is_readable() const override;
     bool is_writable() const override;
