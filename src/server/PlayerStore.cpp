@@ -3,6 +3,7 @@
 #include "FMDatabase.h"
 #include "FMResultSet.h"
 #include "ServerLog.h"
+#include "WalCheckpointer.h"
 #include "ZQJsonParser.h"
 #include "ZQJsonWriter.h"
 
@@ -17,6 +18,7 @@ constexpr int kSchemaVersion = 1;
 // Busy answers come only from another program holding the file (the sqlite3 shell, a backup); give
 // up after about a second rather than stall every player.
 constexpr int kBusyRetries = 50000;
+constexpr std::chrono::milliseconds kCheckpointInterval { 1000 };
 
 void logFailure(std::string_view what, const fmdb::FMDatabase& database)
 {
@@ -89,6 +91,10 @@ bool setUp(fmdb::FMDatabase& database)
         logFailure("cannot switch to write-ahead logging", database);
         return false;
     }
+    // Checkpoints run on a connection of their own (WalCheckpointer).
+    const std::shared_ptr<fmdb::FMResultSet> automatic = database.executeQuery("PRAGMA wal_autocheckpoint=0");
+    if (automatic)
+        automatic->close();
     if (!database.executeUpdate("PRAGMA synchronous=NORMAL")
         || !database.executeUpdate("CREATE TABLE IF NOT EXISTS players (key TEXT PRIMARY KEY NOT NULL, "
                                    "level INTEGER NOT NULL, saved INTEGER NOT NULL, score INTEGER NOT NULL, "
@@ -118,16 +124,23 @@ std::unique_ptr<PlayerStore> PlayerStore::open(const std::string& path)
     database->setBusyRetryTimeout(kBusyRetries);
     if (!setUp(*database))
         return nullptr;
-    return std::unique_ptr<PlayerStore>(new PlayerStore(std::move(database)));
+    std::unique_ptr<WalCheckpointer> checkpointer = WalCheckpointer::start(path, kCheckpointInterval);
+    if (!checkpointer)
+        return nullptr;
+    return std::unique_ptr<PlayerStore>(new PlayerStore(std::move(database), std::move(checkpointer)));
 }
 
-PlayerStore::PlayerStore(std::shared_ptr<fmdb::FMDatabase> database)
+PlayerStore::PlayerStore(
+    std::shared_ptr<fmdb::FMDatabase> database, std::unique_ptr<WalCheckpointer> checkpointer)
     : database_(std::move(database))
+    , checkpointer_(std::move(checkpointer))
 { }
 
 PlayerStore::~PlayerStore()
 {
     database_->close();
+    // Last, so that its final checkpoint finds the log free.
+    checkpointer_.reset();
 }
 
 PlayerStore::Loaded PlayerStore::load(std::string_view key)

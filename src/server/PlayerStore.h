@@ -13,10 +13,13 @@ class FMDatabase;
 
 namespace server {
 
+class WalCheckpointer;
+
 // The players' games in one SQLite database file (write-ahead log, synchronous=NORMAL): every save is
 // one committed transaction, written to the log before `save` returns, so a server that stops or
 // crashes after answering keeps what it answered. (A power cut may lose the last moments' saves;
-// docs/architecture.md says why that is the trade made.)
+// docs/architecture.md says why that is the trade made.) The log is copied into the file every
+// second by a WalCheckpointer, off the path of the saves.
 //
 // One thread at a time; the caller serialises.
 class PlayerStore {
@@ -43,9 +46,10 @@ public:
     std::optional<long long> playerCount();
 
 private:
-    explicit PlayerStore(std::shared_ptr<fmdb::FMDatabase> database);
+    PlayerStore(std::shared_ptr<fmdb::FMDatabase> database, std::unique_ptr<WalCheckpointer> checkpointer);
 
     std::shared_ptr<fmdb::FMDatabase> database_;
+    std::unique_ptr<WalCheckpointer> checkpointer_;
 };
 
 } // namespace server

@@ -93,6 +93,17 @@ TEST_F(PlayerStoreTest, ASaveIsCommittedToAnOwnerOnlyWriteAheadLogBeforeItReturn
     EXPECT_EQ(permissionsOf(path() + "-wal"), 0600U);
 }
 
+TEST_F(PlayerStoreTest, ClosingCopiesTheLogIntoTheFile)
+{
+    {
+        const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
+        ASSERT_TRUE(store);
+        ASSERT_TRUE(store->save(aGame()));
+    }
+    EXPECT_FALSE(QFileInfo(QString::fromStdString(path() + "-wal")).size() > 0);
+    EXPECT_EQ(outsideScalar(path(), "SELECT score FROM players"), "9");
+}
+
 TEST_F(PlayerStoreTest, FilesThatAreNotAPlayersDatabaseAreRefused)
 {
     struct Case {
