@@ -1,21 +1,14 @@
+#include "ScopedEnvironment.h"
 #include "ServerOptions.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
 
 namespace {
 
 TEST(ServerOptions, DefaultsServeLoopbackFromTheUsersDataFolder)
 {
-    const char* previous = std::getenv("XDG_DATA_HOME");
-    const std::string kept = previous ? previous : "";
-    setenv("XDG_DATA_HOME", "/tmp/xdg", 1);
+    const vantry::test::ScopedEnvironment dataHome("XDG_DATA_HOME", "/tmp/xdg");
     const ServerOptions options = parseServerOptions({});
-    if (previous)
-        setenv("XDG_DATA_HOME", kept.c_str(), 1);
-    else
-        unsetenv("XDG_DATA_HOME");
     EXPECT_TRUE(options.error.empty());
     EXPECT_FALSE(options.help);
     EXPECT_FALSE(options.seedGiven);
