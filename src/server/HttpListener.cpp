@@ -57,8 +57,8 @@ HttpListener::HttpListener(
 HttpListener::~HttpListener()
 {
     stop();
-    if (listening_ >= 0)
-        ::close(listening_);
+    for (const int socket : listening_)
+        ::close(socket);
     if (stopEvent_ >= 0)
         ::close(stopEvent_);
 }
@@ -75,15 +75,23 @@ int HttpListener::bind(const std::string& host, int port)
         log("cannot listen on " + host + " port " + service + ": " + ::gai_strerror(failure));
         return -1;
     }
+    // Every address of the host ("localhost" is ::1 and 127.0.0.1), all on the port the first one got.
     int error = 0;
-    for (const addrinfo* address = addresses; address && listening_ < 0; address = address->ai_next) {
+    for (addrinfo* address = addresses; address; address = address->ai_next) {
+        if (!listening_.empty()) {
+            const auto bound = htons(static_cast<std::uint16_t>(boundPort(listening_.front())));
+            if (address->ai_family == AF_INET6)
+                reinterpret_cast<sockaddr_in6*>(address->ai_addr)->sin6_port = bound;
+            else
+                reinterpret_cast<sockaddr_in*>(address->ai_addr)->sin_port = bound;
+        }
         const int candidate
             = ::socket(address->ai_family, address->ai_socktype | SOCK_CLOEXEC, address->ai_protocol);
         const int on = 1;
         if (candidate >= 0 && ::setsockopt(candidate, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) == 0
             && ::bind(candidate, address->ai_addr, address->ai_addrlen) == 0
             && ::listen(candidate, SOMAXCONN) == 0) {
-            listening_ = candidate;
+            listening_.push_back(candidate);
         } else {
             error = errno;
             if (candidate >= 0)
@@ -91,16 +99,16 @@ int HttpListener::bind(const std::string& host, int port)
         }
     }
     ::freeaddrinfo(addresses);
-    if (listening_ < 0) {
+    if (listening_.empty()) {
         log("cannot listen on " + host + " port " + service + ": " + std::strerror(error));
         return -1;
     }
-    return boundPort(listening_);
+    return boundPort(listening_.front());
 }
 
 void HttpListener::start()
 {
-    if (started_ || listening_ < 0)
+    if (started_ || listening_.empty())
         return;
     started_ = true;
     acceptor_ = std::thread([this] { acceptConnections(); });
@@ -134,29 +142,39 @@ void HttpListener::closeConnectionAfterAnswer()
 
 void HttpListener::acceptConnections()
 {
+    std::vector<pollfd> waits { { stopEvent_, POLLIN, 0 } };
+    for (const int socket : listening_)
+        waits.push_back({ socket, POLLIN, 0 });
     for (;;) {
-        pollfd waits[2] = { { listening_, POLLIN, 0 }, { stopEvent_, POLLIN, 0 } };
-        if (::poll(waits, 2, -1) < 0 && errno != EINTR)
+        if (::poll(waits.data(), waits.size(), -1) < 0 && errno != EINTR)
             return;
-        if (waits[1].revents != 0)
+        if (waits[0].revents != 0)
             return;
-        if (waits[0].revents == 0)
-            continue;
-        const int socket = ::accept4(listening_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (socket < 0) {
-            // Out of descriptors: wait a moment (or for the stop) rather than spin on the ready socket.
-            if (errno == EMFILE || errno == ENFILE)
-                ::poll(&waits[1], 1, 10);
-            continue;
+        for (std::size_t i = 1; i < waits.size(); ++i) {
+            if (waits[i].revents != 0)
+                accept(waits[i].fd);
         }
-        const std::lock_guard lock(mutex_);
-        if (waitingSockets_.size() >= limits_.waitingConnections) {
-            ::close(socket);
-            continue;
-        }
-        waitingSockets_.push_back(socket);
-        waiting_.notify_one();
     }
+}
+
+void HttpListener::accept(int listening)
+{
+    const int socket = ::accept4(listening, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (socket < 0) {
+        // Out of descriptors: wait a moment (or for the stop) rather than spin on the ready socket.
+        if (errno == EMFILE || errno == ENFILE) {
+            pollfd stop { stopEvent_, POLLIN, 0 };
+            ::poll(&stop, 1, 10);
+        }
+        return;
+    }
+    const std::lock_guard lock(mutex_);
+    if (waitingSockets_.size() >= limits_.waitingConnections) {
+        ::close(socket);
+        return;
+    }
+    waitingSockets_.push_back(socket);
+    waiting_.notify_one();
 }
 
 void HttpListener::serveConnections()

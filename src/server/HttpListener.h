@@ -43,8 +43,9 @@ public:
     HttpListener(const HttpListener&) = delete;
     HttpListener& operator=(const HttpListener&) = delete;
 
-    // Binds `host` (an IPv4 or IPv6 address, or a name such as "localhost") at `port` (0: a free port
-    // the system chooses) and listens. The port bound, or −1 (logged). Call once, before `start`.
+    // Binds every address of `host` (an IPv4 or IPv6 address, or a name such as "localhost") at
+    // `port` (0: a free port the system chooses, the same for all) and listens. The port bound, or
+    // −1 (logged) when no address could be bound. Call once, before `start`.
     int bind(const std::string& host, int port);
     // Starts the accept thread and the workers.
     void start();
@@ -58,6 +59,7 @@ public:
 
 private:
     void acceptConnections();
+    void accept(int listening);
     void serveConnections();
     void serve(int socket);
 
@@ -65,7 +67,7 @@ private:
     HttpRoutes* tls_;
     const TlsServerContext* tlsContext_;
     const HttpLimits limits_;
-    int listening_ = -1;
+    std::vector<int> listening_;
     int stopEvent_ = -1;
     std::atomic<bool> stopping_ = false;
     bool started_ = false;

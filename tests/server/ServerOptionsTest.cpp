@@ -1,5 +1,5 @@
-#include "ScopedEnvironment.h"
 #include "ServerOptions.h"
+#include "ScopedEnvironment.h"
 
 #include <gtest/gtest.h>
 

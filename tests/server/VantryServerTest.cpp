@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <arpa/inet.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -311,6 +313,34 @@ TEST_F(VantryServerTest, PlayersPlayingAtOnceEachKeepTheirOwnGame)
         const game::PlayAnswer answer = game::readPlayAnswer(lastAnswers[i]);
         ASSERT_TRUE(answer.objects);
         EXPECT_EQ(answer.objects->front().latitude, static_cast<float>(10 + i));
+    }
+}
+
+TEST_F(VantryServerTest, ANameIsServedOnEveryAddressItHas)
+{
+    VantryServerSettings settings = settingsIn(folder_);
+    settings.host = "localhost";
+    server_.reset();
+    startServer(settings);
+    addrinfo hints {};
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* addresses = nullptr;
+    ASSERT_EQ(::getaddrinfo("localhost", nullptr, &hints, &addresses), 0);
+    std::vector<std::string> texts;
+    for (const addrinfo* address = addresses; address; address = address->ai_next) {
+        char text[INET6_ADDRSTRLEN] = {};
+        const void* bytes = address->ai_family == AF_INET6
+            ? static_cast<const void*>(&reinterpret_cast<const sockaddr_in6*>(address->ai_addr)->sin6_addr)
+            : static_cast<const void*>(&reinterpret_cast<const sockaddr_in*>(address->ai_addr)->sin_addr);
+        texts.push_back(::inet_ntop(address->ai_family, bytes, text, sizeof text));
+    }
+    ::freeaddrinfo(addresses);
+    ASSERT_FALSE(texts.empty());
+    for (const std::string& address : texts) {
+        httplib::Client client(address, server_->imagePort());
+        const httplib::Result result = client.Get("/img/coin.png");
+        ASSERT_TRUE(result) << address;
+        EXPECT_EQ(result->status, 200) << address;
     }
 }
 

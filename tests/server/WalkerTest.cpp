@@ -9,6 +9,7 @@
 namespace {
 
 struct Walk {
+    const char* name; // names the test
     const char* place;
     server::GeoPoint start;
     double metresPerFix;
@@ -56,9 +57,10 @@ TEST_P(WalkerTest, FinishesLevelsZeroAndOne)
 }
 
 INSTANTIATE_TEST_SUITE_P(Places, WalkerTest,
-    ::testing::Values(Walk { "London, walking", { 51.5074, -0.1278 }, 1.4 },
-        Walk { "Sydney, five times as fast", { -33.8688, 151.2093 }, 7 },
-        Walk { "Tromsø, at a run", { 69.6492, 18.9553 }, 20 },
-        Walk { "Suva, across the date line", { -18.1416, 179.9990 }, 7 }));
+    ::testing::Values(Walk { "LondonWalking", "London, walking", { 51.5074, -0.1278 }, 1.4 },
+        Walk { "SydneyFiveTimesAsFast", "Sydney, five times as fast", { -33.8688, 151.2093 }, 7 },
+        Walk { "TromsoAtARun", "Tromsø, at a run", { 69.6492, 18.9553 }, 20 },
+        Walk { "SuvaAcrossTheDateLine", "Suva, across the date line", { -18.1416, 179.9990 }, 7 }),
+    [](const ::testing::TestParamInfo<Walk>& info) { return std::string(info.param.name); });
 
 } // namespace
