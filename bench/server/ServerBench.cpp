@@ -89,7 +89,6 @@ void BM_PlayRequestsOverKeepAliveTls(benchmark::State& state)
     settings.imagePort = 0;
     settings.dataFolder = scratch.path() + "/data";
     settings.seed = 1;
-    settings.limits.workers = std::max(settings.limits.workers, connections);
     const std::unique_ptr<server::VantryServer> server = server::VantryServer::create(settings);
     if (!server) {
         state.SkipWithError("the server did not start");

@@ -1,11 +1,9 @@
 #include "HttpListener.h"
 
+#include "HttpConnection.h"
 #include "HttpRoutes.h"
-#include "HttpStream.h"
 #include "ServerLog.h"
 #include "TlsServerContext.h"
-
-#include <openssl/ssl.h>
 
 #include <cerrno>
 #include <csignal>
@@ -14,6 +12,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -21,8 +20,11 @@
 namespace server {
 
 namespace {
-constexpr int kTlsHandshakeRecord = 0x16;
+using Clock = std::chrono::steady_clock;
+
 constexpr std::size_t kMostBytesDrained = 16 * 1024 * 1024;
+// How often the poller looks for parked connections that waited too long.
+constexpr int kSweepMilliseconds = 100;
 
 thread_local bool closeAfterAnswer = false;
 
@@ -35,6 +37,14 @@ int boundPort(int socket)
     return ntohs(address.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6&>(address).sin6_port
                                                : reinterpret_cast<sockaddr_in&>(address).sin_port);
 }
+
+void watch(int epoll, int socket, void* tag)
+{
+    epoll_event event {};
+    event.events = EPOLLIN;
+    event.data.ptr = tag;
+    ::epoll_ctl(epoll, EPOLL_CTL_ADD, socket, &event);
+}
 } // namespace
 
 HttpListener::HttpListener(
@@ -44,6 +54,7 @@ HttpListener::HttpListener(
     , tlsContext_(tlsContext)
     , limits_(limits)
     , stopEvent_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
+    , epoll_(::epoll_create1(EPOLL_CLOEXEC))
 {
     const auto idleSeconds = std::chrono::ceil<std::chrono::seconds>(limits_.idle).count();
     for (HttpRoutes* routes : { plain_, tls_ }) {
@@ -52,6 +63,7 @@ HttpListener::HttpListener(
             routes->set_keep_alive_max_count(static_cast<std::size_t>(limits_.requestsPerConnection));
         }
     }
+    watch(epoll_, stopEvent_, &stopEvent_);
 }
 
 HttpListener::~HttpListener()
@@ -59,8 +71,8 @@ HttpListener::~HttpListener()
     stop();
     for (const int socket : listening_)
         ::close(socket);
-    if (stopEvent_ >= 0)
-        ::close(stopEvent_);
+    ::close(epoll_);
+    ::close(stopEvent_);
 }
 
 int HttpListener::bind(const std::string& host, int port)
@@ -75,7 +87,7 @@ int HttpListener::bind(const std::string& host, int port)
         log("cannot listen on " + host + " port " + service + ": " + ::gai_strerror(failure));
         return -1;
     }
-    // Every address of the host ("localhost" is ::1 and 127.0.0.1), all on the port the first one got.
+    // Every address of the host ("localhost" may be ::1 and 127.0.0.1), all on the port the first got.
     int error = 0;
     for (addrinfo* address = addresses; address; address = address->ai_next) {
         if (!listening_.empty()) {
@@ -111,7 +123,9 @@ void HttpListener::start()
     if (started_ || listening_.empty())
         return;
     started_ = true;
-    acceptor_ = std::thread([this] { acceptConnections(); });
+    for (int& socket : listening_)
+        watch(epoll_, socket, &socket);
+    poller_ = std::thread([this] { poll(); });
     for (int i = 0; i < limits_.workers; ++i)
         workers_.emplace_back([this] { serveConnections(); });
 }
@@ -126,13 +140,16 @@ void HttpListener::stop()
     }
     const std::uint64_t one = 1;
     [[maybe_unused]] const ssize_t written = ::write(stopEvent_, &one, sizeof one);
-    waiting_.notify_all();
-    acceptor_.join();
+    readyConnection_.notify_all();
+    poller_.join();
     for (std::thread& worker : workers_)
         worker.join();
-    for (const int socket : waitingSockets_)
-        ::close(socket);
-    waitingSockets_.clear();
+    for (HttpConnection* connection : parked_)
+        close(connection);
+    for (HttpConnection* connection : ready_)
+        close(connection);
+    parked_.clear();
+    ready_.clear();
 }
 
 void HttpListener::closeConnectionAfterAnswer()
@@ -140,20 +157,31 @@ void HttpListener::closeConnectionAfterAnswer()
     closeAfterAnswer = true;
 }
 
-void HttpListener::acceptConnections()
+void HttpListener::poll()
 {
-    std::vector<pollfd> waits { { stopEvent_, POLLIN, 0 } };
-    for (const int socket : listening_)
-        waits.push_back({ socket, POLLIN, 0 });
+    epoll_event events[64];
     for (;;) {
-        if (::poll(waits.data(), waits.size(), -1) < 0 && errno != EINTR)
+        const int count = ::epoll_wait(epoll_, events, 64, kSweepMilliseconds);
+        if (count < 0 && errno != EINTR)
             return;
-        if (waits[0].revents != 0)
-            return;
-        for (std::size_t i = 1; i < waits.size(); ++i) {
-            if (waits[i].revents != 0)
-                accept(waits[i].fd);
+        for (int i = 0; i < count; ++i) {
+            void* tag = events[i].data.ptr;
+            if (tag == &stopEvent_)
+                return;
+            if (tag >= static_cast<void*>(listening_.data())
+                && tag < static_cast<void*>(listening_.data() + listening_.size())) {
+                accept(*static_cast<int*>(tag));
+                continue;
+            }
+            auto* connection = static_cast<HttpConnection*>(tag);
+            const std::lock_guard lock(mutex_);
+            if (parked_.erase(connection) == 1) {
+                ready_.push_back(connection);
+                readyConnection_.notify_one();
+            }
         }
+        // After the events: none of them can name a connection closed here.
+        closeExpiredConnections();
     }
 }
 
@@ -168,13 +196,58 @@ void HttpListener::accept(int listening)
         }
         return;
     }
-    const std::lock_guard lock(mutex_);
-    if (waitingSockets_.size() >= limits_.waitingConnections) {
+    if (openConnections_ >= limits_.connections) {
         ::close(socket);
         return;
     }
-    waitingSockets_.push_back(socket);
-    waiting_.notify_one();
+    ++openConnections_;
+    const int on = 1;
+    ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    // No worker waits for the first byte.
+    park(new HttpConnection(socket, stopEvent_), Clock::now() + limits_.exchange);
+}
+
+void HttpListener::closeExpiredConnections()
+{
+    std::vector<HttpConnection*> expired;
+    {
+        const Clock::time_point now = Clock::now();
+        const std::lock_guard lock(mutex_);
+        for (auto parked = parked_.begin(); parked != parked_.end();) {
+            if ((*parked)->parkedUntil <= now) {
+                expired.push_back(*parked);
+                parked = parked_.erase(parked);
+            } else {
+                ++parked;
+            }
+        }
+    }
+    for (HttpConnection* connection : expired)
+        close(connection);
+}
+
+void HttpListener::park(HttpConnection* connection, Clock::time_point until)
+{
+    const bool registered = connection->registered;
+    connection->registered = true;
+    {
+        const std::lock_guard lock(mutex_);
+        connection->parkedUntil = until;
+        parked_.insert(connection);
+    }
+    // From here on the poller may hand the connection to a worker at any moment.
+    epoll_event event {};
+    event.events = EPOLLIN | EPOLLRDHUP | EPOLLONESHOT;
+    event.data.ptr = connection;
+    ::epoll_ctl(epoll_, registered ? EPOLL_CTL_MOD : EPOLL_CTL_ADD, connection->socket(), &event);
+}
+
+void HttpListener::close(HttpConnection* connection)
+{
+    if (connection->registered)
+        ::epoll_ctl(epoll_, EPOLL_CTL_DEL, connection->socket(), nullptr);
+    delete connection;
+    --openConnections_;
 }
 
 void HttpListener::serveConnections()
@@ -186,55 +259,44 @@ void HttpListener::serveConnections()
     sigaddset(&pipeSignal, SIGPIPE);
     pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
     for (;;) {
-        int socket = -1;
+        HttpConnection* connection = nullptr;
         {
             std::unique_lock lock(mutex_);
-            waiting_.wait(lock, [this] { return stopping_ || !waitingSockets_.empty(); });
+            readyConnection_.wait(lock, [this] { return stopping_ || !ready_.empty(); });
             if (stopping_)
                 return;
-            socket = waitingSockets_.front();
-            waitingSockets_.pop_front();
+            connection = ready_.front();
+            ready_.pop_front();
         }
-        serve(socket);
-        ::close(socket);
+        if (serve(*connection))
+            park(connection, Clock::now() + limits_.idle);
+        else
+            close(connection);
     }
 }
 
-void HttpListener::serve(int socket)
+bool HttpListener::serve(HttpConnection& connection)
 {
-    const int on = 1;
-    ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    HttpStream stream(socket, stopEvent_);
-    stream.setDeadline(HttpStream::Clock::now() + limits_.exchange);
-
-    const int firstByte = stream.peekFirstByte();
-    const bool tlsHello = firstByte == kTlsHandshakeRecord;
-    HttpRoutes* routes = tlsHello ? tls_ : plain_;
-    if (firstByte < 0 || !routes)
-        return;
-    const std::unique_ptr<SSL, decltype(&SSL_free)> tls(
-        tlsHello ? SSL_new(tlsContext_->context()) : nullptr, &SSL_free);
-    if (tlsHello && (!tls || SSL_set_fd(tls.get(), socket) != 1 || !stream.startTls(tls.get())))
-        return;
-
-    for (int served = 1;; ++served) {
+    HttpStream& stream = connection.stream();
+    stream.setDeadline(Clock::now() + limits_.exchange);
+    if (!connection.routes()
+        && !connection.open(plain_, tls_, tlsContext_ ? tlsContext_->context() : nullptr))
+        return false;
+    for (;;) {
         closeAfterAnswer = false;
         bool peerClosing = false;
-        const bool lastRequest = served >= limits_.requestsPerConnection || stopping_;
-        const bool answered = routes->answerOneRequest(stream, lastRequest, peerClosing);
+        const bool lastRequest = ++connection.requestsServed >= limits_.requestsPerConnection || stopping_;
+        const bool answered = connection.routes()->answerOneRequest(stream, lastRequest, peerClosing);
         if (closeAfterAnswer && answered) {
-            stream.setDeadline(HttpStream::Clock::now() + limits_.exchange);
+            stream.setDeadline(Clock::now() + limits_.exchange);
             stream.drain(kMostBytesDrained);
         }
         if (!answered || peerClosing || lastRequest || closeAfterAnswer || stream.broken())
-            break;
-        if (!stream.waitForRequest(HttpStream::Clock::now() + limits_.idle))
-            break;
-        stream.setDeadline(HttpStream::Clock::now() + limits_.exchange);
+            return false;
+        if (!stream.hasBufferedInput())
+            return true;
+        stream.setDeadline(Clock::now() + limits_.exchange);
     }
-    // A polite close where the session is sound; no waiting for the peer's answer.
-    if (tls && !stream.broken())
-        SSL_shutdown(tls.get());
 }
 
 } // namespace server

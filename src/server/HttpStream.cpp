@@ -138,11 +138,6 @@ bool HttpStream::startTls(SSL* tls)
     }
 }
 
-bool HttpStream::waitForRequest(Clock::time_point until)
-{
-    return !broken_ && (hasBufferedInput() || fill(true, until) > 0);
-}
-
 void HttpStream::drain(std::size_t limit)
 {
     std::size_t drained = end_ - begin_;

@@ -33,9 +33,8 @@ public:
     // deadline; from then on the stream reads and writes through it. False when it failed.
     bool startTls(SSL* tls);
 
-    // Waits until the next request's first bytes are there (true) or `until`, the stop event or the
-    // peer's closing (false).
-    bool waitForRequest(Clock::time_point until);
+    // Whether bytes the peer sent wait in the stream's buffers (a pipelined request).
+    bool hasBufferedInput() const;
     // Reads and drops what the peer still sends, up to `limit` bytes, until it stops (its end of the
     // stream) or the deadline. Before closing after an answer to a request whose body was left unread:
     // a client reads the answer only once it has sent its whole request.
@@ -54,7 +53,6 @@ private:
     Wait waitFor(short events, bool stoppable, Clock::time_point until) const;
     // Fills the buffer: the number of bytes read, 0 at the end of the stream, −1 on failure.
     ssize_t fill(bool stoppable, Clock::time_point until);
-    bool hasBufferedInput() const;
 
     int socket_;
     SSL* tls_ = nullptr;

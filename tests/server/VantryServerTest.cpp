@@ -344,6 +344,27 @@ TEST_F(VantryServerTest, ANameIsServedOnEveryAddressItHas)
     }
 }
 
+// Regression: each kept-alive connection used to hold a worker for as long as it was open, so the
+// clients beyond the number of workers waited without end.
+TEST_F(VantryServerTest, KeptAliveConnectionsBeyondTheWorkersAreAllServed)
+{
+    VantryServerSettings settings = settingsIn(folder_);
+    settings.limits.workers = 2;
+    server_.reset();
+    startServer(settings);
+    std::vector<std::unique_ptr<httplib::SSLClient>> clients;
+    for (int i = 0; i < 6; ++i)
+        clients.push_back(playClient());
+    for (int round = 0; round < 3; ++round) {
+        for (std::size_t i = 0; i < clients.size(); ++i) {
+            const httplib::Result result
+                = clients[i]->Post("/api/play", body("k" + std::to_string(i), kFirstPoint), kForm);
+            ASSERT_TRUE(result) << i;
+            EXPECT_EQ(result->status, 200);
+        }
+    }
+}
+
 TEST_F(VantryServerTest, APortInUseStopsTheStartWithAReason)
 {
     VantryServerSettings settings = settingsIn(folder_);
