@@ -9,10 +9,21 @@
 #include <pthread.h>
 #include <random>
 #include <string>
+#include <sys/resource.h>
 
 namespace {
 constexpr int kCannotStart = 1;
 constexpr int kUsageError = 2;
+
+// Each kept-alive player holds a socket; the usual soft limit of 1024 descriptors is too few.
+void raiseDescriptorLimit()
+{
+    rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
 
 std::string urlHost(const std::string& host)
 {
@@ -35,6 +46,8 @@ int main(int argc, char** argv)
     server::VantryServerSettings& settings = options.settings;
     if (!options.seedGiven)
         settings.seed = (static_cast<std::uint64_t>(std::random_device {}()) << 32) ^ std::random_device {}();
+
+    raiseDescriptorLimit();
 
     // Taken by sigwait below, on this thread only; every thread started later inherits the mask.
     sigset_t stopSignals;

@@ -38,10 +38,12 @@ void answerPlain(httplib::Response& response, int status, std::string text)
     response.set_content(std::move(text), kPlainText);
 }
 
-// The play request's body, read up to the size limit; none when it is larger (the rest stays unread,
-// so the connection must close) or did not arrive whole.
-std::optional<std::string> playBody(const httplib::Request& request, const httplib::ContentReader& reader)
+// The play request's body, read up to the size limit; none, with the reason in `problem`, when it is
+// larger or did not arrive whole (the rest stays unread, so the connection must close).
+std::optional<std::string> playBody(
+    const httplib::Request& request, const httplib::ContentReader& reader, std::string& problem)
 {
+    problem = "the body is larger than 1 MiB\n";
     const std::string declared = request.get_header_value("Content-Length");
     std::size_t length = 0;
     if (!declared.empty()
@@ -50,12 +52,15 @@ std::optional<std::string> playBody(const httplib::Request& request, const httpl
         return std::nullopt;
     std::string body;
     body.reserve(std::min(length, kMaxPlayBodyBytes));
-    const bool whole = reader([&body](const char* data, std::size_t size) {
-        if (body.size() + size > kMaxPlayBodyBytes)
-            return false;
-        body.append(data, size);
-        return true;
+    bool tooLarge = false;
+    const bool whole = reader([&body, &tooLarge](const char* data, std::size_t size) {
+        tooLarge = body.size() + size > kMaxPlayBodyBytes;
+        if (!tooLarge)
+            body.append(data, size);
+        return !tooLarge;
     });
+    if (!whole && !tooLarge)
+        problem = "the body did not arrive whole\n";
     return whole ? std::optional(std::move(body)) : std::nullopt;
 }
 
@@ -112,10 +117,11 @@ bool VantryServer::setUp(const VantryServerSettings& settings)
     playRoutes_->Post("/api/play",
         [this](const httplib::Request& request, httplib::Response& response,
             const httplib::ContentReader& reader) {
-            const std::optional<std::string> body = playBody(request, reader);
+            std::string problem;
+            const std::optional<std::string> body = playBody(request, reader, problem);
             if (!body) {
                 HttpListener::closeConnectionAfterAnswer();
-                answerPlain(response, 400, "the body is larger than 1 MiB\n");
+                answerPlain(response, 400, std::move(problem));
                 return;
             }
             GameService::Outcome outcome = game_->play(*body);
