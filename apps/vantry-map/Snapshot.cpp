@@ -138,10 +138,7 @@ int runSnapshot(const SnapshotOptions& options)
     }
 
     RMMapView view(CGRectMake(0, 0, options.map.size.width, options.map.size.height));
-    RMMapContents& contents = *RMMapContents::create(&view);
-    // Zoom first: the move then loads the tiles for the final view afresh.
-    contents.setZoom(options.map.zoom);
-    contents.moveToLatLong(options.map.center);
+    RMMapContents& contents = *createContents(view, options.map);
     for (std::size_t i = 0; i < markers.size(); ++i)
         contents.markerManager().addMarkerAtLatLong(markers[i], options.map.markers[i].position);
 

@@ -225,8 +225,8 @@ void BM_Hit_TileCacheDAO(benchmark::State& state)
     const std::unique_ptr<RMDatabaseCache> cache = fullDatabaseCache();
     std::uint32_t i = 0;
     for (auto _ : state) {
-        std::optional<platform::Data> bytes = cache->dao()->dataForTile(RMTileKey(tileNumber(i++ % kRows)));
-        benchmark::DoNotOptimize(bytes->data());
+        std::optional<RMStoredTile> tile = cache->dao()->storedTile(RMTileKey(tileNumber(i++ % kRows)));
+        benchmark::DoNotOptimize(tile->data.data());
     }
 }
 BENCHMARK(BM_Hit_TileCacheDAO);

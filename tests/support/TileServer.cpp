@@ -35,8 +35,6 @@ TileServer::TileServer()
         {
             std::lock_guard lock(mutex_);
             ++answerCounts_[request.path];
-            if (request.method == "GET")
-                --answering_;
         }
         answered_.notify_all();
     });
@@ -55,6 +53,7 @@ TileServer::TileServer()
                 released_.wait_for(lock, std::chrono::duration<double>(delay_), [this] { return stopping_; });
             if (const auto found = answers_.find(request.path); found != answers_.end())
                 answer = found->second;
+            --answering_;
         }
         switch (answer.kind) {
         case Answer::Kind::Tile:

@@ -70,8 +70,9 @@ public:
     void setTileMaxAge(int seconds);
     // Every GET waits this long before it is answered.
     void setDelay(double seconds);
-    // The largest number of GET requests being answered at one time so far
-    // (one connection each: the server closes a connection after one answer).
+    // The largest number of GET requests waiting for their answer (held or
+    // delayed) at one time so far; one connection each, as the server closes
+    // a connection after one answer.
     std::size_t peakConcurrentRequests() const;
 
     // Requests for `path` wait from now on until release(path).

@@ -15,6 +15,9 @@
 #include <iterator>
 #include <stdexcept>
 
+#include <pwd.h>
+#include <unistd.h>
+
 namespace tiles::test {
 
 namespace {
@@ -78,6 +81,39 @@ std::string ScratchHome::documents() const
 std::string ScratchHome::caches() const
 {
     return (path_ / "cache" / "vantry").string();
+}
+
+UnwritableFolder::UnwritableFolder(const ScratchHome& home, std::string folder)
+    : folder_(std::move(folder))
+{
+    namespace fs = std::filesystem;
+    if (geteuid() == 0) {
+        const passwd* nobody = getpwnam("nobody");
+        if (!nobody)
+            throw std::runtime_error("no user \"nobody\" to act as");
+        for (const auto& entry : fs::recursive_directory_iterator(home.path()))
+            ::chown(entry.path().c_str(), nobody->pw_uid, nobody->pw_gid);
+        ::chown(home.path().c_str(), nobody->pw_uid, nobody->pw_gid);
+    }
+    for (const auto& entry : fs::directory_iterator(folder_))
+        fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::remove);
+    fs::permissions(folder_, fs::perms::owner_write, fs::perm_options::remove);
+    if (geteuid() == 0) {
+        if (seteuid(getpwnam("nobody")->pw_uid) != 0)
+            throw std::runtime_error("cannot act as \"nobody\"");
+        actsAsNobody_ = true;
+    }
+}
+
+UnwritableFolder::~UnwritableFolder()
+{
+    namespace fs = std::filesystem;
+    if (actsAsNobody_ && seteuid(0) != 0)
+        ADD_FAILURE() << "cannot act as root again";
+    std::error_code ignored;
+    fs::permissions(folder_, fs::perms::owner_write, fs::perm_options::add, ignored);
+    for (const auto& entry : fs::directory_iterator(folder_, ignored))
+        fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add, ignored);
 }
 
 ExpensiveOperationsRestorer::~ExpensiveOperationsRestorer()

@@ -38,6 +38,22 @@ private:
     std::string previousResponseCache_;
 };
 
+// While it lives this process cannot write into a folder of a scratch home
+// nor change the files in it: they lose their write permissions, and a
+// process running as root (which permissions do not stop) acts as the user
+// "nobody" meanwhile, after the scratch home was given to that user.
+class UnwritableFolder {
+public:
+    UnwritableFolder(const ScratchHome& home, std::string folder);
+    ~UnwritableFolder();
+    UnwritableFolder(const UnwritableFolder&) = delete;
+    UnwritableFolder& operator=(const UnwritableFolder&) = delete;
+
+private:
+    std::string folder_;
+    bool actsAsNobody_ = false;
+};
+
 // Switches expensive operations back on when it ends, whatever a test left.
 class ExpensiveOperationsRestorer {
 public:
