@@ -387,8 +387,9 @@ TEST_F(HttpConnectionTest, ABodyBeyondTheLimitFailsBeforeMuchOfItIsRead)
         load(recorder, request);
         EXPECT_EQ(recorder.error, "The answer is larger than 1048576 bytes.");
         EXPECT_LE(static_cast<std::int64_t>(recorder.body.size()), kLimit);
-        if (path == "/announced")
+        if (path == "/announced") {
             EXPECT_EQ(recorder.events, (std::vector<std::string> { "fail" }));
+        }
         // Qt stopped reading while its small buffer was full, so the server
         // got rid of little more than the limit.
         EXPECT_LT(server.bytesSent(path), 32 << 20);

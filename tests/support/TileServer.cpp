@@ -235,14 +235,16 @@ void TileServer::redirect(const std::string& path, const std::string& location, 
 
 void TileServer::respondTrickling(const std::string& path, double pause)
 {
-    Answer answer { Answer::Kind::Trickle };
+    Answer answer;
+    answer.kind = Answer::Kind::Trickle;
     answer.pause = pause;
     setAnswer(path, answer);
 }
 
 void TileServer::respondWithHugeBody(const std::string& path, std::int64_t bytes, bool announced)
 {
-    Answer answer { Answer::Kind::Huge };
+    Answer answer;
+    answer.kind = Answer::Kind::Huge;
     answer.bytes = bytes;
     answer.announced = announced;
     setAnswer(path, answer);
@@ -309,6 +311,15 @@ std::size_t TileServer::requestCount(const std::string& path) const
     std::lock_guard lock(mutex_);
     const auto found = requestCounts_.find(path);
     return found == requestCounts_.end() ? 0 : found->second;
+}
+
+std::vector<std::string> TileServer::requestedPaths() const
+{
+    std::lock_guard lock(mutex_);
+    std::vector<std::string> paths;
+    for (const auto& [path, count] : requestCounts_)
+        paths.push_back(path);
+    return paths;
 }
 
 std::string TileServer::lastRequestHeader(const std::string& path, const std::string& name) const

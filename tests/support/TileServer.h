@@ -87,6 +87,8 @@ public:
 
     // Requests received for `path` so far (including held ones).
     std::size_t requestCount(const std::string& path) const;
+    // Every path requested so far, once each, in order.
+    std::vector<std::string> requestedPaths() const;
     // A header field of the last request for `path`, or empty.
     std::string lastRequestHeader(const std::string& path, const std::string& name) const;
 
