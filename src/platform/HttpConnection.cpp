@@ -12,7 +12,6 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <cmath>
 
 namespace platform {
 

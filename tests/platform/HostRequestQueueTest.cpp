@@ -46,16 +46,18 @@ TEST_F(HostRequestQueueTest, TwoRequestsRunPerHostAndTheOthersWaitTheirTurn)
     EXPECT_EQ(queue.waitingCount("a"), 1u);
 }
 
-TEST_F(HostRequestQueueTest, AHostThatMultiplexesRunsManyRequestsAtOnce)
+TEST_F(HostRequestQueueTest, AHostThatMultiplexesOrAHigherLimitRunsMoreAtOnce)
 {
-    for (int i = 0; i < 40; ++i)
-        request("h2", std::to_string(i));
-    EXPECT_EQ(sent.size(), 2u);
+    for (int i = 0; i < 40; ++i) {
+        request("h2", "h2");
+        request("h1", "h1");
+    }
+    EXPECT_EQ(queue.runningCount("h2"), 2);
     queue.setMultiplexing("h2");
-    EXPECT_EQ(sent.size(), static_cast<std::size_t>(HostRequestQueue::kMultiplexedRequests));
-    queue.setLimitPerHost(6);
-    request("other", "o1");
     EXPECT_EQ(queue.runningCount("h2"), HostRequestQueue::kMultiplexedRequests);
+    queue.setLimitPerHost(6);
+    EXPECT_EQ(queue.runningCount("h1"), 6);
+    EXPECT_EQ(sent.size(), static_cast<std::size_t>(HostRequestQueue::kMultiplexedRequests + 6));
 }
 
 } // namespace
