@@ -1,44 +1,21 @@
 #include "Directories.h"
 #include "LogCapture.h"
+#include "ScopedEnvironment.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <optional>
 #include <string>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 using platform::Directories;
+using vantry::test::ScopedEnvironment;
 
 namespace {
-
-// Sets an environment variable for one scope.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const std::string& value)
-        : name_(name)
-    {
-        if (const char* old = std::getenv(name))
-            previous_ = old;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnvironment()
-    {
-        if (previous_)
-            ::setenv(name_, previous_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> previous_;
-};
 
 mode_t modeOf(const std::string& path)
 {

@@ -1,8 +1,8 @@
 // Test entry point: a Qt application (offscreen unless a platform is chosen)
 // so that pictures, fonts, networking and widgets work in every test. The
-// user's data, cache and runtime folders point into a scratch folder, so no
-// test touches the real ones. A warning from Qt fails the running test, as
-// a stray log line does: each one is a misuse of Qt to mend.
+// user's data, cache, temporary and runtime folders point into a scratch
+// folder, so no test touches the real ones. A warning from Qt fails the
+// running test, as a stray log line does: each one is a misuse of Qt to mend.
 #include "LogCapture.h"
 
 #include <QApplication>
@@ -32,6 +32,7 @@ int main(int argc, char** argv)
         return 1;
     qputenv("XDG_DATA_HOME", (home.path() + "/data").toUtf8());
     qputenv("XDG_CACHE_HOME", (home.path() + "/cache").toUtf8());
+    qputenv("TMPDIR", (home.path() + "/tmp").toUtf8());
     QFile::setPermissions(home.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", home.path().toUtf8());
     qInstallMessageHandler(failOnQtWarning);

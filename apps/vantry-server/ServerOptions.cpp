@@ -1,0 +1,114 @@
+#include "ServerOptions.h"
+
+#include <charconv>
+#include <cstdlib>
+
+const std::string_view kServerUsage
+    = R"(usage: vantry-server [--host ADDRESS] [--play-port N] [--image-port N] [--data DIR]
+                     [--cert FILE --key FILE] [--seed N]
+
+The Vantry game server. Players' clients post the points they reached to
+"POST /api/play" over HTTPS and get back the game around them; the pictures
+of the game's objects are served over plain HTTP under "/img/NAME.png" on a
+port of their own (and on the play port as well). The rules of the game are
+in docs/game-rules.md.
+
+Options:
+  --host ADDRESS    the address both ports listen on: 127.0.0.1 (the
+                    default), 0.0.0.0 or :: for every interface, or a name
+  --play-port N     the HTTPS port of the play endpoint (default 8443;
+                    0: any free port)
+  --image-port N    the plain-HTTP port of the pictures (default 8080;
+                    0: any free port)
+  --data DIR        where the players database (players.sqlite) and the
+                    server's own certificates live; made owner-only when
+                    missing (default $XDG_DATA_HOME/vantry-server, else
+                    ~/.local/share/vantry-server)
+  --cert FILE       the server's certificate chain (PEM) ...
+  --key FILE        ... and its private key (PEM); give both or neither.
+                    Without them the server makes its own certificate
+                    authority on its first start (ca.pem, ca-key.pem in the
+                    data folder) and a certificate for the host from it
+                    (server.pem, server-key.pem); give ca.pem to the game
+                    client (--ca-file) so that it trusts the server
+  --seed N          places the game objects the same way on every run
+                    (0 to 18446744073709551615; default: a random seed)
+  --help            show this text
+
+Once listening it prints "listening on https://ADDRESS:PORT" (play) and
+"listening on http://ADDRESS:PORT" (pictures) on standard output, and the
+certificate authority's file when it uses its own. SIGINT or SIGTERM stops
+it cleanly: answers being written are finished, every game answered is
+already saved. Exit status 0 after a stop, 1 when it cannot start, 2 for
+a usage error.
+)";
+
+namespace {
+bool readPort(const std::string& text, int& port)
+{
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, port);
+    return error == std::errc {} && stop == end && port >= 0 && port <= 65535;
+}
+
+std::string defaultDataFolder()
+{
+    if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data)
+        return std::string(data) + "/vantry-server";
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return std::string(home) + "/.local/share/vantry-server";
+    return "vantry-server-data";
+}
+} // namespace
+
+ServerOptions parseServerOptions(const std::vector<std::string>& arguments)
+{
+    ServerOptions options;
+    server::VantryServerSettings& settings = options.settings;
+    const auto fail = [&options](std::string message) {
+        options.error = std::move(message);
+        return options;
+    };
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--help") {
+            options.help = true;
+            return options;
+        }
+        const bool takesValue = argument == "--host" || argument == "--play-port"
+            || argument == "--image-port" || argument == "--data" || argument == "--cert"
+            || argument == "--key" || argument == "--seed";
+        if (!takesValue)
+            return fail("unknown argument " + argument);
+        if (i + 1 >= arguments.size())
+            return fail(argument + " needs a value");
+        const std::string& value = arguments[++i];
+        if (argument == "--host") {
+            if (value.empty())
+                return fail("--host needs an address");
+            settings.host = value;
+        } else if (argument == "--play-port" || argument == "--image-port") {
+            if (!readPort(value, argument == "--play-port" ? settings.playPort : settings.imagePort))
+                return fail("the port must be a number from 0 to 65535");
+        } else if (argument == "--data") {
+            settings.dataFolder = value;
+        } else if (argument == "--cert") {
+            settings.certificate = value;
+        } else if (argument == "--key") {
+            settings.privateKey = value;
+        } else {
+            const char* end = value.data() + value.size();
+            const auto [stop, error] = std::from_chars(value.data(), end, settings.seed);
+            if (error != std::errc {} || stop != end)
+                return fail("the seed must be a whole number from 0 to 18446744073709551615");
+            options.seedGiven = true;
+        }
+    }
+    if (settings.certificate.empty() != settings.privateKey.empty())
+        return fail("--cert and --key go together");
+    if (settings.playPort != 0 && settings.playPort == settings.imagePort)
+        return fail("the play port and the image port must differ");
+    if (settings.dataFolder.empty())
+        settings.dataFolder = defaultDataFolder();
+    return options;
+}

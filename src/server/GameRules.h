@@ -1,0 +1,71 @@
+#pragma once
+
+#include "PlayAnswerWriter.h"
+#include "PlayerState.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace server {
+
+// The rules of the game (docs/game-rules.md explains them to players). Distances in metres.
+struct GameRuleNumbers {
+    static constexpr int kCoinsOnLevelZero = 5;
+    static constexpr int kCoinsOnLaterLevels = 3;
+    static constexpr double kCoinNearest = 20;
+    static constexpr double kCoinFarthest = 150;
+    static constexpr double kPrincessNearest = 200;
+    static constexpr double kPrincessFarthest = 600;
+    // A point this close to a coin collects it, to a princess saves her; the temperature is 100 here.
+    static constexpr double kReach = 15;
+    // A princess shows on the map from this close.
+    static constexpr double kSight = 75;
+    // The temperature is 0 from this far; in between it rises in proportion as the distance shrinks.
+    static constexpr double kCold = 1000;
+};
+
+// Image names the rules use; the server has a picture for each (GamePictures).
+inline constexpr const char* kHeroImage = "ms";
+inline constexpr const char* kHeroSeesPrincessImage = "ma";
+inline constexpr const char* kCoinImage = "coin";
+inline constexpr const char* kPrincessImage = "princess";
+inline constexpr const char* kHeroId = "hero";
+
+// Applies the rules to a player's state. Placement is random but reproducible: the objects of a level
+// depend only on the seed, the player's key, the level and where the level began. Stateless apart
+// from the seed, so one instance serves every thread.
+class GameRules {
+public:
+    explicit GameRules(std::uint64_t seed)
+        : seed_(seed)
+    { }
+
+    // A new player at the first point received: level 0 with its coins placed around that point.
+    PlayerState newPlayer(std::string key, GeoPoint first) const;
+
+    // The player went through `points`, in order: every coin within reach of one is collected, every
+    // princess within reach (from level 1) saved. A level finished by an earlier request gives way to
+    // the next one at the first of the points, so that every finished level shows in one answer.
+    void play(PlayerState& player, std::span<const GeoPoint> points) const;
+
+    // Level 0 is finished when every coin is collected, a later level when every princess is saved.
+    static bool levelFinished(const PlayerState& player);
+
+    // What the player sees: the hero at the latest point, the coins still to collect, the princesses
+    // within sight; the score, level and temperature.
+    static PlayAnswer answerFor(const PlayerState& player);
+
+    // The closeness to the nearest princess still to save, in percent: 100 within reach, 0 from
+    // kCold on (and at level 0), falling linearly in between.
+    static double temperature(const PlayerState& player);
+
+    std::uint64_t seed() const { return seed_; }
+
+private:
+    void startLevel(PlayerState& player, int level) const;
+
+    std::uint64_t seed_;
+};
+
+} // namespace server

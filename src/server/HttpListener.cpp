@@ -1,0 +1,302 @@
+#include "HttpListener.h"
+
+#include "HttpConnection.h"
+#include "HttpRoutes.h"
+#include "ServerLog.h"
+#include "TlsServerContext.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace server {
+
+namespace {
+using Clock = std::chrono::steady_clock;
+
+constexpr std::size_t kMostBytesDrained = 16 * 1024 * 1024;
+// How often the poller looks for parked connections that waited too long.
+constexpr int kSweepMilliseconds = 100;
+
+thread_local bool closeAfterAnswer = false;
+
+int boundPort(int socket)
+{
+    sockaddr_storage address {};
+    socklen_t length = sizeof address;
+    if (::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return -1;
+    return ntohs(address.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6&>(address).sin6_port
+                                               : reinterpret_cast<sockaddr_in&>(address).sin_port);
+}
+
+void watch(int epoll, int socket, void* tag)
+{
+    epoll_event event {};
+    event.events = EPOLLIN;
+    event.data.ptr = tag;
+    ::epoll_ctl(epoll, EPOLL_CTL_ADD, socket, &event);
+}
+} // namespace
+
+HttpListener::HttpListener(
+    HttpRoutes* plain, HttpRoutes* tls, const TlsServerContext* tlsContext, HttpLimits limits)
+    : plain_(plain)
+    , tls_(tlsContext ? tls : nullptr)
+    , tlsContext_(tlsContext)
+    , limits_(limits)
+    , stopEvent_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
+    , epoll_(::epoll_create1(EPOLL_CLOEXEC))
+{
+    const auto idleSeconds = std::chrono::ceil<std::chrono::seconds>(limits_.idle).count();
+    for (HttpRoutes* routes : { plain_, tls_ }) {
+        if (routes) {
+            routes->set_keep_alive_timeout(idleSeconds);
+            routes->set_keep_alive_max_count(static_cast<std::size_t>(limits_.requestsPerConnection));
+        }
+    }
+    watch(epoll_, stopEvent_, &stopEvent_);
+}
+
+HttpListener::~HttpListener()
+{
+    stop();
+    for (const int socket : listening_)
+        ::close(socket);
+    ::close(epoll_);
+    ::close(stopEvent_);
+}
+
+int HttpListener::bind(const std::string& host, int port)
+{
+    addrinfo hints {};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
+    addrinfo* addresses = nullptr;
+    const std::string service = std::to_string(port);
+    if (const int failure = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &addresses); failure != 0) {
+        log("cannot listen on " + host + " port " + service + ": " + ::gai_strerror(failure));
+        return -1;
+    }
+    // Every address of the host ("localhost" may be ::1 and 127.0.0.1), all on the port the first got.
+    int error = 0;
+    for (addrinfo* address = addresses; address; address = address->ai_next) {
+        if (!listening_.empty()) {
+            const auto bound = htons(static_cast<std::uint16_t>(boundPort(listening_.front())));
+            if (address->ai_family == AF_INET6)
+                reinterpret_cast<sockaddr_in6*>(address->ai_addr)->sin6_port = bound;
+            else
+                reinterpret_cast<sockaddr_in*>(address->ai_addr)->sin_port = bound;
+        }
+        const int candidate
+            = ::socket(address->ai_family, address->ai_socktype | SOCK_CLOEXEC, address->ai_protocol);
+        const int on = 1;
+        if (candidate >= 0 && ::setsockopt(candidate, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) == 0
+            && ::bind(candidate, address->ai_addr, address->ai_addrlen) == 0
+            && ::listen(candidate, SOMAXCONN) == 0) {
+            listening_.push_back(candidate);
+        } else {
+            error = errno;
+            if (candidate >= 0)
+                ::close(candidate);
+        }
+    }
+    ::freeaddrinfo(addresses);
+    if (listening_.empty()) {
+        log("cannot listen on " + host + " port " + service + ": " + std::strerror(error));
+        return -1;
+    }
+    return boundPort(listening_.front());
+}
+
+void HttpListener::start()
+{
+    if (started_ || listening_.empty())
+        return;
+    started_ = true;
+    for (int& socket : listening_)
+        watch(epoll_, socket, &socket);
+    poller_ = std::thread([this] { poll(); });
+    for (int i = 0; i < limits_.workers; ++i)
+        workers_.emplace_back([this] { serveConnections(); });
+}
+
+void HttpListener::stop()
+{
+    {
+        // Under the lock, so that no worker misses the news between its check and its wait.
+        const std::lock_guard lock(mutex_);
+        if (stopping_.exchange(true) || !started_)
+            return;
+    }
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = ::write(stopEvent_, &one, sizeof one);
+    readyConnection_.notify_all();
+    poller_.join();
+    for (std::thread& worker : workers_)
+        worker.join();
+    for (HttpConnection* connection : parked_)
+        close(connection);
+    for (HttpConnection* connection : ready_)
+        close(connection);
+    parked_.clear();
+    ready_.clear();
+}
+
+void HttpListener::closeConnectionAfterAnswer()
+{
+    closeAfterAnswer = true;
+}
+
+void HttpListener::poll()
+{
+    epoll_event events[64];
+    for (;;) {
+        const int count = ::epoll_wait(epoll_, events, 64, kSweepMilliseconds);
+        if (count < 0 && errno != EINTR)
+            return;
+        for (int i = 0; i < count; ++i) {
+            void* tag = events[i].data.ptr;
+            if (tag == &stopEvent_)
+                return;
+            if (tag >= static_cast<void*>(listening_.data())
+                && tag < static_cast<void*>(listening_.data() + listening_.size())) {
+                accept(*static_cast<int*>(tag));
+                continue;
+            }
+            auto* connection = static_cast<HttpConnection*>(tag);
+            const std::lock_guard lock(mutex_);
+            if (parked_.erase(connection) == 1) {
+                ready_.push_back(connection);
+                readyConnection_.notify_one();
+            }
+        }
+        // After the events: none of them can name a connection closed here.
+        closeExpiredConnections();
+    }
+}
+
+void HttpListener::accept(int listening)
+{
+    const int socket = ::accept4(listening, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (socket < 0) {
+        // Out of descriptors: wait a moment (or for the stop) rather than spin on the ready socket.
+        if (errno == EMFILE || errno == ENFILE) {
+            pollfd stop { stopEvent_, POLLIN, 0 };
+            ::poll(&stop, 1, 10);
+        }
+        return;
+    }
+    if (openConnections_ >= limits_.connections) {
+        ::close(socket);
+        return;
+    }
+    ++openConnections_;
+    const int on = 1;
+    ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    // No worker waits for the first byte.
+    park(new HttpConnection(socket, stopEvent_), Clock::now() + limits_.exchange);
+}
+
+void HttpListener::closeExpiredConnections()
+{
+    std::vector<HttpConnection*> expired;
+    {
+        const Clock::time_point now = Clock::now();
+        const std::lock_guard lock(mutex_);
+        for (auto parked = parked_.begin(); parked != parked_.end();) {
+            if ((*parked)->parkedUntil <= now) {
+                expired.push_back(*parked);
+                parked = parked_.erase(parked);
+            } else {
+                ++parked;
+            }
+        }
+    }
+    for (HttpConnection* connection : expired)
+        close(connection);
+}
+
+void HttpListener::park(HttpConnection* connection, Clock::time_point until)
+{
+    const bool registered = connection->registered;
+    connection->registered = true;
+    {
+        const std::lock_guard lock(mutex_);
+        connection->parkedUntil = until;
+        parked_.insert(connection);
+    }
+    // From here on the poller may hand the connection to a worker at any moment.
+    epoll_event event {};
+    event.events = EPOLLIN | EPOLLRDHUP | EPOLLONESHOT;
+    event.data.ptr = connection;
+    ::epoll_ctl(epoll_, registered ? EPOLL_CTL_MOD : EPOLL_CTL_ADD, connection->socket(), &event);
+}
+
+void HttpListener::close(HttpConnection* connection)
+{
+    if (connection->registered)
+        ::epoll_ctl(epoll_, EPOLL_CTL_DEL, connection->socket(), nullptr);
+    delete connection;
+    --openConnections_;
+}
+
+void HttpListener::serveConnections()
+{
+    // TLS writes to a socket the peer closed raise SIGPIPE; blocked here, they fail with EPIPE instead,
+    // without changing how the rest of the program handles the signal.
+    sigset_t pipeSignal;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
+    for (;;) {
+        HttpConnection* connection = nullptr;
+        {
+            std::unique_lock lock(mutex_);
+            readyConnection_.wait(lock, [this] { return stopping_ || !ready_.empty(); });
+            if (stopping_)
+                return;
+            connection = ready_.front();
+            ready_.pop_front();
+        }
+        if (serve(*connection))
+            park(connection, Clock::now() + limits_.idle);
+        else
+            close(connection);
+    }
+}
+
+bool HttpListener::serve(HttpConnection& connection)
+{
+    HttpStream& stream = connection.stream();
+    stream.setDeadline(Clock::now() + limits_.exchange);
+    if (!connection.routes()
+        && !connection.open(plain_, tls_, tlsContext_ ? tlsContext_->context() : nullptr))
+        return false;
+    for (;;) {
+        closeAfterAnswer = false;
+        bool peerClosing = false;
+        const bool lastRequest = ++connection.requestsServed >= limits_.requestsPerConnection || stopping_;
+        const bool answered = connection.routes()->answerOneRequest(stream, lastRequest, peerClosing);
+        if (closeAfterAnswer && answered) {
+            stream.setDeadline(Clock::now() + limits_.exchange);
+            stream.drain(kMostBytesDrained);
+        }
+        if (!answered || peerClosing || lastRequest || closeAfterAnswer || stream.broken())
+            return false;
+        if (!stream.hasBufferedInput())
+            return true;
+        stream.setDeadline(Clock::now() + limits_.exchange);
+    }
+}
+
+} // namespace server

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "HttpListener.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace server {
+
+class GameService;
+class HttpRoutes;
+class PlayerStore;
+class TlsServerContext;
+
+struct VantryServerSettings {
+    std::string host = "127.0.0.1"; // address (or name) both ports listen on
+    int playPort = 8443; // HTTPS: POST /api/play (and plain-HTTP pictures too); 0: any free port
+    int imagePort = 8080; // plain HTTP: GET /img/NAME.png; 0: any free port
+    std::string dataFolder; // players.sqlite and the server's own certificates
+    // The server's certificate chain and key (PEM); both empty: the server's own authority and
+    // certificate in the data folder, made on first start.
+    std::string certificate;
+    std::string privateKey;
+    std::uint64_t seed = 0; // placement of the game objects
+    HttpLimits limits;
+};
+
+// The game server: the play endpoint over HTTPS and the game objects' pictures over plain HTTP,
+// each on a port of its own; the play port also answers plain-HTTP picture requests, so a client
+// that knows one address finds both. Everything it keeps lives in the data folder.
+class VantryServer {
+public:
+    // Prepares the data folder (made owner-only when missing), opens the players database, readies
+    // the TLS files and binds both ports. Null (logged) when any of it fails.
+    static std::unique_ptr<VantryServer> create(const VantryServerSettings& settings);
+    ~VantryServer();
+    VantryServer(const VantryServer&) = delete;
+    VantryServer& operator=(const VantryServer&) = delete;
+
+    // Serves on threads of its own until `stop` (or destruction).
+    void start();
+    // Stops taking requests, finishes the answers being written and closes every connection.
+    void stop();
+
+    int playPort() const { return playPort_; }
+    int imagePort() const { return imagePort_; }
+    // The certificate of the server's own authority (for clients to trust), or empty when the
+    // server was given its certificate.
+    const std::string& authorityFile() const { return authorityFile_; }
+    // Whether this start made the authority (the first start with this data folder).
+    bool madeAuthority() const { return madeAuthority_; }
+
+private:
+    VantryServer();
+    bool setUp(const VantryServerSettings& settings);
+
+    std::unique_ptr<PlayerStore> store_;
+    std::unique_ptr<GameService> game_;
+    std::unique_ptr<TlsServerContext> tls_;
+    std::unique_ptr<HttpRoutes> playRoutes_;
+    std::unique_ptr<HttpRoutes> pictureRoutes_;
+    std::unique_ptr<HttpListener> playListener_;
+    std::unique_ptr<HttpListener> imageListener_;
+    int playPort_ = -1;
+    int imagePort_ = -1;
+    std::string authorityFile_;
+    bool madeAuthority_ = false;
+};
+
+} // namespace server

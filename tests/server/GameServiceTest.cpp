@@ -1,0 +1,41 @@
+#include "GameService.h"
+#include "LogCapture.h"
+#include "ServerLogCapture.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+namespace {
+
+TEST(GameService, AnAnswerWhoseGameCannotBeSavedIs503AndTheStoredGameStays)
+{
+    const QTemporaryDir folder;
+    const std::string path = folder.filePath("players.sqlite").toStdString();
+    const std::unique_ptr<server::PlayerStore> store = server::PlayerStore::open(path);
+    ASSERT_TRUE(store);
+    server::GameService game(*store, server::GameRules(1));
+    const std::string first = game.play("data=[\"k\",[[51.5074,-0.1278]]]").body;
+
+    // Another program holds the write lock longer than the store waits for it.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    {
+        vantry::test::ServerLogCapture log;
+        vantry::test::LogCapture accessLayerLog;
+        const server::GameService::Outcome refused = game.play("data=[\"k\",[[51.5075,-0.1279]]]");
+        EXPECT_EQ(refused.status, 503);
+        EXPECT_EQ(refused.body, "the game cannot be played just now: the players database failed\n");
+        EXPECT_EQ(log.take(),
+            std::vector<std::string> { "players database: cannot save a player: database is locked" });
+        accessLayerLog.take();
+    }
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+
+    EXPECT_EQ(game.play("data=[\"k\",[]]").body, first);
+}
+
+} // namespace

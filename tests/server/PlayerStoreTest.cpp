@@ -1,0 +1,162 @@
+#include "PlayerStore.h"
+#include "LogCapture.h"
+#include "ServerLogCapture.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <fstream>
+#include <sys/stat.h>
+
+using server::PlayerState;
+using server::PlayerStore;
+
+namespace {
+
+PlayerState aGame()
+{
+    PlayerState player;
+    player.key = "player \"7\" \xC3\xA9";
+    player.level = 2;
+    player.saved = 1;
+    player.score = 9;
+    player.total = 11;
+    player.position = { -33.858771123456789, 151.20159612345678 };
+    player.coins
+        = { { "c2-1", { 0.1 + 0.2, -1e-300 } }, { "c2-3", { 89.99999999999999, -179.99999999999997 } } };
+    player.princesses = { { "p2-2", { 51.507400000000004, -0.1278 } } };
+    return player;
+}
+
+// The first column of the first row, read by a connection of another program.
+std::string outsideScalar(const std::string& path, const std::string& sql)
+{
+    sqlite3* db = nullptr;
+    std::string value;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK
+            && sqlite3_step(statement) == SQLITE_ROW)
+            value = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+        sqlite3_finalize(statement);
+    }
+    sqlite3_close(db);
+    return value;
+}
+
+mode_t permissionsOf(const std::string& path)
+{
+    struct stat status { };
+    return ::stat(path.c_str(), &status) == 0 ? status.st_mode & 0777 : 0;
+}
+
+class PlayerStoreTest : public ::testing::Test {
+protected:
+    std::string path() const { return folder_.filePath("players.sqlite").toStdString(); }
+
+    QTemporaryDir folder_;
+};
+
+TEST_F(PlayerStoreTest, AGameComesBackExactlyAfterReopening)
+{
+    {
+        const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
+        ASSERT_TRUE(store);
+        const PlayerStore::Loaded unknown = store->load("nobody");
+        EXPECT_TRUE(unknown.ok);
+        EXPECT_FALSE(unknown.player);
+        ASSERT_TRUE(store->save(aGame()));
+    }
+    const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
+    ASSERT_TRUE(store);
+    const PlayerStore::Loaded loaded = store->load(aGame().key);
+    ASSERT_TRUE(loaded.ok);
+    ASSERT_TRUE(loaded.player);
+    EXPECT_EQ(*loaded.player, aGame());
+    EXPECT_EQ(store->playerCount(), 1);
+}
+
+TEST_F(PlayerStoreTest, ASaveIsCommittedToAnOwnerOnlyWriteAheadLogBeforeItReturns)
+{
+    const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
+    ASSERT_TRUE(store);
+    PlayerState player = aGame();
+    ASSERT_TRUE(store->save(player));
+    player.score = 10;
+    ASSERT_TRUE(store->save(player));
+    // Another program sees the last save while the store is open: it is in the log, not in memory.
+    EXPECT_EQ(outsideScalar(path(), "SELECT score FROM players"), "10");
+    EXPECT_EQ(outsideScalar(path(), "PRAGMA journal_mode"), "wal");
+    EXPECT_EQ(permissionsOf(path()), 0600U);
+    EXPECT_EQ(permissionsOf(path() + "-wal"), 0600U);
+}
+
+TEST_F(PlayerStoreTest, ClosingCopiesTheLogIntoTheFile)
+{
+    {
+        const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
+        ASSERT_TRUE(store);
+        ASSERT_TRUE(store->save(aGame()));
+    }
+    EXPECT_FALSE(QFileInfo(QString::fromStdString(path() + "-wal")).size() > 0);
+    EXPECT_EQ(outsideScalar(path(), "SELECT score FROM players"), "9");
+}
+
+TEST_F(PlayerStoreTest, FilesThatAreNotAPlayersDatabaseAreRefused)
+{
+    struct Case {
+        const char* what;
+        std::function<void(const std::string&)> make;
+        const char* logLine;
+    };
+    const Case cases[] = {
+        { "not a database", [](const std::string& path) { std::ofstream(path) << std::string(4096, 'x'); },
+            "players database: cannot read the file: file is not a database" },
+        { "a newer schema",
+            [](const std::string& path) {
+                sqlite3* db = nullptr;
+                sqlite3_open(path.c_str(), &db);
+                sqlite3_exec(db, "PRAGMA user_version=2", nullptr, nullptr, nullptr);
+                sqlite3_close(db);
+            },
+            "players database: made by a newer vantry-server (schema 2)" },
+        { "a folder in the way", [](const std::string& path) { QDir().mkpath(QString::fromStdString(path)); },
+            nullptr },
+    };
+    for (const Case& c : cases) {
+        const QTemporaryDir folder;
+        const std::string path = folder.filePath("players.sqlite").toStdString();
+        c.make(path);
+        vantry::test::ServerLogCapture log;
+        vantry::test::LogCapture accessLayerLog; // the SQLite access layer's own lines
+        EXPECT_FALSE(PlayerStore::open(path)) << c.what;
+        accessLayerLog.take();
+        const std::vector<std::string> lines = log.take();
+        ASSERT_EQ(lines.size(), 1U) << c.what;
+        if (c.logLine)
+            EXPECT_EQ(lines[0], c.logLine) << c.what;
+        else
+            EXPECT_TRUE(lines[0].starts_with("players database: ")) << lines[0];
+    }
+}
+
+TEST_F(PlayerStoreTest, DamagedObjectsFailTheLoadInsteadOfLosingThem)
+{
+    const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
+    ASSERT_TRUE(store);
+    ASSERT_TRUE(store->save(aGame()));
+    sqlite3* db = nullptr;
+    sqlite3_open(path().c_str(), &db);
+    ASSERT_EQ(
+        sqlite3_exec(db, "UPDATE players SET coins = '[[\"c\",1]]'", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+
+    vantry::test::ServerLogCapture log;
+    EXPECT_FALSE(store->load(aGame().key).ok);
+    EXPECT_EQ(
+        log.take(), std::vector<std::string> { "players database: a player's stored objects are damaged" });
+}
+
+} // namespace

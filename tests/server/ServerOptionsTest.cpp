@@ -1,0 +1,61 @@
+#include "ServerOptions.h"
+#include "ScopedEnvironment.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(ServerOptions, DefaultsServeLoopbackFromTheUsersDataFolder)
+{
+    const vantry::test::ScopedEnvironment dataHome("XDG_DATA_HOME", "/tmp/xdg");
+    const ServerOptions options = parseServerOptions({});
+    EXPECT_TRUE(options.error.empty());
+    EXPECT_FALSE(options.help);
+    EXPECT_FALSE(options.seedGiven);
+    EXPECT_EQ(options.settings.host, "127.0.0.1");
+    EXPECT_EQ(options.settings.playPort, 8443);
+    EXPECT_EQ(options.settings.imagePort, 8080);
+    EXPECT_EQ(options.settings.dataFolder, "/tmp/xdg/vantry-server");
+    EXPECT_TRUE(options.settings.certificate.empty());
+}
+
+TEST(ServerOptions, ReadsEveryOption)
+{
+    const ServerOptions options = parseServerOptions({ "--host", "::", "--play-port", "0", "--image-port",
+        "65535", "--data", "d", "--cert", "c.pem", "--key", "k.pem", "--seed", "18446744073709551615" });
+    ASSERT_TRUE(options.error.empty()) << options.error;
+    EXPECT_EQ(options.settings.host, "::");
+    EXPECT_EQ(options.settings.playPort, 0);
+    EXPECT_EQ(options.settings.imagePort, 65535);
+    EXPECT_EQ(options.settings.dataFolder, "d");
+    EXPECT_EQ(options.settings.certificate, "c.pem");
+    EXPECT_EQ(options.settings.privateKey, "k.pem");
+    EXPECT_TRUE(options.seedGiven);
+    EXPECT_EQ(options.settings.seed, 18446744073709551615ULL);
+    EXPECT_TRUE(parseServerOptions({ "--seed", "1", "--help" }).help);
+}
+
+TEST(ServerOptions, RefusesWhatItCannotUse)
+{
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string error;
+    };
+    const Case cases[] = {
+        { { "--port", "1" }, "unknown argument --port" },
+        { { "--data" }, "--data needs a value" },
+        { { "--host", "" }, "--host needs an address" },
+        { { "--play-port", "65536" }, "the port must be a number from 0 to 65535" },
+        { { "--image-port", "80x" }, "the port must be a number from 0 to 65535" },
+        { { "--image-port", "-1" }, "the port must be a number from 0 to 65535" },
+        { { "--seed", "-3" }, "the seed must be a whole number from 0 to 18446744073709551615" },
+        { { "--seed", "18446744073709551616" },
+            "the seed must be a whole number from 0 to 18446744073709551615" },
+        { { "--cert", "c.pem" }, "--cert and --key go together" },
+        { { "--play-port", "9000", "--image-port", "9000" }, "the play port and the image port must differ" },
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(parseServerOptions(c.arguments).error, c.error) << c.arguments.front();
+}
+
+} // namespace
