@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -32,6 +33,7 @@ int main(int argc, char** argv)
         return 1;
     qputenv("XDG_DATA_HOME", (home.path() + "/data").toUtf8());
     qputenv("XDG_CACHE_HOME", (home.path() + "/cache").toUtf8());
+    QDir(home.path()).mkpath("tmp");
     qputenv("TMPDIR", (home.path() + "/tmp").toUtf8());
     QFile::setPermissions(home.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", home.path().toUtf8());

@@ -94,6 +94,17 @@ UnwritableFolder::UnwritableFolder(const ScratchHome& home, std::string folder)
         for (const auto& entry : fs::recursive_directory_iterator(home.path()))
             ::chown(entry.path().c_str(), nobody->pw_uid, nobody->pw_gid);
         ::chown(home.path().c_str(), nobody->pw_uid, nobody->pw_gid);
+        // The folders above the scratch home (a private temporary folder,
+        // say) must let the user through, whose groups stay root's.
+        constexpr fs::perms through = fs::perms::group_exec | fs::perms::others_exec;
+        for (fs::path above = fs::path(home.path()).parent_path(); above != above.root_path();
+             above = above.parent_path()) {
+            const fs::perms before = fs::status(above).permissions();
+            if ((before & through) != through) {
+                fs::permissions(above, through, fs::perm_options::add);
+                openedAbove_.emplace_back(above.string(), before);
+            }
+        }
     }
     for (const auto& entry : fs::directory_iterator(folder_))
         fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::remove);
@@ -114,6 +125,8 @@ UnwritableFolder::~UnwritableFolder()
     fs::permissions(folder_, fs::perms::owner_write, fs::perm_options::add, ignored);
     for (const auto& entry : fs::directory_iterator(folder_, ignored))
         fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add, ignored);
+    for (const auto& [above, before] : openedAbove_)
+        fs::permissions(above, before, ignored);
 }
 
 ExpensiveOperationsRestorer::~ExpensiveOperationsRestorer()

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class RMTileImage;
@@ -52,6 +53,9 @@ public:
 private:
     std::string folder_;
     bool actsAsNobody_ = false;
+    // Folders above the home that had to let the user through, with their
+    // permissions before.
+    std::vector<std::pair<std::string, std::filesystem::perms>> openedAbove_;
 };
 
 // Switches expensive operations back on when it ends, whatever a test left.
