@@ -439,17 +439,3 @@ TEST_F(HttpConnectionTest, ServerThatClosesEveryConnectionFailsEveryRequestPromp
             << "round " << round;
     }
 }
-
-TEST_F(HttpConnectionTest, ConditionalRequestIsAnswered304AndNoRequestAsksForNoCache)
-{
-    const std::string path = TileServer::tilePath(17, 0, 0);
-    HttpRequest request;
-    request.url = server.tileUrl(17, 0, 0);
-    request.headers = { { "If-None-Match", "\"17/0/0\"" } };
-    Recorder recorder;
-    load(recorder, request);
-    EXPECT_EQ(recorder.events, (std::vector<std::string> { "response 304", "finish" }));
-    EXPECT_EQ(recorder.response.headerValue("etag"), "\"17/0/0\"");
-    EXPECT_EQ(server.lastRequestHeader(path, "Cache-Control"), "");
-    EXPECT_EQ(server.lastRequestHeader(path, "Pragma"), "");
-}

@@ -32,23 +32,4 @@ INSTANTIATE_TEST_SUITE_P(Answers, HttpFreshnessExpiryTest,
         ExpiryCase { "Silent", { { "Content-Type", "image/png" } }, kNow + 7 * 24 * 3600 }),
     [](const auto& info) { return info.param.name; });
 
-TEST(HttpFreshnessTest, ValidatorsMakeTheConditionalRequestAndSurviveA304ThatNamesNone)
-{
-    const HttpFreshness stored = HttpFreshness::fromHeaders(
-        { { "ETag", "\"v1\"" }, { "Last-Modified", "Sat, 08 Sep 2001 00:00:00 GMT" } }, kNow);
-    EXPECT_EQ(stored.conditionalHeaders(),
-        (HttpHeaders {
-            { "If-None-Match", "\"v1\"" }, { "If-Modified-Since", "Sat, 08 Sep 2001 00:00:00 GMT" } }));
-    EXPECT_TRUE(HttpFreshness {}.conditionalHeaders().empty());
-    EXPECT_TRUE(stored.isStale(kNow + 8 * 24 * 3600));
-    EXPECT_FALSE(stored.isStale(kNow));
-
-    const HttpFreshness refreshed
-        = stored.refreshedBy({ { "Cache-Control", "max-age=100" } }, kNow + 8 * 24 * 3600);
-    EXPECT_EQ(refreshed.expires, kNow + 8 * 24 * 3600 + 100);
-    EXPECT_EQ(refreshed.etag, "\"v1\"");
-    EXPECT_EQ(refreshed.lastModified, stored.lastModified);
-    EXPECT_EQ(stored.refreshedBy({ { "ETag", "\"v2\"" } }, kNow).etag, "\"v2\"");
-}
-
 } // namespace

@@ -1,6 +1,5 @@
 #include "ResponseCache.h"
 #include "Data.h"
-#include "ManualClock.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -57,25 +56,4 @@ TEST_F(ResponseCacheTest, EntriesStayInTheirFolder)
     EXPECT_TRUE(cache.cachedData(url).empty());
     cache.setDirectory(folder.path().toStdString());
     EXPECT_EQ(cache.cachedData(url).view(), "tile");
-}
-
-TEST_F(ResponseCacheTest, EntriesKeepTheirFreshnessWhichARevalidationRenews)
-{
-    const vantry::test::ManualClock clock(1000);
-    ASSERT_TRUE(cache.storeResponse(
-        url, 200, { { "Cache-Control", "max-age=60" }, { "ETag", "\"a\"" } }, { Data::fromString("tile") }));
-    std::optional<ResponseCache::Entry> entry = cache.cachedResponse(url);
-    ASSERT_TRUE(entry);
-    EXPECT_EQ(entry->body.view(), "tile");
-    EXPECT_EQ(entry->freshness.expires, 1060);
-    EXPECT_EQ(entry->freshness.etag, "\"a\"");
-
-    cache.refreshResponse(url, platform::HttpFreshness { 5000, "\"b\"", "Thu, 01 Jan 1970 00:16:40 GMT" });
-    entry = cache.cachedResponse(url);
-    ASSERT_TRUE(entry);
-    EXPECT_EQ(entry->freshness, (platform::HttpFreshness { 5000, "\"b\"", "Thu, 01 Jan 1970 00:16:40 GMT" }));
-    EXPECT_EQ(entry->body.view(), "tile");
-
-    cache.refreshResponse("http://tiles.example/9/9/9.png", entry->freshness);
-    EXPECT_FALSE(cache.cachedResponse("http://tiles.example/9/9/9.png"));
 }

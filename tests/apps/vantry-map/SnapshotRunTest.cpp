@@ -4,11 +4,8 @@
 #include "RawHttpServer.h"
 #include "TileServer.h"
 
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
-
-#include <sqlite3.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -130,33 +127,6 @@ TEST_F(SnapshotRunTest, ServerThatClosesEveryConnectionFailsEveryTileEveryTime)
         EXPECT_THAT(done.err, HasSubstr("vantry-map: cannot reach the tile server " + server.host() + ": "));
         EXPECT_THAT(done.err, Not(HasSubstr("QNetworkReply"))) << "no warning from Qt";
     }
-}
-
-// Another program holding the tile database locked made the snapshot wait
-// for ever, whatever its --timeout.
-TEST_F(SnapshotRunTest, LockedTileDatabaseKeepsTheMapGoing)
-{
-    const TileServer server;
-    const std::string host = "127.0.0.1:" + std::to_string(server.port());
-    const std::filesystem::path folder = home_.filePath("data").toStdString() + "/vantry";
-    std::filesystem::create_directories(folder);
-    sqlite3* other = nullptr;
-    ASSERT_EQ(
-        sqlite3_open(
-            (folder / ("MapOpenStreetMap-127.0.0.1-" + std::to_string(server.port()) + ".sqlite")).c_str(),
-            &other),
-        SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(other,
-                  "CREATE TABLE ZCACHE (ztileHash INTEGER PRIMARY KEY, zlastUsed DOUBLE, zdata BLOB); BEGIN "
-                  "EXCLUSIVE;",
-                  nullptr, nullptr, nullptr),
-        SQLITE_OK);
-
-    const Outcome done = snapshot(host);
-    EXPECT_EQ(done.status, 0) << done.err;
-    EXPECT_THAT(done.out, HasSubstr("16 tiles"));
-    EXPECT_THAT(done.err, HasSubstr("Database busy"));
-    sqlite3_close(other);
 }
 
 // `make run` named its folders relative to the build tree, which the
