@@ -18,8 +18,10 @@ QNetworkAccessManager& NetworkAccess::manager()
 
 HostRequestQueue& NetworkAccess::requests()
 {
-    static HostRequestQueue queue(kDefaultConnectionsPerHost);
-    return queue;
+    // Never destroyed, like the manager: connections may end during static
+    // destruction.
+    static HostRequestQueue* queue = new HostRequestQueue(kDefaultConnectionsPerHost);
+    return *queue;
 }
 
 } // namespace platform

@@ -138,6 +138,7 @@ TEST_F(RMTileChainTest, ExpiredTileIsShownAtOnceWhileItsServerIsAsked)
     ASSERT_TRUE(waitFor([&] { return source_->revalidator().pendingCount() == 0; }));
     EXPECT_EQ(server_->requestCount(path), 2u);
     EXPECT_EQ(server_->lastRequestHeader(path, "If-None-Match"), "\"3/1/2\"");
+    EXPECT_EQ(server_->lastRequestHeader(path, "Cache-Control"), "") << "never no-cache";
     EXPECT_EQ(row(), "1160.0|\"3/1/2\"\n");
     source_->tileImage(tile);
     EXPECT_EQ(source_->revalidator().pendingCount(), 0u) << "fresh again";
