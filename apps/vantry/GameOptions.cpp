@@ -56,7 +56,15 @@ bool isPositionSpec(std::string_view text)
 std::optional<GameOptions> parseGameOptions(const std::vector<std::string>& arguments, std::string& error)
 {
     GameOptions options;
-    const bool read = readOptions(arguments, error, [&](const std::string& option, const std::string& value) {
+    // The one option without a value.
+    std::vector<std::string> pairs;
+    for (const std::string& argument : arguments) {
+        if (argument == "--report")
+            options.reportProgress = true;
+        else
+            pairs.push_back(argument);
+    }
+    const bool read = readOptions(pairs, error, [&](const std::string& option, const std::string& value) {
         if (option == "--position") {
             if (!isPositionSpec(value)) {
                 error = "--position takes default, gpx:FILE, nmea:FILE or walker[:LAT,LON], not " + value;

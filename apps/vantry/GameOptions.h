@@ -25,6 +25,8 @@ struct GameOptions {
     // A PEM file of one more certificate authority to trust.
     std::string caFile;
     std::optional<std::string> playerKey;
+    // Print a line on standard output whenever the score or level changes.
+    bool reportProgress = false;
     // Write a picture of the window after `after` seconds, then exit.
     std::string screenshot;
     std::optional<double> after;

@@ -16,7 +16,9 @@
 #include <QGuiApplication>
 #include <QPixmap>
 
+#include <array>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,7 +32,7 @@ constexpr int kNoDisplay = 5;
 constexpr std::string_view kUsage
     = R"(usage: vantry [--position SOURCE] [--speed X] [--size WxH] [--tile-host HOST:PORT]
               [--server HOST] [--play-port PORT] [--image-port PORT] [--ca-file FILE.pem]
-              [--player-key KEY] [--screenshot FILE.png --after SECONDS]
+              [--player-key KEY] [--report] [--screenshot FILE.png --after SECONDS]
        vantry --help
 
 Vantry is a street game. Walk about: the game sends your accurate positions
@@ -63,6 +65,8 @@ Options:
                       server's); certificates are always verified
   --player-key KEY    play under this key (default: one derived from this
                       device's machine id)
+  --report            print a line on standard output whenever the score,
+                      the level or the princesses saved change
   --screenshot FILE.png --after SECONDS
                       write a picture of the window after SECONDS and exit
                       (needs no display)
@@ -122,6 +126,18 @@ int main(int argc, char** argv)
     game::GameServer::setImagePort(options->imagePort);
     game::GameSettings& settings = game::GameSettings::shared();
     settings.playerKeyOverride = options->playerKey;
+    if (options->reportProgress) {
+        settings.answerApplied = [last = std::optional<std::array<int, 4>>()](
+                                     const game::PlayAnswer& answer) mutable {
+            const std::array<int, 4> now { answer.score, answer.total, answer.level, answer.princessCount };
+            if (last == now)
+                return;
+            last = now;
+            std::printf("score %d/%d, level %d, princesses saved %d/%d\n", answer.score, answer.total,
+                answer.level, answer.princessCount, answer.level);
+            std::fflush(stdout);
+        };
+    }
     std::string sourceError;
     if (options->position.starts_with("walker")) {
         const auto start = game::Walker::startFromSpec(options->position, sourceError);

@@ -54,6 +54,13 @@ std::optional<float> zoomForInaccurateFix(double accuracy)
     return std::nullopt;
 }
 
+// One of the game's own pictures (those the game server shows too).
+platform::Image resourcePicture(std::string_view name)
+{
+    const std::string path = platform::Bundle::pathForResource(name, "png", "img");
+    return path.empty() ? platform::Image() : platform::Image::fromFile(path);
+}
+
 } // namespace
 
 GameMapViewController::GameMapViewController(std::string nibName)
@@ -106,8 +113,8 @@ std::unique_ptr<platform::View> GameMapViewController::loadView()
         CGRectMake(size.width - kButtonInset - kButtonWidth, buttonTop, kButtonWidth, kButtonHeight));
     pellory->setAutoresizingMask(
         platform::kAutoresizingFlexibleTopMargin | platform::kAutoresizingFlexibleLeftMargin);
-    score->setImage(platform::Image::fromFile(platform::Bundle::pathForResource("img/coin", "png")));
-    pellory->setImage(platform::Image::fromFile(platform::Bundle::pathForResource("img/princess", "png")));
+    score->setImage(resourcePicture("coin"));
+    pellory->setImage(resourcePicture("princess"));
     for (platform::Button* button : { score, pellory }) {
         // Score boards, not controls, waiting for the first answer.
         button->setEnabled(false);

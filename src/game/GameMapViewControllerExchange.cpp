@@ -188,6 +188,8 @@ void GameMapViewController::ParseDataFromServer(std::optional<std::string_view> 
     }
     showTemperature(answer.temperature);
     platform::log("ParseDataFromServer Complete");
+    if (const auto& hear = GameSettings::shared().answerApplied)
+        hear(answer);
 }
 
 void GameMapViewController::synchroniseMarkers(const std::vector<GameObject>& objects)

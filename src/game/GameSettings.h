@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PlayAnswer.h"
 #include "PositionSource.h"
 
 #include <functional>
@@ -17,6 +18,9 @@ struct GameSettings {
     // Makes the source of position fixes when locating starts, for the given
     // game screen; none: the system's positioning service.
     std::function<std::unique_ptr<platform::PositionSource>(GameMapViewController&)> positionSource;
+    // Hears every answer the game screen has applied (a program's progress
+    // report); none by default.
+    std::function<void(const PlayAnswer&)> answerApplied;
     // The player key to use instead of the device's.
     std::optional<std::string> playerKeyOverride;
 

@@ -33,8 +33,11 @@ int main(int argc, char** argv)
         return 1;
     qputenv("XDG_DATA_HOME", (home.path() + "/data").toUtf8());
     qputenv("XDG_CACHE_HOME", (home.path() + "/cache").toUtf8());
-    QDir(home.path()).mkpath("tmp");
-    qputenv("TMPDIR", (home.path() + "/tmp").toUtf8());
+    // The temporary folder must exist: std::filesystem::temp_directory_path fails otherwise.
+    const QString tmp = home.path() + "/tmp";
+    if (!QDir().mkpath(tmp))
+        return 1;
+    qputenv("TMPDIR", tmp.toUtf8());
     QFile::setPermissions(home.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", home.path().toUtf8());
     qInstallMessageHandler(failOnQtWarning);
