@@ -435,7 +435,7 @@ TEST_F(HttpConnectionTest, ServerThatClosesEveryConnectionFailsEveryRequestPromp
                 return std::all_of(
                     recorders.begin() + 24, recorders.end(), [](const Recorder& r) { return r.failed(); });
             },
-            5))
+            kPatience))
             << "round " << round;
     }
 }
