@@ -1,6 +1,7 @@
 #include "Compositor.h"
 
 #include "Layer.h"
+#include "ScaledPicture.h"
 
 #include <QColor>
 #include <QPaintDevice>
@@ -9,6 +10,7 @@
 #include <QRegion>
 #include <QTransform>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -25,9 +27,29 @@ struct Mapping {
     double dy = 0;
 };
 
-bool isWhole(double value)
+// Sizes within this many device pixels count as equal.
+constexpr double kPixelTolerance = 1e-3;
+
+// Pictures of at most this many pixels are resampled smoothly on every
+// frame even while they are being resized (a marker's pulse): it costs
+// little, and nearest pixels would show on them.
+constexpr int kSmallPicture = 128 * 128;
+
+bool isNear(double a, double b)
 {
-    return std::abs(value - std::round(value)) < 1e-3;
+    return std::abs(a - b) < kPixelTolerance;
+}
+
+// The whole pixel a picture edge at `value` lands on; halves go right/down.
+int nearestPixel(double value)
+{
+    return static_cast<int>(std::floor(value + 0.5));
+}
+
+// The whole pixels an extent covers, a fraction counting as a whole pixel.
+int coveredPixels(double extent)
+{
+    return std::max(1, static_cast<int>(std::ceil(extent - kPixelTolerance)));
 }
 
 QColor qcolor(Color color)
@@ -37,9 +59,10 @@ QColor qcolor(Color color)
 
 class Painter {
 public:
-    Painter(QPainter& painter, double time)
+    Painter(QPainter& painter, double time, Compositor::Resampling resampling)
         : painter_(painter)
         , time_(time)
+        , resampling_(resampling)
         , pixelRatio_(painter.device() ? painter.device()->devicePixelRatio() : 1.0)
     {
         if (painter_.hasClipping())
@@ -73,7 +96,7 @@ public:
         if (!background.isClear())
             painter_.fillRect(area, qcolor(background));
         if (const Image& contents = layer.contents(); !contents.isNull())
-            drawImage(contents, area);
+            drawPicture(layer, contents, area);
         if (layer.drawsInContext()) {
             painter_.setWorldTransform(
                 QTransform(mapping.scaleX, 0, 0, mapping.scaleY, mapping.dx, mapping.dy));
@@ -99,6 +122,8 @@ public:
         setClip(outer);
     }
 
+    bool drewProvisionally() const { return provisional_; }
+
 private:
     void setClip(const std::optional<QRectF>& clip)
     {
@@ -109,23 +134,52 @@ private:
             painter_.setClipping(false);
     }
 
-    void drawImage(const Image& image, const QRectF& area)
+    void drawPicture(const Layer& layer, const Image& image, const QRectF& area)
     {
         const QImage& pixels = image.pixels();
-        const bool sameSize = std::abs(area.width() * pixelRatio_ - pixels.width()) < 1e-3
-            && std::abs(area.height() * pixelRatio_ - pixels.height()) < 1e-3;
-        // A picture at its own size goes to the nearest whole pixels: a copy,
-        // sharp and fast, rather than a resampling that would blur it by a
-        // fraction of a pixel. Neighbours a whole picture apart stay so.
-        if (sameSize && pixelRatio_ == 1) {
-            painter_.drawImage(QPoint(static_cast<int>(std::floor(area.x() + 0.5)),
-                                   static_cast<int>(std::floor(area.y() + 0.5))),
-                pixels);
+        const double width = area.width() * pixelRatio_;
+        const double height = area.height() * pixelRatio_;
+        const int left = nearestPixel(area.x() * pixelRatio_);
+        const int top = nearestPixel(area.y() * pixelRatio_);
+        ScaledPicture& scaled = layer.scaledContents();
+        // A picture at its own size is copied: sharp and fast, where a
+        // resampling would blur it by a fraction of a pixel. Neighbours a
+        // whole picture apart stay so.
+        if (isNear(width, pixels.width()) && isNear(height, pixels.height())) {
+            scaled.clear();
+            copy(pixels, left, top);
             return;
         }
-        const bool oneToOne = sameSize && isWhole(area.x() * pixelRatio_) && isWhole(area.y() * pixelRatio_);
-        setSmooth(!oneToOne);
-        painter_.drawImage(area, pixels, QRectF(pixels.rect()));
+        const int coveredWidth = coveredPixels(width);
+        const int coveredHeight = coveredPixels(height);
+        if (resampling_ == Compositor::Resampling::FastWhileResizing
+            && pixels.width() * pixels.height() > kSmallPicture
+            && scaled.isBeingResized(coveredWidth, coveredHeight, time_, Compositor::kRestInterval)) {
+            const QImage* earlier = scaled.anyResampled(image);
+            const QImage& from = earlier ? *earlier : pixels;
+            setSmooth(false);
+            painter_.drawImage(QRectF(left / pixelRatio_, top / pixelRatio_, coveredWidth / pixelRatio_,
+                                   coveredHeight / pixelRatio_),
+                from, QRectF(from.rect()));
+            scaled.noteDrawn(coveredWidth, coveredHeight, time_);
+            provisional_ = true;
+            return;
+        }
+        copy(scaled.resampled(image, coveredWidth, coveredHeight), left, top);
+        scaled.noteDrawn(coveredWidth, coveredHeight, time_);
+    }
+
+    // Draws the pixels one to one with their top left on the device pixel.
+    void copy(const QImage& pixels, int left, int top)
+    {
+        if (pixelRatio_ == 1) {
+            painter_.drawImage(QPoint(left, top), pixels);
+            return;
+        }
+        setSmooth(false);
+        painter_.drawImage(QRectF(left / pixelRatio_, top / pixelRatio_, pixels.width() / pixelRatio_,
+                               pixels.height() / pixelRatio_),
+            pixels, QRectF(pixels.rect()));
     }
 
     void setSmooth(bool smooth)
@@ -138,14 +192,16 @@ private:
 
     QPainter& painter_;
     double time_;
+    Compositor::Resampling resampling_;
     double pixelRatio_;
     std::optional<QRectF> clip_;
     std::optional<bool> smooth_;
+    bool provisional_ = false;
 };
 
 } // namespace
 
-void Compositor::paint(QPainter& painter, const Layer& root, double time)
+bool Compositor::paint(QPainter& painter, const Layer& root, double time, Resampling resampling)
 {
     const QTransform base = painter.worldTransform();
     const bool clipped = painter.hasClipping();
@@ -153,7 +209,8 @@ void Compositor::paint(QPainter& painter, const Layer& root, double time)
     const QPainter::RenderHints hints = painter.renderHints();
 
     painter.resetTransform();
-    Painter(painter, time).paintLayer(root, Mapping { base.m11(), base.m22(), base.dx(), base.dy() });
+    Painter layers(painter, time, resampling);
+    layers.paintLayer(root, Mapping { base.m11(), base.m22(), base.dx(), base.dy() });
 
     painter.setRenderHints(hints, true);
     painter.setRenderHints(~hints, false);
@@ -162,6 +219,7 @@ void Compositor::paint(QPainter& painter, const Layer& root, double time)
         painter.setClipRegion(clip);
     else
         painter.setClipping(false);
+    return layers.drewProvisionally();
 }
 
 } // namespace platform

@@ -186,6 +186,8 @@ void Layer::setTransform(Transform3D transform)
 
 void Layer::setContents(Image contents)
 {
+    if (!(contents == contents_))
+        scaledContents_.clear();
     assignVisible(contents_, std::move(contents));
 }
 

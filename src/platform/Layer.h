@@ -6,6 +6,7 @@
 #include "Color.h"
 #include "Image.h"
 #include "LayerHost.h"
+#include "ScaledPicture.h"
 #include "Transform3D.h"
 
 #include <cstddef>
@@ -94,6 +95,9 @@ public:
     // The picture drawn scaled to the bounds; null for none.
     const Image& contents() const { return contents_; }
     void setContents(Image contents);
+    // The compositor's resampled copy of the contents, kept between frames
+    // while the size on screen stays; a new picture drops it.
+    ScaledPicture& scaledContents() const { return scaledContents_; }
     Color backgroundColor() const { return backgroundColor_; }
     void setBackgroundColor(Color color);
     bool isHidden() const { return hidden_; }
@@ -179,6 +183,7 @@ private:
     CGPoint anchorPoint_ { 0.5f, 0.5f };
     Transform3D transform_;
     Image contents_;
+    mutable ScaledPicture scaledContents_;
     Color backgroundColor_ = Color::clear();
     bool hidden_ = false;
     bool masksToBounds_ = false;

@@ -95,6 +95,7 @@ View::View(CGRect frame, QWidget* parent)
     layer_->setAnchorPoint(CGPointZero);
     layer_->setHost(this);
     View::setFrame(frame);
+    contentScaleFactor_ = contentScaleFactor();
 }
 
 View::~View()
@@ -191,8 +192,35 @@ void View::paintEvent(QPaintEvent*)
     repaintPending_ = false;
     QPainter painter(this);
     painter.setOpacity(alpha_);
-    Compositor::paint(painter, *layer_, Clock::current().now());
+    if (Compositor::paint(
+            painter, *layer_, Clock::current().now(), Compositor::Resampling::FastWhileResizing))
+        restTimer_ = Timer::scheduledTimer(Compositor::kRestInterval, false, [this] { setNeedsDisplay(); });
+    painter.end();
     updateAnimationTimer();
+    checkContentScaleFactor();
+}
+
+float View::contentScaleFactor() const
+{
+    return fixedContentScaleFactor_ > 0 ? fixedContentScaleFactor_ : static_cast<float>(devicePixelRatioF());
+}
+
+void View::setContentScaleFactor(float factor)
+{
+    fixedContentScaleFactor_ = std::isfinite(factor) && factor > 0 ? factor : 0;
+    checkContentScaleFactor();
+}
+
+void View::contentScaleFactorDidChange()
+{ }
+
+void View::checkContentScaleFactor()
+{
+    const float factor = contentScaleFactor();
+    if (factor == contentScaleFactor_)
+        return;
+    contentScaleFactor_ = factor;
+    contentScaleFactorDidChange();
 }
 
 void View::updateAnimationTimer()
@@ -325,6 +353,11 @@ bool View::event(QEvent* event)
         const void* device = static_cast<QTouchEvent*>(event)->pointingDevice();
         batch(device, [this, device] { tracker_.cancelDevice(device); });
         return true;
+    }
+    case QEvent::ScreenChangeInternal: {
+        const bool used = QWidget::event(event);
+        checkContentScaleFactor();
+        return used;
     }
     default:
         return QWidget::event(event);

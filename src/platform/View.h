@@ -88,6 +88,16 @@ public:
     // event-loop turn are one.
     void setNeedsDisplay();
 
+    // --- Resolution: the panel's pixels per point for this view, the
+    // device pixel ratio of the screen it is on (1 on most desktop screens,
+    // 2 to 3 on phones) unless set. Geometry stays in points whatever the
+    // factor; what a view draws lands on the panel's pixels.
+    float contentScaleFactor() const;
+    // Fixes the factor, for drawing offscreen at another resolution (a
+    // snapshot); 0, a negative or a non-finite value follows the screen
+    // again. A change calls contentScaleFactorDidChange.
+    void setContentScaleFactor(float factor);
+
     // --- Touch handlers. `touches` are the touches that changed to the
     // handler's phase, in the order their fingers touched down; `event`
     // holds every touch of the sequence. When one input event changes
@@ -109,6 +119,10 @@ public:
     virtual bool keyPressed(int key);
 
 protected:
+    // The content scale factor changed: it was set, or the view is now on a
+    // screen of another pixel ratio. The default does nothing.
+    virtual void contentScaleFactorDidChange();
+
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -133,11 +147,20 @@ private:
     bool cancelAllTouches();
     void updateAnimationTimer();
     void animationFrame();
+    // Tells contentScaleFactorDidChange when the factor is not the last one
+    // seen.
+    void checkContentScaleFactor();
 
     std::shared_ptr<Layer> layer_;
     TouchTracker tracker_;
     Timer animationTimer_;
+    // The repaint that draws smoothly what a frame drew while it was being
+    // resized.
+    Timer restTimer_;
     float alpha_ = 1;
+    // 0: the screen's.
+    float fixedContentScaleFactor_ = 0;
+    float contentScaleFactor_ = 1;
     unsigned autoresizingMask_ = kAutoresizingNone;
     bool repaintPending_ = false;
     bool delivering_ = false;

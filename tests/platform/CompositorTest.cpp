@@ -11,7 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
+#include <vector>
 
 using platform::BasicAnimation;
 using platform::Color;
@@ -44,14 +46,41 @@ std::shared_ptr<Layer> picture(float x, float y, QColor color, int size = 10)
     return layer;
 }
 
+// Vertical stripes one pixel wide, red and blue: resampled smoothly to
+// another size they blend, copied or taken by the nearest pixel they do not.
+QImage stripes(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int x = 0; x < width; ++x)
+        for (int y = 0; y < height; ++y)
+            image.setPixel(x, y, x % 2 ? kBlue : kRed);
+    return image;
+}
+
+// Pixels of `image` inside `area` that are neither pure red nor pure blue.
+int blendedPixels(const QImage& image, const QRect& area)
+{
+    int blended = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            blended += image.pixel(x, y) != kRed && image.pixel(x, y) != kBlue ? 1 : 0;
+    return blended;
+}
+
 class CompositorTest : public ::testing::Test {
 protected:
-    QImage render(const Layer& root, double time = 0)
+    // 100 × 100 points on a panel of `ratio` pixels per point.
+    QImage render(const Layer& root, double time = 0, double ratio = 1,
+        Compositor::Resampling resampling = Compositor::Resampling::Smooth, bool* provisional = nullptr)
     {
-        QImage canvas(100, 100, QImage::Format_ARGB32_Premultiplied);
+        const int side = static_cast<int>(100 * ratio);
+        QImage canvas(side, side, QImage::Format_ARGB32_Premultiplied);
+        canvas.setDevicePixelRatio(ratio);
         canvas.fill(Qt::white);
         QPainter painter(&canvas);
-        Compositor::paint(painter, root, time);
+        const bool drewProvisionally = Compositor::paint(painter, root, time, resampling);
+        if (provisional)
+            *provisional = drewProvisionally;
         return canvas;
     }
 
@@ -171,20 +200,119 @@ TEST_F(CompositorTest, ContentsAreScaledToTheBounds)
 
 TEST_F(CompositorTest, TilesAtFractionalPlacesCoverTheirAreaWithoutGaps)
 {
-    // Two tiles zoomed by 1.5 at a fractional offset, side by side.
-    const float side = 15;
-    auto left = picture(0, 0, Qt::red);
-    left->setBounds(CGRect { { 0, 0 }, { side, side } });
-    left->setPosition(CGPoint { 10.5f, 10.25f });
-    left->setEdgeAntialiasingMask(0);
-    auto right = picture(0, 0, Qt::red);
-    right->setBounds(CGRect { { 0, 0 }, { side, side } });
-    right->setPosition(CGPoint { 10.5f + side, 10.25f });
-    right->setEdgeAntialiasingMask(0);
-    root->setSublayers({ left, right });
-    const QImage image = render(*root);
-    for (int x = 12; x < 38; ++x)
-        EXPECT_EQ(image.pixel(x, 17), kRed) << x;
+    // Three tiles scaled by a fraction at fractional places, side by side,
+    // on panels of 1, 2 and 3 pixels per point.
+    for (const double ratio : { 1.0, 2.0, 3.0 }) {
+        for (const float side : { 15.0f, 13.37109375f, 7.6171875f }) {
+            std::vector<std::shared_ptr<Layer>> tiles;
+            for (int column = 0; column < 3; ++column) {
+                auto tile = picture(0, 0, Qt::red);
+                tile->setBounds(CGRect { { 0, 0 }, { side, side } });
+                tile->setPosition(CGPoint { 10.5f + side * static_cast<float>(column), 10.25f });
+                tiles.push_back(tile);
+            }
+            root->setSublayers(tiles);
+            const QImage image = render(*root, 0, ratio);
+            const int row = static_cast<int>(12 * ratio);
+            for (int x = static_cast<int>(11 * ratio); x < static_cast<int>((10 + 3 * side) * ratio); ++x)
+                ASSERT_EQ(image.pixel(x, row), kRed) << "ratio " << ratio << ", side " << side << ", x " << x;
+        }
+    }
+}
+
+TEST_F(CompositorTest, PicturesOfThePanelsResolutionAreCopiedOntoWholePanelPixels)
+{
+    // A 3 × 3-point layer showing 3r × 3r pixels on a panel of r pixels per
+    // point, at places between pixels: each picture pixel on one panel pixel.
+    for (const int ratio : { 2, 3 }) {
+        for (const float offset : { 0.0f, 0.2f, 0.5f, 0.7f }) {
+            auto layer = box(20 + offset, 20 + offset, 3, 3);
+            layer->setContents(Image::fromQImage(stripes(3 * ratio, 3 * ratio)));
+            root->setSublayers({ layer });
+            const QImage image = render(*root, 0, ratio);
+            const QRect shown = extent(image, kRed).united(extent(image, kBlue));
+            const int first = static_cast<int>(std::floor((20 + offset) * static_cast<float>(ratio) + 0.5f));
+            EXPECT_EQ(shown, QRect(first, first, 3 * ratio, 3 * ratio)) << ratio << " " << offset;
+            EXPECT_EQ(blendedPixels(image, shown), 0) << ratio << " " << offset;
+            EXPECT_EQ(image.pixel(first, first), kRed);
+            EXPECT_EQ(image.pixel(first + 1, first), kBlue);
+        }
+    }
+}
+
+TEST_F(CompositorTest, AResampledPictureIsKeptWhileItsSizeOnScreenStays)
+{
+    auto layer = box(10, 10, 40, 40);
+    const Image tile = Image::fromQImage(stripes(64, 64));
+    layer->setContents(tile);
+    root->addSublayer(layer);
+    render(*root, 0, 2);
+    const QImage* kept = layer->scaledContents().anyResampled(tile);
+    ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(kept->size(), QSize(80, 80)) << "the panel pixels it covers";
+    const qint64 first = kept->cacheKey();
+
+    layer->setPosition(CGPoint { 12.25f, 9.5f });
+    render(*root, 1, 2);
+    ASSERT_NE(layer->scaledContents().anyResampled(tile), nullptr);
+    EXPECT_EQ(layer->scaledContents().anyResampled(tile)->cacheKey(), first) << "moved, not resampled";
+
+    layer->setBounds(CGRect { { 0, 0 }, { 50.5f, 50.5f } });
+    render(*root, 2, 2);
+    ASSERT_NE(layer->scaledContents().anyResampled(tile), nullptr);
+    EXPECT_EQ(layer->scaledContents().anyResampled(tile)->size(), QSize(101, 101));
+
+    const Image other = Image::fromQImage(stripes(64, 64));
+    layer->setContents(other);
+    EXPECT_EQ(layer->scaledContents().anyResampled(tile), nullptr) << "a new picture drops the copy";
+    layer->setBounds(CGRect { { 0, 0 }, { 64, 64 } });
+    render(*root, 3);
+    EXPECT_EQ(layer->scaledContents().anyResampled(other), nullptr) << "at its own size nothing is kept";
+}
+
+TEST_F(CompositorTest, LargePicturesResizedFrameAfterFrameAreDrawnCheaplyUntilTheyRest)
+{
+    using Resampling = Compositor::Resampling;
+    auto layer = box(0, 0, 75, 75);
+    const Image tile = Image::fromQImage(stripes(200, 200));
+    layer->setContents(tile);
+    root->addSublayer(layer);
+    bool provisional = true;
+    render(*root, 10, 1, Resampling::FastWhileResizing, &provisional);
+    EXPECT_FALSE(provisional) << "the first frame at a size is at rest";
+
+    // A pinch: a new size on every frame.
+    for (int frame = 1; frame <= 3; ++frame) {
+        layer->setBounds(CGRect { { 0, 0 }, { 75.0f + 5 * frame, 75.0f + 5 * frame } });
+        const QImage image = render(*root, 10 + 0.02 * frame, 1, Resampling::FastWhileResizing, &provisional);
+        EXPECT_TRUE(provisional) << frame;
+        const int side = 75 + 5 * frame;
+        EXPECT_TRUE(extent(image.copy(0, 0, side, side), kWhite).isNull())
+            << "covered whole, frame " << frame;
+        EXPECT_EQ(image.pixel(side, 0), kWhite) << frame;
+        ASSERT_NE(layer->scaledContents().anyResampled(tile), nullptr);
+        EXPECT_EQ(layer->scaledContents().anyResampled(tile)->size(), QSize(75, 75))
+            << "drawn from the copy made at rest, frame " << frame;
+    }
+
+    // At rest: the same size again, or a while later.
+    const QImage image = render(*root, 10.07, 1, Resampling::FastWhileResizing, &provisional);
+    EXPECT_FALSE(provisional);
+    EXPECT_EQ(layer->scaledContents().anyResampled(tile)->size(), QSize(90, 90));
+    EXPECT_GT(blendedPixels(image, QRect(0, 0, 90, 90)), 0) << "resampled smoothly";
+    layer->setBounds(CGRect { { 0, 0 }, { 95, 95 } });
+    render(*root, 10.07 + Compositor::kRestInterval, 1, Resampling::FastWhileResizing, &provisional);
+    EXPECT_FALSE(provisional);
+
+    // Smooth resampling, and small pictures, are never provisional.
+    layer->setBounds(CGRect { { 0, 0 }, { 85, 85 } });
+    render(*root, 10.3, 1, Resampling::Smooth, &provisional);
+    EXPECT_FALSE(provisional);
+    layer->setContents(Image::fromQImage(stripes(100, 100)));
+    render(*root, 10.31, 1, Resampling::FastWhileResizing, &provisional);
+    layer->setBounds(CGRect { { 0, 0 }, { 90, 90 } });
+    render(*root, 10.32, 1, Resampling::FastWhileResizing, &provisional);
+    EXPECT_FALSE(provisional) << "a small picture is resampled on every frame";
 }
 
 TEST_F(CompositorTest, ScaleAnimationHalfwayAtTheClocksTime)

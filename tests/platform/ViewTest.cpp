@@ -1,4 +1,6 @@
 #include "View.h"
+#include "Compositor.h"
+#include "Image.h"
 #include "Layer.h"
 #include "ManualClock.h"
 #include "TouchScript.h"
@@ -9,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
 using platform::BasicAnimation;
@@ -25,6 +28,7 @@ class CountingView : public View {
 public:
     using View::View;
     int paints = 0;
+    int scaleChanges = 0;
 
 protected:
     void paintEvent(QPaintEvent* event) override
@@ -32,6 +36,7 @@ protected:
         ++paints;
         View::paintEvent(event);
     }
+    void contentScaleFactorDidChange() override { ++scaleChanges; }
 };
 
 std::shared_ptr<Layer> box(float x, float y, float width, float height, Color color)
@@ -175,6 +180,49 @@ TEST_F(ViewTest, AnimationOfAHiddenLayerOrViewDoesNotRepaint)
     EXPECT_EQ(clock.pendingTimerCount(), 1u);
     view.hide();
     EXPECT_EQ(clock.pendingTimerCount(), 0u);
+}
+
+TEST_F(ViewTest, APictureResizedFrameAfterFrameIsRepaintedSmoothlyOnceItRests)
+{
+    QImage big(200, 200, QImage::Format_RGB32);
+    big.fill(Qt::green);
+    const platform::Image picture = platform::Image::fromQImage(big);
+    content->setContents(picture);
+    content->setBounds(CGRect { { 0, 0 }, { 60, 60 } });
+    EXPECT_EQ(paintsOf(view), 1);
+    EXPECT_EQ(clock.pendingTimerCount(), 0u) << "drawn smoothly at once";
+
+    content->setBounds(CGRect { { 0, 0 }, { 62, 62 } });
+    EXPECT_EQ(paintsOf(view), 1);
+    EXPECT_EQ(content->scaledContents().anyResampled(picture)->size(), QSize(60, 60)) << "drawn cheaply";
+    content->setBounds(CGRect { { 0, 0 }, { 64, 64 } });
+    EXPECT_EQ(paintsOf(view), 1);
+    EXPECT_EQ(clock.pendingTimerCount(), 1u) << "one repaint waits for the rest";
+
+    clock.advance(platform::Compositor::kRestInterval / 2);
+    EXPECT_EQ(paintsOf(view), 0);
+    clock.advance(platform::Compositor::kRestInterval / 2);
+    EXPECT_EQ(paintsOf(view), 1);
+    EXPECT_EQ(content->scaledContents().anyResampled(picture)->size(), QSize(64, 64));
+    EXPECT_EQ(clock.pendingTimerCount(), 0u);
+}
+
+TEST_F(ViewTest, ContentScaleFactorFollowsTheScreenUnlessSet)
+{
+    const auto screens = static_cast<float>(view.devicePixelRatioF());
+    EXPECT_EQ(view.contentScaleFactor(), screens);
+    view.setContentScaleFactor(3);
+    EXPECT_EQ(view.contentScaleFactor(), 3);
+    EXPECT_EQ(view.scaleChanges, 1);
+    view.setContentScaleFactor(3);
+    EXPECT_EQ(view.scaleChanges, 1) << "no change, no call";
+    for (const float screen : { 0.0f, -1.0f, std::nanf("") }) {
+        view.setContentScaleFactor(2.5f);
+        view.scaleChanges = 0;
+        view.setContentScaleFactor(screen);
+        EXPECT_EQ(view.contentScaleFactor(), screens) << screen;
+        EXPECT_EQ(view.scaleChanges, 1) << screen;
+    }
 }
 
 TEST_F(ViewTest, RootLayerOutlivingItsViewForgetsIt)
