@@ -20,6 +20,26 @@ std::optional<double> parseNumber(std::string_view text)
     return value;
 }
 
+std::optional<double> parseTimeout(std::string_view text, std::string& error)
+{
+    const auto seconds = parseNumber(text);
+    if (!seconds || *seconds <= 0) {
+        error = "the time-out is a positive number of seconds, not \"" + std::string(text) + "\"";
+        return std::nullopt;
+    }
+    return seconds;
+}
+
+std::optional<float> parseScale(std::string_view text, std::string& error)
+{
+    const auto scale = parseNumber(text);
+    if (!scale || *scale < 1 || *scale > 4) {
+        error = "the scale is a number of pixels per point from 1 to 4, not \"" + std::string(text) + "\"";
+        return std::nullopt;
+    }
+    return static_cast<float>(*scale);
+}
+
 std::optional<RMLatLong> parsePosition(std::string_view text, std::string& error, std::string_view* rest)
 {
     const std::size_t first = text.find(',');

@@ -20,5 +20,9 @@ std::optional<RMLatLong> parsePosition(
 std::optional<CGSize> parseSize(std::string_view text, std::string& error);
 // A zoom level from 1 to 16.
 std::optional<float> parseZoom(std::string_view text, std::string& error);
+// A positive number of seconds.
+std::optional<double> parseTimeout(std::string_view text, std::string& error);
+// Panel pixels per point, from 1 to 4.
+std::optional<float> parseScale(std::string_view text, std::string& error);
 // "HOST", "HOST:PORT" or "https://HOST[:PORT]".
 bool isTileHost(std::string_view text, std::string& error);

@@ -9,16 +9,16 @@
 #include "RMMarker.h"
 #include "RMMarkerManager.h"
 #include "RMOpenStreetMapSource.h"
-#include "RMTileImage.h"
 #include "RMTileImageSet.h"
-#include "RMWebTileImage.h"
 #include "RunLoop.h"
+#include "TileCount.h"
 #include "Timer.h"
 
 #include <QImage>
 #include <QPainter>
 #include <QString>
 
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <set>
@@ -29,37 +29,6 @@ namespace {
 
 constexpr double kProgressInterval = 0.25;
 constexpr std::string_view kFailurePrefix = "Tile could not be loaded: ";
-
-struct TileCount {
-    std::size_t total = 0;
-    std::size_t loaded = 0;
-    std::size_t failed = 0;
-    // Failed tiles for which the server did answer (an error status, or
-    // bytes that are no picture).
-    std::size_t answered = 0;
-
-    bool settled() const { return loaded + failed == total; }
-    friend bool operator==(const TileCount&, const TileCount&) = default;
-};
-
-// A web tile is settled once its download finished (its connection is gone)
-// or failed (its placeholder is gone); other tiles come with their bytes.
-// (A loading tile's layer shows the placeholder, so isLoaded() is no guide.)
-TileCount countTiles(const RMTileImageSet& images)
-{
-    TileCount count;
-    for (const auto& image : images.images()) {
-        ++count.total;
-        const auto* web = dynamic_cast<const RMWebTileImage*>(image.get());
-        if (!web || !web->connection()) {
-            ++count.loaded;
-        } else if (!web->proxy()) {
-            ++count.failed;
-            count.answered += web->answerStatus() != 0 ? 1 : 0;
-        }
-    }
-    return count;
-}
 
 // Writes log lines to stderr once each, and keeps the reason the first tile
 // could not be loaded.
@@ -115,8 +84,10 @@ private:
 
 bool writePicture(RMMapView& view, const SnapshotOptions& options)
 {
-    QImage picture(static_cast<int>(options.map.size.width), static_cast<int>(options.map.size.height),
+    const CGSize pixels = options.pixelSize();
+    QImage picture(static_cast<int>(std::lround(pixels.width)), static_cast<int>(std::lround(pixels.height)),
         QImage::Format_ARGB32_Premultiplied);
+    picture.setDevicePixelRatio(options.scale);
     picture.fill(QColor(224, 224, 224));
     QPainter painter(&picture);
     platform::Compositor::paint(painter, view.layer(), platform::Clock::current().now());
@@ -143,6 +114,7 @@ int runSnapshot(const SnapshotOptions& options)
     }
 
     RMMapView view(CGRectMake(0, 0, options.map.size.width, options.map.size.height));
+    view.setContentScaleFactor(options.scale);
     RMMapContents& contents = *createContents(view, options.map);
     for (std::size_t i = 0; i < markers.size(); ++i)
         contents.markerManager().addMarkerAtLatLong(markers[i], options.map.markers[i].position);
@@ -171,8 +143,9 @@ int runSnapshot(const SnapshotOptions& options)
         std::fprintf(stderr, "vantry-map: cannot write %s\n", options.out.c_str());
         return kSnapshotNotWritten;
     }
+    const CGSize pixels = options.pixelSize();
     std::printf("wrote %s: %.0fx%.0f pixels, %zu tiles, %zu markers\n", options.out.c_str(),
-        options.map.size.width, options.map.size.height, count.loaded, markers.size());
+        std::round(pixels.width), std::round(pixels.height), count.loaded, markers.size());
     if (!settled) {
         std::fprintf(stderr, "vantry-map: gave up waiting after %g seconds: %zu of %zu tiles loaded\n",
             options.timeout, count.loaded, count.total);

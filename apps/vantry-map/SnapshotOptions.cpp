@@ -2,6 +2,8 @@
 
 #include "ArgumentValues.h"
 
+#include <fmt/format.h>
+
 #include <functional>
 #include <set>
 
@@ -16,12 +18,17 @@ OptionRead readSnapshotOption(
         return OptionRead::Read;
     }
     if (option == "--timeout") {
-        const auto seconds = parseNumber(value);
-        if (!seconds || *seconds <= 0) {
-            error = "the time-out is a positive number of seconds, not \"" + value + "\"";
+        const auto seconds = parseTimeout(value, error);
+        if (!seconds)
             return OptionRead::Invalid;
-        }
         options.timeout = *seconds;
+        return OptionRead::Read;
+    }
+    if (option == "--scale") {
+        const auto scale = parseScale(value, error);
+        if (!scale)
+            return OptionRead::Invalid;
+        options.scale = *scale;
         return OptionRead::Read;
     }
     return OptionRead::Unknown;
@@ -53,6 +60,12 @@ std::optional<SnapshotOptions> parseSnapshotOptions(
     if (!given.contains("--center") || !given.contains("--zoom") || !given.contains("--size")
         || options.out.empty()) {
         error = "--center, --zoom, --size and --out are required";
+        return std::nullopt;
+    }
+    const CGSize pixels = options.pixelSize();
+    if (pixels.width > SnapshotOptions::kLargestPicture || pixels.height > SnapshotOptions::kLargestPicture) {
+        error = fmt::format("the picture would be {:g}x{:g} pixels; at most {} a side", pixels.width,
+            pixels.height, SnapshotOptions::kLargestPicture);
         return std::nullopt;
     }
     return options;

@@ -139,17 +139,23 @@ private:
         const QImage& pixels = image.pixels();
         const double width = area.width() * pixelRatio_;
         const double height = area.height() * pixelRatio_;
-        const int left = nearestPixel(area.x() * pixelRatio_);
-        const int top = nearestPixel(area.y() * pixelRatio_);
+        const int left = nearestPixel(area.left() * pixelRatio_);
+        const int top = nearestPixel(area.top() * pixelRatio_);
         ScaledPicture& scaled = layer.scaledContents();
         // A picture at its own size is copied: sharp and fast, where a
         // resampling would blur it by a fraction of a pixel. Neighbours a
         // whole picture apart stay so.
         if (isNear(width, pixels.width()) && isNear(height, pixels.height())) {
             scaled.clear();
-            copy(pixels, left, top);
+            copy(pixels, left, top, pixels.width(), pixels.height());
             return;
         }
+        // The whole pixels from the near edges to the far ones, each edge
+        // rounded: neighbours abut without gap or overlap, and a picture
+        // keeps one size however it moves (its last row or column is left
+        // out where its place spans one pixel fewer).
+        const int spanWidth = std::max(1, nearestPixel(area.right() * pixelRatio_) - left);
+        const int spanHeight = std::max(1, nearestPixel(area.bottom() * pixelRatio_) - top);
         const int coveredWidth = coveredPixels(width);
         const int coveredHeight = coveredPixels(height);
         if (resampling_ == Compositor::Resampling::FastWhileResizing
@@ -158,28 +164,30 @@ private:
             const QImage* earlier = scaled.anyResampled(image);
             const QImage& from = earlier ? *earlier : pixels;
             setSmooth(false);
-            painter_.drawImage(QRectF(left / pixelRatio_, top / pixelRatio_, coveredWidth / pixelRatio_,
-                                   coveredHeight / pixelRatio_),
+            painter_.drawImage(QRectF(left / pixelRatio_, top / pixelRatio_, spanWidth / pixelRatio_,
+                                   spanHeight / pixelRatio_),
                 from, QRectF(from.rect()));
             scaled.noteDrawn(coveredWidth, coveredHeight, time_);
             provisional_ = true;
             return;
         }
-        copy(scaled.resampled(image, coveredWidth, coveredHeight), left, top);
+        copy(scaled.resampled(image, coveredWidth, coveredHeight), left, top,
+            std::min(spanWidth, coveredWidth), std::min(spanHeight, coveredHeight));
         scaled.noteDrawn(coveredWidth, coveredHeight, time_);
     }
 
-    // Draws the pixels one to one with their top left on the device pixel.
-    void copy(const QImage& pixels, int left, int top)
+    // Copies the top left width × height pixels one to one, their top left
+    // on the device pixel (left, top).
+    void copy(const QImage& pixels, int left, int top, int width, int height)
     {
         if (pixelRatio_ == 1) {
-            painter_.drawImage(QPoint(left, top), pixels);
+            painter_.drawImage(QPoint(left, top), pixels, QRect(0, 0, width, height));
             return;
         }
         setSmooth(false);
-        painter_.drawImage(QRectF(left / pixelRatio_, top / pixelRatio_, pixels.width() / pixelRatio_,
-                               pixels.height() / pixelRatio_),
-            pixels, QRectF(pixels.rect()));
+        painter_.drawImage(
+            QRectF(left / pixelRatio_, top / pixelRatio_, width / pixelRatio_, height / pixelRatio_), pixels,
+            QRectF(0, 0, width, height));
     }
 
     void setSmooth(bool smooth)

@@ -11,14 +11,14 @@ class Layer;
 // then its sublayers in order (clipped to its bounds when it masks to
 // them), with running scale animations sampled at the given time.
 //
-// Pictures land on whole device pixels (halves go right and down): one
-// drawn at its own size in device pixels is copied without resampling;
-// another is resampled smoothly to the whole pixels it covers (its far
-// edges rounded outwards, so neighbours never leave a gap) and that copy is
-// kept with the layer while the size stays (ScaledPicture), so a map at a
-// fractional zoom, or on a panel of 2 or 3 pixels per point, costs a copy
-// per tile and frame. The painter's device pixel ratio is the panel's.
-// Nothing else is allocated per layer.
+// Pictures land on whole device pixels, each edge on the nearest one
+// (halves go right and down), so neighbours abut without gap or overlap. A
+// picture drawn at its own size in device pixels is copied without
+// resampling; another is resampled smoothly to the whole pixels it covers,
+// and that copy is kept with the layer while the size stays
+// (ScaledPicture): a map at a fractional zoom, or on a panel of 2 or 3
+// pixels per point, costs a copy per tile and frame. The painter's device
+// pixel ratio is the panel's. Nothing else is allocated per layer.
 class Compositor {
 public:
     // How pictures drawn at a size other than their own are resampled.

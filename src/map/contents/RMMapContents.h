@@ -260,7 +260,15 @@ public:
     RMLatLong pixelToLatLong(CGPoint pixel);
     // Not wrapped.
     RMLatLong pixelToLatLongWithMetersPerPixel(CGPoint pixel, float metersPerPixel);
-    // The tiles covering the screen at the current scale.
+    // The whole zoom level of the tiles shown: the one that matches the
+    // panel's pixels, that is the zoom plus log2 of the view's content scale
+    // factor (one level deeper at 2 pixels per point), rounded as tile
+    // zooms are; at most the source's deepest level, and never shallower
+    // than the zoom's own tiles. Such tiles are drawn at their size in
+    // points, one tile pixel on one panel pixel; every other figure of the
+    // contents stays in points.
+    float tileZoom() const;
+    // The tiles of tileZoom covering the screen.
     RMTileRect tileBounds() const;
     // metersPerPixel / 0.0001543.
     double scaleDenominator() const;

@@ -5,7 +5,9 @@
 #include "RMMercatorToScreenProjection.h"
 #include "RMMercatorToTileProjection.h"
 #include "RMProjection.h"
+#include "RMTileSource.h"
 #include "RMTilesUpdateDelegate.h"
+#include "View.h"
 
 #include <algorithm>
 #include <cmath>
@@ -54,11 +56,26 @@ RMLatLong RMMapContents::mapCenter() const
     return projection_->pointToLatLong(mercatorToScreenProjection_->projectedCenter());
 }
 
+float RMMapContents::tileZoom() const
+{
+    if (!mercatorToTileProjection_ || !mercatorToScreenProjection_)
+        return 0;
+    const RMMercatorToTileProjection& tiles = *mercatorToTileProjection_;
+    const float pointZoom = tiles.calculateZoomFromScale(mercatorToScreenProjection_->metersPerPixel());
+    const float scale = view_ ? view_->contentScaleFactor() : 1.0f;
+    if (!(scale > 1))
+        return tiles.normaliseZoom(pointZoom);
+    const float deepest = tileSource_ ? std::floor(tileSource_->maxZoom()) : 0.0f;
+    const float matching = std::min(tiles.normaliseZoom(pointZoom + std::log2(scale)), deepest);
+    return std::max(tiles.normaliseZoom(pointZoom), matching);
+}
+
 RMTileRect RMMapContents::tileBounds() const
 {
     if (!mercatorToTileProjection_ || !mercatorToScreenProjection_)
         return {};
-    return mercatorToTileProjection_->project(*mercatorToScreenProjection_);
+    return mercatorToTileProjection_->projectRectAtZoom(
+        mercatorToScreenProjection_->projectedBounds(), tileZoom());
 }
 
 double RMMapContents::scaleDenominator() const

@@ -43,7 +43,7 @@ bool RMTileLoader::screenIsLoaded() const
         throw platform::AssertionFailure(
             fmt::format("target zoom {} is outside of RMMapContents limits {:f} to {:f}", zoom,
                 content_->minZoom(), content_->maxZoom()));
-    return covered && static_cast<uint32_t>(zoom) == loadedZoom_;
+    return covered && static_cast<uint32_t>(content_->tileZoom()) == loadedZoom_;
 }
 
 void RMTileLoader::updateLoadedImages()

@@ -28,8 +28,8 @@ public:
 
     // The loaded bounds become the zero rectangle; tiles and zoom stay.
     void clearLoadedBounds();
-    // Whether the loaded bounds contain the whole screen and the tile zoom of
-    // the current scale is the loaded zoom. Throws platform::AssertionFailure
+    // Whether the loaded bounds contain the whole screen and the contents'
+    // tile zoom is the loaded zoom. Throws platform::AssertionFailure
     // "target zoom <z> is outside of RMMapContents limits <min> to <max>"
     // when that tile zoom lies outside the contents' zoom limits (rounded to
     // whole levels as tile zooms are).

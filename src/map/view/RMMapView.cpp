@@ -1,4 +1,5 @@
 #include "RMMapView.h"
+#include "RMTileLoader.h"
 
 #include "RMMapContents.h"
 #include "RMMapViewAlive.h"
@@ -238,6 +239,12 @@ void RMMapView::resizeEvent(QResizeEvent* event)
     const CGRect now = frame();
     if (!CGSizeEqualToSize(now.size, contents_->screenBounds().size))
         contents_->setFrame(now);
+}
+
+void RMMapView::contentScaleFactorDidChange()
+{
+    if (contents_)
+        contents_->tileLoader()->reload();
 }
 
 void RMMapView::hideEvent(QHideEvent* event)

@@ -197,6 +197,9 @@ protected:
     bool enableZoom_ = true;
 
     void resizeEvent(QResizeEvent* event) override;
+    // The panel's pixels per point changed: the tiles of the matching zoom
+    // replace those shown.
+    void contentScaleFactorDidChange() override;
     // A hidden view (a closed window) stops its glide.
     void hideEvent(QHideEvent* event) override;
 
