@@ -12,14 +12,14 @@
 
 CGPoint RMMapContents::latLongToPixel(RMLatLong latLong) const
 {
-    if (!projection_ || !mercatorToScreenProjection_)
+    if (!projection_)
         return CGPointZero;
     return mercatorToScreenProjection_->projectXYPoint(projection_->latLongToPoint(latLong));
 }
 
 CGPoint RMMapContents::latLongToPixelWithMetersPerPixel(RMLatLong latLong, float metersPerPixel) const
 {
-    if (!projection_ || !mercatorToScreenProjection_)
+    if (!projection_)
         return CGPointZero;
     return mercatorToScreenProjection_->projectXYPointWithMetersPerPixel(
         projection_->latLongToPoint(latLong), metersPerPixel);
@@ -34,14 +34,14 @@ RMTilePoint RMMapContents::latLongToTilePointWithMetersPerPixel(RMLatLong latLon
 
 RMLatLong RMMapContents::pixelToLatLong(CGPoint pixel)
 {
-    if (!projection_ || !mercatorToScreenProjection_)
+    if (!projection_)
         return {};
     return projection_->pointToLatLong(mercatorToScreenProjection_->projectScreenPointToXY(pixel));
 }
 
 RMLatLong RMMapContents::pixelToLatLongWithMetersPerPixel(CGPoint pixel, float metersPerPixel)
 {
-    if (!projection_ || !mercatorToScreenProjection_)
+    if (!projection_)
         return {};
     return projection_->pointToLatLong(
         mercatorToScreenProjection_->projectScreenPointToXYWithMetersPerPixel(pixel, metersPerPixel));
@@ -49,14 +49,14 @@ RMLatLong RMMapContents::pixelToLatLongWithMetersPerPixel(CGPoint pixel, float m
 
 RMLatLong RMMapContents::mapCenter() const
 {
-    if (!projection_ || !mercatorToScreenProjection_)
+    if (!projection_)
         return {};
     return projection_->pointToLatLong(mercatorToScreenProjection_->projectedCenter());
 }
 
 RMTileRect RMMapContents::tileBounds() const
 {
-    if (!mercatorToTileProjection_ || !mercatorToScreenProjection_)
+    if (!mercatorToTileProjection_)
         return {};
     return mercatorToTileProjection_->project(*mercatorToScreenProjection_);
 }
@@ -94,9 +94,7 @@ RMLatLongBounds RMMapContents::latitudeLongitudeBoundingBoxForScreen()
 
 void RMMapContents::tilesUpdatedRegion(CGRect rect)
 {
-    if (!delegateHasRegionUpdate_)
-        return;
-    if (auto* delegate = dynamic_cast<RMTilesUpdateDelegate::RegionUpdate*>(tilesUpdateDelegate_))
+    if (auto* delegate = tilesUpdateDelegateHas_.get<RMTilesUpdateDelegate::RegionUpdate>())
         delegate->regionUpdate(latitudeLongitudeBoundingBoxFor(rect));
 }
 
@@ -105,5 +103,5 @@ void RMMapContents::setTilesUpdateDelegate(RMTilesUpdateDelegate* delegate)
     if (delegate == tilesUpdateDelegate_)
         return;
     tilesUpdateDelegate_ = delegate;
-    delegateHasRegionUpdate_ = dynamic_cast<RMTilesUpdateDelegate::RegionUpdate*>(delegate) != nullptr;
+    tilesUpdateDelegateHas_ = RMTilesUpdateDelegate::Operations(delegate);
 }
