@@ -266,8 +266,6 @@ std::shared_ptr<platform::Layer> RMMapContents::tilesLayer() const
 void RMMapContents::insertIntoStack(
     const std::shared_ptr<platform::Layer>& layer, std::initializer_list<StackPlace> places)
 {
-    if (!layer_)
-        return;
     layer->setFrame(screenBounds());
     for (const StackPlace& place : places) {
         if (!place.neighbour || place.neighbour->superlayer() != layer_.get())
@@ -311,8 +309,7 @@ void RMMapContents::setFrame(CGRect frame)
         background_->setFrame(local);
     // The root layer's place in its view is the view's business: only its
     // size follows the frame.
-    if (layer_)
-        layer_->setBounds(CGRect { layer_->bounds().origin, frame.size });
+    layer_->setBounds(CGRect { layer_->bounds().origin, frame.size });
     if (overlay_)
         overlay_->setFrame(local);
     if (renderer_)
