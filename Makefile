@@ -8,7 +8,7 @@ FUZZ      ?= build-fuzz
 FUZZ_SECONDS ?= 60
 CMAKE_GEN := -G Ninja
 
-.PHONY: all deps configure build test test-sanitize run check-x11 bench fuzz format clean
+.PHONY: all deps configure build test test-sanitize run run-map check-x11 bench fuzz format clean
 
 all: build
 
@@ -32,8 +32,13 @@ test-sanitize: deps
 	cmake --build $(ASAN) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 ctest --test-dir $(ASAN) --output-on-failure -j $(JOBS) --timeout 600
 
+# A whole game that plays itself: the game server, tiles and the walker.
 run: build
 	./scripts/run.sh $(BUILD)
+
+# The map alone: the map window (or a snapshot) over the loopback tile server.
+run-map: build
+	./scripts/run-map.sh $(BUILD)
 
 # The map window on a virtual X display: a scripted mouse drag must move the
 # map by exactly the drag.

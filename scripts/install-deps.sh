@@ -14,6 +14,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
   nlohmann-json3-dev rapidjson-dev
   proj-bin sqlite3
+  # make run asks the public tile server whether it answers
+  curl
   # the map window on a virtual X display (make check-x11)
   xvfb xauth xdotool imagemagick
   # fuzzing and sanitizers

@@ -8,7 +8,7 @@ start_tileserver() {
   trap 'kill "$tileserver_pid" 2>/dev/null || true; wait "$tileserver_pid" 2>/dev/null || true' EXIT
   tile_host=""
   for _ in $(seq 100); do
-    tile_host=$(sed -n 's|^listening on http://||p' "$logs/tileserver.out")
+    tile_host=$(sed -n 's|^listening on http://||p' "$logs/tileserver.out" 2>/dev/null || true)
     [[ -n "$tile_host" ]] && return 0
     kill -0 "$tileserver_pid" 2>/dev/null || { cat "$logs/tileserver.err" >&2; return 1; }
     sleep 0.1

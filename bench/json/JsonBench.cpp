@@ -1,6 +1,6 @@
 // Parse and write speed of our codec against nlohmann::json and RapidJSON (DOM, default flags) on
 // three reference files. Every benchmark reports the input file's size per second, so the figures
-// of one file compare directly.
+// of one file compare directly, and the page faults per iteration (fresh memory touched).
 #include "ZQJsonParser.h"
 #include "ZQJsonWriter.h"
 
@@ -9,6 +9,8 @@
 #include <rapidjson/document.h>
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
+
+#include <sys/resource.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -30,35 +32,60 @@ std::string readFile(const std::string& path)
     return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
 }
 
-void reportBytes(benchmark::State& state, const std::string& text)
+long pageFaults()
 {
-    state.SetBytesProcessed(
-        static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(text.size()));
+    rusage usage {};
+    getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_minflt + usage.ru_majflt;
 }
+
+// Counts the page faults of the timed loop, from its construction to `finish`, per iteration.
+class Report {
+public:
+    explicit Report(benchmark::State& state)
+        : state_(state)
+        , faultsBefore_(pageFaults())
+    { }
+
+    void finish(const std::string& text)
+    {
+        state_.counters["faults"] = benchmark::Counter(
+            static_cast<double>(pageFaults() - faultsBefore_), benchmark::Counter::kAvgIterations);
+        state_.SetBytesProcessed(
+            static_cast<std::int64_t>(state_.iterations()) * static_cast<std::int64_t>(text.size()));
+    }
+
+private:
+    benchmark::State& state_;
+    const long faultsBefore_;
+};
 
 void parseOurs(benchmark::State& state, const std::string& text)
 {
     json::ZQJsonParser parser;
+    Report report(state);
     for (auto _ : state) {
         std::optional<json::Value> value = parser.objectWithStringAllowScalar(text, false);
         if (!value)
             state.SkipWithError("parse failed");
         benchmark::DoNotOptimize(value);
     }
-    reportBytes(state, text);
+    report.finish(text);
 }
 
 void parseNlohmann(benchmark::State& state, const std::string& text)
 {
+    Report report(state);
     for (auto _ : state) {
         nlohmann::json value = nlohmann::json::parse(text);
         benchmark::DoNotOptimize(value);
     }
-    reportBytes(state, text);
+    report.finish(text);
 }
 
 void parseRapidJson(benchmark::State& state, const std::string& text)
 {
+    Report report(state);
     for (auto _ : state) {
         rapidjson::Document document;
         document.Parse(text.data(), text.size());
@@ -66,7 +93,7 @@ void parseRapidJson(benchmark::State& state, const std::string& text)
             state.SkipWithError("parse failed");
         benchmark::DoNotOptimize(document);
     }
-    reportBytes(state, text);
+    report.finish(text);
 }
 
 void writeOurs(benchmark::State& state, const std::string& text)
@@ -74,34 +101,37 @@ void writeOurs(benchmark::State& state, const std::string& text)
     json::ZQJsonParser parser;
     const json::Value value = *parser.objectWithStringAllowScalar(text, false);
     json::ZQJsonWriter writer;
+    Report report(state);
     for (auto _ : state) {
         std::optional<std::string> output = writer.stringWithObjectAllowScalar(value, false);
         benchmark::DoNotOptimize(output);
     }
-    reportBytes(state, text);
+    report.finish(text);
 }
 
 void writeNlohmann(benchmark::State& state, const std::string& text)
 {
     const nlohmann::json value = nlohmann::json::parse(text);
+    Report report(state);
     for (auto _ : state) {
         std::string output = value.dump();
         benchmark::DoNotOptimize(output);
     }
-    reportBytes(state, text);
+    report.finish(text);
 }
 
 void writeRapidJson(benchmark::State& state, const std::string& text)
 {
     rapidjson::Document document;
     document.Parse(text.data(), text.size());
+    Report report(state);
     for (auto _ : state) {
         rapidjson::StringBuffer buffer;
         rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
         document.Accept(writer);
         benchmark::DoNotOptimize(buffer.GetString());
     }
-    reportBytes(state, text);
+    report.finish(text);
 }
 
 } // namespace

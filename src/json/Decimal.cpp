@@ -1,6 +1,7 @@
 #include "Decimal.h"
 
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -36,10 +37,62 @@ constexpr std::int64_t kExponentCap = 1'000'000'000'000'000;
 
 int digitCount(u128 value)
 {
-    int count = 1;
+    if (value >> 64 == 0) {
+        // The bit length gives log10 within one (1233 / 4096 ≈ log10 2); one comparison settles it.
+        const auto word = static_cast<std::uint64_t>(value) | 1;
+        const int guess = ((64 - __builtin_clzll(word)) * 1233) >> 12;
+        return guess + 1 - (word < kPowersOfTen[guess] ? 1 : 0);
+    }
+    int count = 20;
     while (count < 39 && value >= kPowersOfTen[count])
         ++count;
     return count;
+}
+
+constexpr std::uint64_t kEightZeros = 0x3030303030303030ULL;
+
+std::uint64_t loadEightDigits(const char* p)
+{
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    if constexpr (std::endian::native == std::endian::big)
+        word = __builtin_bswap64(word);
+    return word;
+}
+
+// True when the eight bytes of `word` (as `loadEightDigits` reads them) are all ASCII digits.
+bool areEightDigits(std::uint64_t word)
+{
+    constexpr std::uint64_t kHighNibbles = 0xF0F0F0F0F0F0F0F0ULL;
+    return (word & kHighNibbles) == kEightZeros
+        && ((word + 0x0606060606060606ULL) & kHighNibbles) == kEightZeros;
+}
+
+// The value of eight ASCII digits, first digit most significant: pairs, then quads, then the whole.
+std::uint64_t eightDigitsValue(std::uint64_t word)
+{
+    word -= kEightZeros;
+    word = word * 10 + (word >> 8);
+    word = (((word & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32)))
+               + (((word >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32))))
+        >> 32;
+    return word;
+}
+
+// Reads the digits from `p` on, eight at a time where it can, adding them to `value` (which wraps
+// around beyond 19 digits); returns the end of the digits.
+const char* accumulateDigits(const char* p, const char* end, std::uint64_t& value)
+{
+    while (end - p >= 8) {
+        const std::uint64_t word = loadEightDigits(p);
+        if (!areEightDigits(word))
+            break;
+        value = value * 100'000'000 + eightDigitsValue(word);
+        p += 8;
+    }
+    for (; p < end && isDigit(*p); ++p)
+        value = value * 10 + static_cast<unsigned>(*p - '0');
+    return p;
 }
 
 constexpr char kDigitPairs[] = "00010203040506070809"
@@ -95,6 +148,8 @@ Decimal::ParseResult Decimal::parse(const char* p, const char* end, Decimal& out
     if (negative)
         ++p;
 
+    // Up to 19 digits (all but the longest numbers) are added up while they are read.
+    std::uint64_t digits = 0;
     const char* integerBegin = p;
     if (p < end && *p == '0') {
         ++p;
@@ -103,7 +158,7 @@ Decimal::ParseResult Decimal::parse(const char* p, const char* end, Decimal& out
     } else if (p == end || !isDigit(*p)) {
         return { p, ParseError::NoDigitsAfterMinus };
     } else {
-        while (++p < end && isDigit(*p)) { }
+        p = accumulateDigits(p, end, digits);
     }
     const char* integerEnd = p;
 
@@ -114,7 +169,7 @@ Decimal::ParseResult Decimal::parse(const char* p, const char* end, Decimal& out
         if (p == end || !isDigit(*p))
             return { p, ParseError::NoDigitsAfterPoint };
         fractionBegin = p;
-        while (++p < end && isDigit(*p)) { }
+        p = accumulateDigits(p, end, digits);
         fractionEnd = p;
     }
 
@@ -142,11 +197,6 @@ Decimal::ParseResult Decimal::parse(const char* p, const char* end, Decimal& out
     std::int64_t scale = exponent - fractionDigits;
     u128 coefficient;
     if (integerDigits + fractionDigits <= 19) {
-        std::uint64_t digits = 0;
-        for (const char* q = integerBegin; q < integerEnd; ++q)
-            digits = digits * 10 + static_cast<unsigned>(*q - '0');
-        for (const char* q = fractionBegin; q < fractionEnd; ++q)
-            digits = digits * 10 + static_cast<unsigned>(*q - '0');
         while (digits != 0 && digits % 10 == 0) {
             digits /= 10;
             ++scale;
@@ -154,7 +204,7 @@ Decimal::ParseResult Decimal::parse(const char* p, const char* end, Decimal& out
         coefficient = digits;
     } else {
         // Keep 38 significant digits; round the rest half to even.
-        u128 digits = 0;
+        u128 wide = 0;
         int kept = 0;
         int firstDropped = -1;
         bool nonZeroAfterFirstDropped = false;
@@ -164,7 +214,7 @@ Decimal::ParseResult Decimal::parse(const char* p, const char* end, Decimal& out
                 if (kept == 0 && digit == 0)
                     continue;
                 if (kept < kMaxDigits) {
-                    digits = digits * 10 + digit;
+                    wide = wide * 10 + digit;
                     ++kept;
                 } else {
                     ++scale;
@@ -177,18 +227,18 @@ Decimal::ParseResult Decimal::parse(const char* p, const char* end, Decimal& out
         };
         feed(integerBegin, integerEnd);
         feed(fractionBegin, fractionEnd);
-        if (firstDropped > 5 || (firstDropped == 5 && (nonZeroAfterFirstDropped || (digits & 1) != 0))) {
-            ++digits;
-            if (digits == kCoefficientLimit) {
-                digits = kPowersOfTen[kMaxDigits - 1];
+        if (firstDropped > 5 || (firstDropped == 5 && (nonZeroAfterFirstDropped || (wide & 1) != 0))) {
+            ++wide;
+            if (wide == kCoefficientLimit) {
+                wide = kPowersOfTen[kMaxDigits - 1];
                 ++scale;
             }
         }
-        while (digits != 0 && digits % 10 == 0) {
-            digits /= 10;
+        while (wide != 0 && wide % 10 == 0) {
+            wide /= 10;
             ++scale;
         }
-        coefficient = digits;
+        coefficient = wide;
     }
 
     if (coefficient == 0) {
@@ -316,44 +366,54 @@ char* Decimal::writeDigits(char* bufferEnd) const
     return writeUnsigned(static_cast<std::uint64_t>(value), p);
 }
 
+char* Decimal::writeTo(char* out) const
+{
+    // The digits are written right to left into their final place, found from their count.
+    const int count = digitCount(coefficient());
+    const int leading = exponent_ + count - 1;
+    if (negative_)
+        *out++ = '-';
+    if (exponent_ >= 0 && leading < 21) {
+        out += count;
+        writeDigits(out);
+        std::memset(out, '0', static_cast<std::size_t>(exponent_));
+        return out + exponent_;
+    }
+    if (exponent_ < 0 && leading >= 0) {
+        // One place to the right, then the integer digits move left over the point's place.
+        char* const end = out + count + 1;
+        writeDigits(end);
+        const int integerDigits = leading + 1;
+        for (int i = 0; i < integerDigits; ++i)
+            out[i] = out[i + 1];
+        out[integerDigits] = '.';
+        return end;
+    }
+    if (exponent_ < 0 && leading >= -6) {
+        const int zeros = -leading - 1;
+        out[0] = '0';
+        out[1] = '.';
+        std::memset(out + 2, '0', static_cast<std::size_t>(zeros));
+        out += 2 + zeros + count;
+        writeDigits(out);
+        return out;
+    }
+    writeDigits(out + 1 + count);
+    out[0] = out[1];
+    if (count > 1) {
+        out[1] = '.';
+        out += 1 + count;
+    } else {
+        out += 1;
+    }
+    *out++ = 'e';
+    return std::to_chars(out, out + 8, leading).ptr;
+}
+
 void Decimal::appendTo(std::string& out) const
 {
-    // The digits (at most 38) go in the middle of the buffer; the text is completed around them in
-    // place: up to 9 bytes before ("-0.000000") and up to 20 after (zeros, or "e-400").
-    char text[96];
-    char* end = text + 64;
-    char* const digits = writeDigits(end);
-    const int count = static_cast<int>(end - digits);
-    const int leading = exponent_ + count - 1;
-
-    char* begin = digits;
-    if (exponent_ >= 0 && leading < 21) {
-        std::memset(end, '0', static_cast<std::size_t>(exponent_));
-        end += exponent_;
-    } else if (exponent_ < 0 && leading >= 0) {
-        const int integerDigits = leading + 1;
-        begin = digits - 1;
-        for (int i = 0; i < integerDigits; ++i)
-            begin[i] = digits[i];
-        begin[integerDigits] = '.';
-    } else if (exponent_ < 0 && leading >= -6) {
-        const int zeros = -leading - 1;
-        begin = digits - zeros - 2;
-        begin[0] = '0';
-        begin[1] = '.';
-        std::memset(begin + 2, '0', static_cast<std::size_t>(zeros));
-    } else {
-        if (count > 1) {
-            begin = digits - 1;
-            begin[0] = digits[0];
-            begin[1] = '.';
-        }
-        *end++ = 'e';
-        end = std::to_chars(end, text + sizeof text, leading).ptr;
-    }
-    if (negative_)
-        *--begin = '-';
-    out.append(begin, static_cast<std::size_t>(end - begin));
+    char text[kMaxTextLength];
+    out.append(text, writeTo(text));
 }
 
 std::string Decimal::stringValue() const

@@ -19,6 +19,8 @@ public:
     static constexpr int kMaxDigits = 38;
     static constexpr int kMinLeadingExponent = -400;
     static constexpr int kMaxLeadingExponent = 400;
+    // The longest text `writeTo` writes ("-0.00000" and 38 digits is 46 bytes).
+    static constexpr std::size_t kMaxTextLength = 48;
 
     // Why reading a JSON number failed; `None` on success.
     enum class ParseError : std::uint8_t {
@@ -63,6 +65,8 @@ public:
     // otherwise scientific ("1.5e-7", "1e21"); −0 is "-0".
     std::string stringValue() const;
     void appendTo(std::string& out) const;
+    // The same text written at `out`, which has room for `kMaxTextLength` bytes; returns its end.
+    char* writeTo(char* out) const;
 
     // Numeric equality: −0 equals 0.
     friend bool operator==(const Decimal& a, const Decimal& b);

@@ -5,56 +5,66 @@
 
 namespace json {
 
-// Open addressing over member positions: a slot holds position + 1, or 0 when empty. The table is at
-// most half full.
-struct Object::Index {
-    std::vector<std::uint32_t> slots;
-    std::size_t mask = 0;
+namespace {
 
-    // Keys are short; a multiply-mix over eight-byte words is plenty. Tails are read with fixed-size,
-    // overlapping loads.
-    static std::size_t hash(std::string_view key)
-    {
-        constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
-        const std::size_t size = key.size();
-        const char* p = key.data();
-        std::uint64_t h = size * kMultiplier;
-        auto mix = [&h](std::uint64_t word) {
-            h = (h ^ word) * kMultiplier;
-            h ^= h >> 29;
-        };
-        if (size >= 8) {
-            const char* const last = p + size - 8;
-            for (; p < last; p += 8)
-                mix(load<std::uint64_t>(p));
-            mix(load<std::uint64_t>(last));
-        } else if (size >= 4) {
-            mix((std::uint64_t { load<std::uint32_t>(p) } << 32) | load<std::uint32_t>(p + size - 4));
-        } else if (size > 0) {
-            const auto byte
-                = [p](std::size_t i) { return std::uint64_t { static_cast<unsigned char>(p[i]) }; };
-            mix(byte(0) | byte(size / 2) << 8 | byte(size - 1) << 16);
-        }
-        return static_cast<std::size_t>(h ^ (h >> 32));
+template<typename Word> Word load(const char* p)
+{
+    Word word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+// Keys are short; a multiply-mix over eight-byte words is plenty. Tails are read with fixed-size,
+// overlapping loads.
+std::size_t hashOf(std::string_view key)
+{
+    constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
+    const std::size_t size = key.size();
+    const char* p = key.data();
+    std::uint64_t h = size * kMultiplier;
+    auto mix = [&h](std::uint64_t word) {
+        h = (h ^ word) * kMultiplier;
+        h ^= h >> 29;
+    };
+    if (size >= 8) {
+        const char* const last = p + size - 8;
+        for (; p < last; p += 8)
+            mix(load<std::uint64_t>(p));
+        mix(load<std::uint64_t>(last));
+    } else if (size >= 4) {
+        mix((std::uint64_t { load<std::uint32_t>(p) } << 32) | load<std::uint32_t>(p + size - 4));
+    } else if (size > 0) {
+        const auto byte = [p](std::size_t i) { return std::uint64_t { static_cast<unsigned char>(p[i]) }; };
+        mix(byte(0) | byte(size / 2) << 8 | byte(size - 1) << 16);
     }
+    return static_cast<std::size_t>(h ^ (h >> 32));
+}
 
-    template<typename Word> static Word load(const char* p)
-    {
-        Word word;
-        std::memcpy(&word, p, sizeof word);
-        return word;
-    }
+std::size_t slotCount(const std::uint32_t* index)
+{
+    return index[0];
+}
 
-    void insert(std::string_view key, std::size_t position) { insertHashed(hash(key), position); }
+// The first slot for `keyHash`; probing goes on to the next slot, round the end.
+std::uint32_t* firstSlot(std::uint32_t* index, std::size_t keyHash)
+{
+    return index + 1 + (keyHash & (slotCount(index) - 1));
+}
 
-    void insertHashed(std::size_t keyHash, std::size_t position)
-    {
-        std::size_t slot = keyHash & mask;
-        while (slots[slot] != 0)
-            slot = (slot + 1) & mask;
-        slots[slot] = static_cast<std::uint32_t>(position + 1);
-    }
-};
+std::uint32_t* nextSlot(std::uint32_t* index, std::uint32_t* slot)
+{
+    return slot + 1 == index + 1 + slotCount(index) ? index + 1 : slot + 1;
+}
+
+void insertHashed(std::uint32_t* index, std::size_t keyHash, std::size_t position)
+{
+    std::uint32_t* slot = firstSlot(index, keyHash);
+    while (*slot != 0)
+        slot = nextSlot(index, slot);
+    *slot = static_cast<std::uint32_t>(position + 1);
+}
+
+} // namespace
 
 Object::Object() = default;
 
@@ -72,8 +82,6 @@ Object::Object(const Object& other)
         rebuildIndex();
 }
 
-Object::Object(Object&& other) noexcept = default;
-
 Object& Object::operator=(const Object& other)
 {
     if (this != &other) {
@@ -85,13 +93,10 @@ Object& Object::operator=(const Object& other)
     return *this;
 }
 
-Object& Object::operator=(Object&& other) noexcept = default;
-Object::~Object() = default;
-
 void Object::reserve(std::size_t count)
 {
     members_.reserve(count);
-    if (count > kIndexThreshold && (!index_ || index_->slots.size() < count * 2))
+    if (count > kIndexThreshold && (!index_ || slotCount(index_.get()) < count * 2))
         rebuildIndex(count);
 }
 
@@ -115,11 +120,11 @@ std::ptrdiff_t Object::indexOf(std::string_view key) const
         }
         return -1;
     }
-    std::size_t slot = Index::hash(key) & index_->mask;
-    while (const std::uint32_t entry = index_->slots[slot]) {
+    std::uint32_t* slot = firstSlot(index_.get(), hashOf(key));
+    while (const std::uint32_t entry = *slot) {
         if (members_[entry - 1].key == key)
             return static_cast<std::ptrdiff_t>(entry - 1);
-        slot = (slot + 1) & index_->mask;
+        slot = nextSlot(index_.get(), slot);
     }
     return -1;
 }
@@ -129,12 +134,10 @@ void Object::rebuildIndex(std::size_t expectedSize)
     std::size_t capacity = 64;
     while (capacity < std::max(members_.size(), expectedSize) * 2)
         capacity *= 2;
-    if (!index_)
-        index_ = std::make_unique<Index>();
-    index_->slots.assign(capacity, 0);
-    index_->mask = capacity - 1;
+    index_ = std::make_unique<std::uint32_t[]>(capacity + 1);
+    index_[0] = static_cast<std::uint32_t>(capacity);
     for (std::size_t i = 0; i < members_.size(); ++i)
-        index_->insert(members_[i].key, i);
+        insertHashed(index_.get(), hashOf(members_[i].key), i);
 }
 
 const Value* Object::find(std::string_view key) const
@@ -171,10 +174,10 @@ void Object::appendMember(std::string&& key, Value&& value)
 {
     members_.emplace_back(std::move(key), std::move(value));
     if (index_) {
-        if (members_.size() * 2 > index_->slots.size())
+        if (members_.size() * 2 > slotCount(index_.get()))
             rebuildIndex();
         else
-            index_->insert(members_.back().key, members_.size() - 1);
+            insertHashed(index_.get(), hashOf(members_.back().key), members_.size() - 1);
     } else if (members_.size() > kIndexThreshold) {
         rebuildIndex();
     }
@@ -190,7 +193,7 @@ void Object::assignMembers(Member* first, Member* last)
         // Few members: compare hashes before keys.
         std::size_t hashes[kIndexThreshold];
         for (Member* member = first; member != last; ++member) {
-            const std::size_t keyHash = Index::hash(member->key);
+            const std::size_t keyHash = hashOf(member->key);
             std::size_t position = 0;
             while (position < members_.size()
                 && (hashes[position] != keyHash || members_[position].key != member->key))
@@ -206,15 +209,14 @@ void Object::assignMembers(Member* first, Member* last)
     }
     rebuildIndex(count);
     for (Member* member = first; member != last; ++member) {
-        const std::size_t keyHash = Index::hash(member->key);
-        std::size_t slot = keyHash & index_->mask;
+        std::uint32_t* slot = firstSlot(index_.get(), hashOf(member->key));
         std::uint32_t entry;
-        while ((entry = index_->slots[slot]) != 0 && members_[entry - 1].key != member->key)
-            slot = (slot + 1) & index_->mask;
+        while ((entry = *slot) != 0 && members_[entry - 1].key != member->key)
+            slot = nextSlot(index_.get(), slot);
         if (entry != 0) {
             members_[entry - 1].value = std::move(member->value);
         } else {
-            index_->slots[slot] = static_cast<std::uint32_t>(members_.size() + 1);
+            *slot = static_cast<std::uint32_t>(members_.size() + 1);
             members_.emplace_back(std::move(member->key), std::move(member->value));
         }
     }

@@ -2,6 +2,71 @@
 
 namespace json {
 
+Value::Value(const Value& other)
+{
+    switch (other.kind_) {
+    case Kind::Null:
+        break;
+    case Kind::Boolean:
+        boolean_ = other.boolean_;
+        break;
+    case Kind::Number:
+        std::construct_at(&number_, other.number_);
+        break;
+    case Kind::String:
+        std::construct_at(&string_, other.string_);
+        break;
+    case Kind::Array:
+        std::construct_at(&array_, other.array_);
+        break;
+    case Kind::Object:
+        std::construct_at(&object_, other.object_);
+        break;
+    case Kind::Foreign:
+        std::construct_at(&foreign_, other.foreign_);
+        break;
+    }
+    kind_ = other.kind_;
+}
+
+Value& Value::operator=(const Value& other)
+{
+    if (this != &other)
+        *this = Value(other);
+    return *this;
+}
+
+std::string& Value::emplaceString()
+{
+    destroyPayload();
+    std::construct_at(&string_);
+    kind_ = Kind::String;
+    return string_;
+}
+
+bool operator==(const Value& a, const Value& b)
+{
+    if (a.kind_ != b.kind_)
+        return false;
+    switch (a.kind_) {
+    case Value::Kind::Null:
+        return true;
+    case Value::Kind::Boolean:
+        return a.boolean_ == b.boolean_;
+    case Value::Kind::Number:
+        return a.number_ == b.number_;
+    case Value::Kind::String:
+        return a.string_ == b.string_;
+    case Value::Kind::Array:
+        return a.array_ == b.array_;
+    case Value::Kind::Object:
+        return a.object_ == b.object_;
+    case Value::Kind::Foreign:
+        return a.foreign_ == b.foreign_;
+    }
+    return false;
+}
+
 std::string_view Value::typeName() const
 {
     switch (kind()) {

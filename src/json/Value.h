@@ -9,7 +9,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
 
 namespace json {
@@ -70,78 +69,106 @@ public:
     friend bool operator==(const Object& a, const Object& b);
 
 private:
-    struct Index;
     std::ptrdiff_t indexOf(std::string_view key) const;
     void appendMember(std::string&& key, Value&& value);
     // Sizes the index for at least `expectedSize` members (and all present ones) and fills it.
     void rebuildIndex(std::size_t expectedSize = 0);
 
     std::vector<Member> members_;
-    std::unique_ptr<Index> index_;
+    // Open addressing over member positions, at most half full, in one allocation: element 0 holds
+    // the number of slots (a power of two) that follow it; a slot holds position + 1, or 0 when empty.
+    std::unique_ptr<std::uint32_t[]> index_;
 };
 
 // One JSON value: null, boolean, number, text, array, object, or a foreign value (see `Foreign`).
 // Booleans are distinct from the numbers 1 and 0, and null is distinct from the absence of a value.
+// A moved-from value keeps its kind, with its payload in the moved-from state of that payload.
 class Value {
 public:
     enum class Kind : std::uint8_t { Null, Boolean, Number, String, Array, Object, Foreign };
 
-    Value() noexcept = default; // null
+    Value() noexcept { } // null
     Value(std::nullptr_t) noexcept { }
     template<std::same_as<bool> Boolean>
     Value(Boolean boolean) noexcept
-        : storage_(boolean)
+        : boolean_(boolean)
+        , kind_(Kind::Boolean)
     { }
     template<std::integral Integer>
     requires(!std::same_as<Integer, bool> && !std::same_as<Integer, char>) Value(Integer integer)
-        : storage_(Decimal::fromInt(static_cast<std::int64_t>(integer)))
+        : Value(Decimal::fromInt(static_cast<std::int64_t>(integer)))
     { }
     Value(Decimal number) noexcept
-        : storage_(number)
+        : number_(number)
+        , kind_(Kind::Number)
     { }
     Value(std::string text) noexcept
-        : storage_(std::move(text))
+        : string_(std::move(text))
+        , kind_(Kind::String)
     { }
     Value(std::string_view text)
-        : storage_(std::string(text))
+        : Value(std::string(text))
     { }
     Value(const char* text)
-        : storage_(std::string(text))
+        : Value(std::string(text))
     { }
     Value(Array array) noexcept
-        : storage_(std::move(array))
+        : array_(std::move(array))
+        , kind_(Kind::Array)
     { }
     Value(Object object) noexcept
-        : storage_(std::move(object))
+        : object_(std::move(object))
+        , kind_(Kind::Object)
     { }
     Value(Foreign foreign) noexcept
-        : storage_(std::move(foreign))
+        : foreign_(std::move(foreign))
+        , kind_(Kind::Foreign)
     { }
 
-    // Replaces the value by an empty text and returns it, to be filled in place.
-    std::string& emplaceString() { return storage_.emplace<std::string>(); }
+    Value(const Value& other);
+    Value(Value&& other) noexcept;
+    Value& operator=(const Value& other);
+    Value& operator=(Value&& other) noexcept;
+    ~Value();
 
-    Kind kind() const { return static_cast<Kind>(storage_.index()); }
-    bool isNull() const { return kind() == Kind::Null; }
+    // Replaces the value by an empty text and returns it, to be filled in place.
+    std::string& emplaceString();
+
+    Kind kind() const { return kind_; }
+    bool isNull() const { return kind_ == Kind::Null; }
 
     // The payload when the value is of that kind, else null.
-    const bool* asBoolean() const { return std::get_if<bool>(&storage_); }
-    const Decimal* asNumber() const { return std::get_if<Decimal>(&storage_); }
-    const std::string* asString() const { return std::get_if<std::string>(&storage_); }
-    const Array* asArray() const { return std::get_if<Array>(&storage_); }
-    Array* asArray() { return std::get_if<Array>(&storage_); }
-    const Object* asObject() const { return std::get_if<Object>(&storage_); }
-    Object* asObject() { return std::get_if<Object>(&storage_); }
-    const Foreign* asForeign() const { return std::get_if<Foreign>(&storage_); }
+    const bool* asBoolean() const { return kind_ == Kind::Boolean ? &boolean_ : nullptr; }
+    const Decimal* asNumber() const { return kind_ == Kind::Number ? &number_ : nullptr; }
+    const std::string* asString() const { return kind_ == Kind::String ? &string_ : nullptr; }
+    const Array* asArray() const { return kind_ == Kind::Array ? &array_ : nullptr; }
+    Array* asArray() { return kind_ == Kind::Array ? &array_ : nullptr; }
+    const Object* asObject() const { return kind_ == Kind::Object ? &object_ : nullptr; }
+    Object* asObject() { return kind_ == Kind::Object ? &object_ : nullptr; }
+    const Foreign* asForeign() const { return kind_ == Kind::Foreign ? &foreign_ : nullptr; }
 
     // The name of the value's kind as error texts show it ("Object", "Number", …; a foreign value's
     // own type name).
     std::string_view typeName() const;
 
-    friend bool operator==(const Value& a, const Value& b) { return a.storage_ == b.storage_; }
+    friend bool operator==(const Value& a, const Value& b);
 
 private:
-    std::variant<std::monostate, bool, Decimal, std::string, Array, Object, Foreign> storage_;
+    // Takes over the payload of `other` into this value, whose payload has ended (or never began).
+    void constructFrom(Value&& other) noexcept;
+    void destroyPayload() noexcept;
+
+    // A tagged union rather than std::variant: moving and destroying the values of a parsed tree is
+    // a large part of parsing, and a plain switch keeps them inline.
+    union {
+        bool boolean_;
+        Decimal number_;
+        std::string string_;
+        Array array_;
+        Object object_;
+        Foreign foreign_;
+    };
+    Kind kind_ = Kind::Null;
 };
 
 struct Member {
@@ -154,6 +181,85 @@ struct Member {
     std::string key;
     Value value;
 };
+
+inline Value::Value(Value&& other) noexcept
+{
+    constructFrom(std::move(other));
+}
+
+inline Value& Value::operator=(Value&& other) noexcept
+{
+    if (this == &other)
+        return *this;
+    if (kind_ == Kind::Null) {
+        constructFrom(std::move(other));
+    } else {
+        // `other` may live inside this value's payload: take it out before ending the payload.
+        Value taken(std::move(other));
+        destroyPayload();
+        constructFrom(std::move(taken));
+    }
+    return *this;
+}
+
+inline Value::~Value()
+{
+    destroyPayload();
+}
+
+inline void Value::constructFrom(Value&& other) noexcept
+{
+    switch (other.kind_) {
+    case Kind::Null:
+        break;
+    case Kind::Boolean:
+        boolean_ = other.boolean_;
+        break;
+    case Kind::Number:
+        std::construct_at(&number_, other.number_);
+        break;
+    case Kind::String:
+        std::construct_at(&string_, std::move(other.string_));
+        break;
+    case Kind::Array:
+        std::construct_at(&array_, std::move(other.array_));
+        break;
+    case Kind::Object:
+        std::construct_at(&object_, std::move(other.object_));
+        break;
+    case Kind::Foreign:
+        std::construct_at(&foreign_, std::move(other.foreign_));
+        break;
+    }
+    kind_ = other.kind_;
+}
+
+inline void Value::destroyPayload() noexcept
+{
+    switch (kind_) {
+    case Kind::Null:
+    case Kind::Boolean:
+    case Kind::Number:
+        break;
+    case Kind::String:
+        std::destroy_at(&string_);
+        break;
+    case Kind::Array:
+        std::destroy_at(&array_);
+        break;
+    case Kind::Object:
+        std::destroy_at(&object_);
+        break;
+    case Kind::Foreign:
+        std::destroy_at(&foreign_);
+        break;
+    }
+    kind_ = Kind::Null;
+}
+
+inline Object::Object(Object&& other) noexcept = default;
+inline Object& Object::operator=(Object&& other) noexcept = default;
+inline Object::~Object() = default;
 
 inline std::size_t Object::size() const
 {

@@ -3,6 +3,7 @@
 #include "Utf8.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <cstring>
 
@@ -70,23 +71,24 @@ std::optional<Value> ZQJsonParser::objectWithStringAllowScalar(
 
 void ZQJsonParser::skipWhitespace()
 {
-    // Indented text has long runs of spaces: take them eight at a time.
+    // Tokens are mostly followed by no whitespace or by one space; indentation comes as runs of spaces
+    // after a line feed, taken eight at a time.
     constexpr std::uint64_t kEightSpaces = 0x2020202020202020ULL;
     const char* p = c_;
-    for (;;) {
-        if (end_ - p >= 8) {
+    while (p < end_ && isWhitespace(*p)) {
+        ++p;
+        while (end_ - p >= 8) {
             std::uint64_t word;
             std::memcpy(&word, p, 8);
-            if (word == kEightSpaces) {
-                p += 8;
-                continue;
+            const std::uint64_t other = word ^ kEightSpaces;
+            if (other != 0) {
+                const int spaces = std::endian::native == std::endian::little ? std::countr_zero(other)
+                                                                              : std::countl_zero(other);
+                p += spaces >> 3;
+                break;
             }
+            p += 8;
         }
-        if (p < end_ && isWhitespace(*p)) {
-            ++p;
-            continue;
-        }
-        break;
     }
     c_ = p;
 }
@@ -147,6 +149,18 @@ bool ZQJsonParser::scanValue(Value& value)
     }
 }
 
+template<typename Place> bool ZQJsonParser::scanValueInPlace(Place place)
+{
+    skipWhitespace();
+    if (current() != '{' && current() != '[')
+        return scanValue(place());
+    Value container;
+    if (!scanValue(container))
+        return false;
+    place() = std::move(container);
+    return true;
+}
+
 bool ZQJsonParser::scanRestOfDictionary(Value& value)
 {
     if (!enterNesting())
@@ -187,13 +201,11 @@ bool ZQJsonParser::scanRestOfDictionary(Value& value)
             return false;
         }
         ++c_;
-        Value member;
-        if (!scanValue(member)) {
+        if (!scanValueInPlace([this, position]() -> Value& { return memberStack_[position].value; })) {
             addErrorWithCodeDescription(
                 ZQJsonErrorSyntax, "Object value expected for key: " + memberStack_[position].key);
             return false;
         }
-        memberStack_[position].value = std::move(member);
         skipWhitespace();
         if (current() == ',') {
             ++c_;
@@ -228,12 +240,10 @@ bool ZQJsonParser::scanRestOfArray(Value& value)
                 elementStack_.begin() + static_cast<std::ptrdiff_t>(base), elementStack_.end());
             return true;
         }
-        Value element;
-        if (!scanValue(element)) {
+        if (!scanValueInPlace([this]() -> Value& { return elementStack_.emplace_back(); })) {
             addErrorWithCodeDescription(ZQJsonErrorSyntax, "Expected value while parsing array");
             return false;
         }
-        elementStack_.push_back(std::move(element));
         skipWhitespace();
         if (current() == ',') {
             ++c_;

@@ -45,6 +45,9 @@ private:
     bool scanHexQuad(std::uint16_t& quad);
     bool scanIsAtEnd();
 
+    // Reads a value into `place()`, a place on one of the stacks. An object or an array grows the
+    // stacks while it is read, which may move that place: it is read aside and moved in when complete.
+    template<typename Place> bool scanValueInPlace(Place place);
     bool enterNesting();
     void skipWhitespace();
     bool scanLiteralRest(std::string_view rest);

@@ -4,6 +4,7 @@
 #include "ZQJsonParser.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace json {
@@ -12,18 +13,17 @@ std::optional<std::string> ZQJsonWriter::stringWithObjectAllowScalar(const Value
 {
     clearErrorTrace();
     depth_ = 0;
-    std::string buffer;
-    buffer.reserve(128);
     if (!allowScalar && value.kind() != Value::Kind::Object && value.kind() != Value::Kind::Array) {
         addErrorWithCodeDescription(ZQJsonErrorFragment, "Not valid type for JSON");
         return std::nullopt;
     }
-    if (!appendValueInto(value, buffer))
+    buffer_.clear();
+    if (!appendValueInto(value, buffer_))
         return std::nullopt;
-    return buffer;
+    return std::string(buffer_.text());
 }
 
-bool ZQJsonWriter::appendValueInto(const Value& value, std::string& buffer)
+bool ZQJsonWriter::appendValueInto(const Value& value, TextBuffer& buffer)
 {
     switch (value.kind()) {
     case Value::Kind::Object:
@@ -37,13 +37,13 @@ bool ZQJsonWriter::appendValueInto(const Value& value, std::string& buffer)
             ZQJsonErrorUnsupported, "JSON serialisation not supported for invalid UTF-8 text");
         return false;
     case Value::Kind::Boolean:
-        buffer += *value.asBoolean() ? "true" : "false";
+        buffer.append(*value.asBoolean() ? std::string_view("true") : std::string_view("false"));
         return true;
     case Value::Kind::Number:
-        value.asNumber()->appendTo(buffer);
+        buffer.commit(value.asNumber()->writeTo(buffer.reserve(Decimal::kMaxTextLength)));
         return true;
     case Value::Kind::Null:
-        buffer += "null";
+        buffer.append(std::string_view("null"));
         return true;
     case Value::Kind::Foreign:
         break;
@@ -62,31 +62,31 @@ bool ZQJsonWriter::enterNesting()
     return true;
 }
 
-bool ZQJsonWriter::appendArrayInto(const Array& array, std::string& buffer)
+bool ZQJsonWriter::appendArrayInto(const Array& array, TextBuffer& buffer)
 {
-    buffer += '[';
+    buffer.append('[');
     if (!enterNesting())
         return false;
     bool first = true;
     for (const Value& element : array) {
         if (!first)
-            buffer += ',';
+            buffer.append(',');
         first = false;
         if (humanReadable_)
-            buffer += indent();
+            buffer.append(indent());
         if (!appendValueInto(element, buffer))
             return false;
     }
     --depth_;
     if (humanReadable_ && !array.empty())
-        buffer += indent();
-    buffer += ']';
+        buffer.append(indent());
+    buffer.append(']');
     return true;
 }
 
-bool ZQJsonWriter::appendDictionaryInto(const Object& object, std::string& buffer)
+bool ZQJsonWriter::appendDictionaryInto(const Object& object, TextBuffer& buffer)
 {
-    buffer += '{';
+    buffer.append('{');
     if (!enterNesting())
         return false;
     if (sortKeys_) {
@@ -112,22 +112,22 @@ bool ZQJsonWriter::appendDictionaryInto(const Object& object, std::string& buffe
     }
     --depth_;
     if (humanReadable_ && !object.empty())
-        buffer += indent();
-    buffer += '}';
+        buffer.append(indent());
+    buffer.append('}');
     return true;
 }
 
-bool ZQJsonWriter::appendMemberInto(const Member& member, bool first, std::string& buffer)
+bool ZQJsonWriter::appendMemberInto(const Member& member, bool first, TextBuffer& buffer)
 {
     if (!first)
-        buffer += ',';
+        buffer.append(',');
     if (humanReadable_)
-        buffer += indent();
+        buffer.append(indent());
     if (!appendStringInto(member.key, buffer)) {
         addErrorWithCodeDescription(ZQJsonErrorUnsupported, "JSON object key must be string");
         return false;
     }
-    buffer += humanReadable_ ? " : " : ":";
+    buffer.append(humanReadable_ ? std::string_view(" : ") : std::string_view(":"));
     if (!appendValueInto(member.value, buffer)) {
         addErrorWithCodeDescription(
             ZQJsonErrorUnsupported, "Unsupported value for key " + member.key + " in object");
@@ -136,49 +136,58 @@ bool ZQJsonWriter::appendMemberInto(const Member& member, bool first, std::strin
     return true;
 }
 
-bool ZQJsonWriter::appendStringInto(const std::string& text, std::string& buffer)
+bool ZQJsonWriter::appendStringInto(const std::string& text, TextBuffer& buffer)
 {
     static constexpr char kHex[] = "0123456789abcdef";
+    // Room for a run and what follows it: an escape of up to six bytes or the closing quote.
+    constexpr std::size_t kAfterRun = 6;
     const char* p = text.data();
     const char* const end = p + text.size();
     bool sawHighByte = false;
-    buffer += '"';
+    buffer.append('"');
     for (;;) {
         const char* run = p;
         p = utf8::findSpecial(p, end, sawHighByte);
-        buffer.append(run, p);
-        if (p == end)
+        const auto length = static_cast<std::size_t>(p - run);
+        char* out = buffer.reserve(length + kAfterRun);
+        std::memcpy(out, run, length);
+        out += length;
+        if (p == end) {
+            *out++ = '"';
+            buffer.commit(out);
             break;
+        }
         const auto byte = static_cast<unsigned char>(*p++);
+        out[0] = '\\';
         switch (byte) {
         case '"':
-            buffer += "\\\"";
-            break;
         case '\\':
-            buffer += "\\\\";
+            out[1] = static_cast<char>(byte);
             break;
         case '\b':
-            buffer += "\\b";
+            out[1] = 'b';
             break;
         case '\t':
-            buffer += "\\t";
+            out[1] = 't';
             break;
         case '\n':
-            buffer += "\\n";
+            out[1] = 'n';
             break;
         case '\f':
-            buffer += "\\f";
+            out[1] = 'f';
             break;
         case '\r':
-            buffer += "\\r";
+            out[1] = 'r';
             break;
-        default: {
-            const char escape[] = { '\\', 'u', '0', '0', kHex[byte >> 4], kHex[byte & 0xF] };
-            buffer.append(escape, sizeof escape);
+        default:
+            std::memcpy(out + 1, "u00", 3);
+            out[4] = kHex[byte >> 4];
+            out[5] = kHex[byte & 0xF];
+            buffer.commit(out + 6);
+            continue;
         }
-        }
+        buffer.commit(out + 2);
     }
-    buffer += '"';
     return !sawHighByte || utf8::isValid(text.data(), end);
 }
 

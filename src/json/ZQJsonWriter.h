@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TextBuffer.h"
 #include "Value.h"
 #include "ZQJsonBase.h"
 
@@ -20,7 +21,9 @@ namespace json {
 // "invalid UTF-8 text"), and a key that is not well-formed UTF-8 ("JSON object key must be string";
 // keys are always texts otherwise). Each enclosing object adds "Unsupported value for key <key> in
 // object". Values nested deeper than ZQJsonParser::kDepthGuard fail with error 7 "Nested too deep".
-// A writer can be reused; its options persist. One thread at a time.
+// A writer can be reused; its options persist. It keeps its output buffer (as large as the longest
+// text it wrote) for the next call, so that repeated writes reuse memory already touched; each call
+// returns a copy of exactly the text's size. One thread at a time.
 class ZQJsonWriter : public ZQJsonBase {
 public:
     // The JSON text of `value`, or none. With `allowScalar` false only an object or an array is
@@ -33,12 +36,12 @@ public:
     void setSortKeys(bool sortKeys) { sortKeys_ = sortKeys; }
 
 private:
-    bool appendValueInto(const Value& value, std::string& buffer);
-    bool appendArrayInto(const Array& array, std::string& buffer);
-    bool appendDictionaryInto(const Object& object, std::string& buffer);
-    bool appendMemberInto(const Member& member, bool first, std::string& buffer);
+    bool appendValueInto(const Value& value, TextBuffer& buffer);
+    bool appendArrayInto(const Array& array, TextBuffer& buffer);
+    bool appendDictionaryInto(const Object& object, TextBuffer& buffer);
+    bool appendMemberInto(const Member& member, bool first, TextBuffer& buffer);
     // False (adding no error) when `text` is not well-formed UTF-8.
-    bool appendStringInto(const std::string& text, std::string& buffer);
+    bool appendStringInto(const std::string& text, TextBuffer& buffer);
     bool enterNesting();
     // A line feed and two spaces per level of the current depth.
     std::string_view indent();
@@ -47,6 +50,7 @@ private:
     bool humanReadable_ = false;
     std::uint32_t depth_ = 0;
     std::string indentText_;
+    TextBuffer buffer_;
 };
 
 } // namespace json

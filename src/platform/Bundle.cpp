@@ -26,9 +26,18 @@ std::vector<std::filesystem::path> resourceFolders()
 
 std::string Bundle::pathForResource(std::string_view name, std::string_view type)
 {
-    if (name.empty() || name.find('/') != std::string_view::npos)
+    return pathForResource(name, type, {});
+}
+
+std::string Bundle::pathForResource(std::string_view name, std::string_view type, std::string_view directory)
+{
+    const auto plain = [](std::string_view part) {
+        return part.find('/') == std::string_view::npos && part != "." && part != "..";
+    };
+    if (name.empty() || !plain(name) || !plain(directory))
         return {};
-    std::string file(name);
+    std::string file = directory.empty() ? std::string() : std::string(directory) + "/";
+    file.append(name);
     if (!type.empty())
         file.append(".").append(type);
     for (const std::filesystem::path& folder : resourceFolders()) {

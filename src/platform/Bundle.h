@@ -15,6 +15,9 @@ public:
     // The path of the resource `name`.`type` (just `name` when `type` is
     // empty), or an empty string when no folder has it.
     static std::string pathForResource(std::string_view name, std::string_view type);
+    // The same in a subfolder of the resources (one plain folder name).
+    static std::string pathForResource(
+        std::string_view name, std::string_view type, std::string_view directory);
 };
 
 } // namespace platform

@@ -73,6 +73,16 @@ constexpr float CGRectGetMaxY(CGRect rect)
     const CGRect standard = CGRectStandardize(rect);
     return standard.origin.y + standard.size.height;
 }
+constexpr float CGRectGetMidX(CGRect rect)
+{
+    return CGRectGetMinX(rect) + CGRectStandardize(rect).size.width / 2;
+}
+
+constexpr float CGRectGetMidY(CGRect rect)
+{
+    return CGRectGetMinY(rect) + CGRectStandardize(rect).size.height / 2;
+}
+
 constexpr float CGRectGetWidth(CGRect rect)
 {
     return CGRectStandardize(rect).size.width;
@@ -132,6 +142,8 @@ using platform::CGRectGetHeight;
 using platform::CGRectGetMaxX;
 using platform::CGRectGetMaxY;
 using platform::CGRectGetMinX;
+using platform::CGRectGetMidX;
+using platform::CGRectGetMidY;
 using platform::CGRectGetMinY;
 using platform::CGRectGetWidth;
 using platform::CGRectMake;

@@ -18,6 +18,14 @@ Font Font::systemFontOfSize(float pointSize)
     return Font(std::make_shared<const QFont>(font), static_cast<float>(pixels));
 }
 
+Font Font::boldSystemFontOfSize(float pointSize)
+{
+    const Font plain = systemFontOfSize(pointSize);
+    QFont font = *plain.font_;
+    font.setBold(true);
+    return Font(std::make_shared<const QFont>(font), plain.pointSize_);
+}
+
 float Font::lineHeight() const
 {
     return static_cast<float>(std::ceil(QFontMetricsF(*font_).height()));

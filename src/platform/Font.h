@@ -15,6 +15,8 @@ class Font {
 public:
     // The platform's system font at `pointSize` (whole points; at least 1).
     static Font systemFontOfSize(float pointSize);
+    // The same in bold.
+    static Font boldSystemFontOfSize(float pointSize);
 
     float pointSize() const { return pointSize_; }
     // The height of one line of text.

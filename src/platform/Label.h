@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Autoresizing.h"
 #include "CGGeometry.h"
 #include "Color.h"
 #include "Font.h"
@@ -9,9 +10,6 @@
 #include <string>
 
 namespace platform {
-
-// Autoresizing flags of a view: how it follows its parent's size changes.
-inline constexpr unsigned kAutoresizingFlexibleWidth = 2;
 
 // A text label view, as markers show under their pictures. All its drawing
 // is done by its layer (a TextLayer), which the owner puts into the layer

@@ -59,7 +59,13 @@ void LocationManager::positionSourceDidUpdate(const Location& location)
 {
     if (!updating_ || !isValidCoordinate(location.coordinate))
         return;
-    if (deliveredSinceStart_ && distanceFilter_ >= 0
+    // A fix that has not moved far enough still counts when it is more
+    // accurate: a player standing still while the receiver settles must
+    // not wait for ever on the first, rough fix.
+    const bool moreAccurate = location.horizontalAccuracy >= 0
+        && (!location_ || location_->horizontalAccuracy < 0
+            || location.horizontalAccuracy < location_->horizontalAccuracy);
+    if (deliveredSinceStart_ && distanceFilter_ >= 0 && !moreAccurate
         && distanceBetween(location_->coordinate, location.coordinate) < distanceFilter_)
         return;
     // Copies: the delegate may destroy this manager, and its source with

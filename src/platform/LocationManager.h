@@ -29,8 +29,8 @@ public:
 
     // Metres: after a fix is delivered, the next one is delivered only once
     // the position has moved at least this far from it (a fix without
-    // valid accuracy counts as a fix). The first fix after each start is
-    // always delivered. Negative or not a number: kDistanceFilterNone,
+    // valid accuracy counts as a fix), or is more accurate than it. The
+    // first fix after each start is always delivered. Negative or not a number: kDistanceFilterNone,
     // every fix.
     void setDistanceFilter(double metres);
     double distanceFilter() const { return distanceFilter_; }

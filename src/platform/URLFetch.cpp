@@ -148,8 +148,8 @@ std::optional<Data> fetchURLContents(std::string_view url, double timeoutSeconds
     const bool done = result->finished.wait_for(lock, timeout + kStopGrace, [&] { return result->done; });
     if (!done) {
         lock.unlock();
-        // It owns everything it uses and ends when its own network stack
-        // gives up; nobody waits for it.
+        // Its own timer has aborted the request unless its thread is stuck;
+        // it owns everything it uses, so it may end whenever it can.
         worker.detach();
         logf("Could not fetch {}: no complete answer within {}", url, secondsText(timeout));
         return std::nullopt;

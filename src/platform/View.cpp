@@ -10,10 +10,12 @@
 #include <QPointer>
 #include <QPointingDevice>
 #include <QRect>
+#include <QResizeEvent>
 #include <QStyleHints>
 #include <QTouchEvent>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <cmath>
 
 namespace platform {
@@ -66,6 +68,21 @@ bool isAnimating(const Layer& layer, double time)
     return false;
 }
 
+// Shares a parent's change of `delta` points along one axis among the flexible
+// parts of a child's extent there (margin before, size, margin after).
+void resizeAxis(
+    float& origin, float& size, float delta, bool flexibleBefore, bool flexibleSize, bool flexibleAfter)
+{
+    const int parts = int(flexibleBefore) + int(flexibleSize) + int(flexibleAfter);
+    if (parts == 0)
+        return;
+    const float share = delta / static_cast<float>(parts);
+    if (flexibleBefore)
+        origin += share;
+    if (flexibleSize)
+        size = std::max(0.0f, size + share);
+}
+
 } // namespace
 
 View::View(CGRect frame, QWidget* parent)
@@ -107,6 +124,55 @@ CGRect View::bounds() const
     return CGRectMake(0, 0, static_cast<float>(width()), static_cast<float>(height()));
 }
 
+void View::setAlpha(float alpha)
+{
+    alpha = std::clamp(alpha, 0.0f, 1.0f);
+    if (alpha == alpha_)
+        return;
+    alpha_ = alpha;
+    setNeedsDisplay();
+}
+
+View* View::superview() const
+{
+    return dynamic_cast<View*>(parentWidget());
+}
+
+void View::addSubview(QWidget* view)
+{
+    const bool hidden = view->isHidden() && view->testAttribute(Qt::WA_WState_ExplicitShowHide);
+    view->setParent(this);
+    view->raise();
+    view->setVisible(!hidden);
+}
+
+void View::insertSubviewBelow(QWidget* view, QWidget* sibling)
+{
+    addSubview(view);
+    view->stackUnder(sibling);
+}
+
+void View::insertSubviewAbove(QWidget* view, QWidget* sibling)
+{
+    addSubview(view);
+    // Qt stacks only under a sibling: go under the one right above `sibling`.
+    const QObjectList& stack = children();
+    const auto above = std::find(stack.begin(), stack.end(), sibling);
+    for (auto next = above == stack.end() ? above : above + 1; next != stack.end(); ++next) {
+        auto* widget = qobject_cast<QWidget*>(*next);
+        if (widget && widget != view) {
+            view->stackUnder(widget);
+            return;
+        }
+    }
+}
+
+void View::removeFromSuperview()
+{
+    if (parentWidget())
+        setParent(nullptr);
+}
+
 void View::setNeedsDisplay()
 {
     if (repaintPending_)
@@ -124,6 +190,7 @@ void View::paintEvent(QPaintEvent*)
 {
     repaintPending_ = false;
     QPainter painter(this);
+    painter.setOpacity(alpha_);
     Compositor::paint(painter, *layer_, Clock::current().now());
     updateAnimationTimer();
 }
@@ -146,6 +213,22 @@ void View::animationFrame()
 void View::resizeEvent(QResizeEvent* event)
 {
     layer_->setBounds(bounds());
+    if (event->oldSize().isValid()) {
+        const float dx = static_cast<float>(event->size().width() - event->oldSize().width());
+        const float dy = static_cast<float>(event->size().height() - event->oldSize().height());
+        for (QObject* child : children()) {
+            auto* view = dynamic_cast<View*>(child);
+            if (!view || view->autoresizingMask_ == kAutoresizingNone)
+                continue;
+            const unsigned mask = view->autoresizingMask_;
+            CGRect frame = view->frame();
+            resizeAxis(frame.origin.x, frame.size.width, dx, mask & kAutoresizingFlexibleLeftMargin,
+                mask & kAutoresizingFlexibleWidth, mask & kAutoresizingFlexibleRightMargin);
+            resizeAxis(frame.origin.y, frame.size.height, dy, mask & kAutoresizingFlexibleTopMargin,
+                mask & kAutoresizingFlexibleHeight, mask & kAutoresizingFlexibleBottomMargin);
+            view->setFrame(frame);
+        }
+    }
     QWidget::resizeEvent(event);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Autoresizing.h"
 #include "CGGeometry.h"
 #include "Color.h"
 #include "Event.h"
@@ -58,6 +59,27 @@ public:
     Color backgroundColor() const { return layer_->backgroundColor(); }
     void setBackgroundColor(Color color) { layer_->setBackgroundColor(color); }
 
+    // How opaque the view's own drawing is, 0 to 1 (1 by default); it does
+    // not reach subviews.
+    float alpha() const { return alpha_; }
+    void setAlpha(float alpha);
+
+    // --- Subviews: child widgets, owned by Qt's parent tree.
+    // The parent view, or null for a window or a view out of any tree.
+    View* superview() const;
+    // Adds `view` on top of the other subviews (taking it out of its former
+    // parent); it shows unless it was hidden with setHidden.
+    void addSubview(QWidget* view);
+    // Adds `view` right below / above `sibling`, a subview of this view.
+    void insertSubviewBelow(QWidget* view, QWidget* sibling);
+    void insertSubviewAbove(QWidget* view, QWidget* sibling);
+    // Leaves the parent view; whoever holds the view now owns it.
+    void removeFromSuperview();
+    // How this view follows its superview's size (kAutoresizing… flags;
+    // none by default).
+    unsigned autoresizingMask() const { return autoresizingMask_; }
+    void setAutoresizingMask(unsigned mask) { autoresizingMask_ = mask; }
+
     // Off by default: only the first finger of a sequence is followed.
     bool isMultipleTouchEnabled() const { return tracker_.isMultipleTouchEnabled(); }
     void setMultipleTouchEnabled(bool enabled) { tracker_.setMultipleTouchEnabled(enabled); }
@@ -115,6 +137,8 @@ private:
     std::shared_ptr<Layer> layer_;
     TouchTracker tracker_;
     Timer animationTimer_;
+    float alpha_ = 1;
+    unsigned autoresizingMask_ = kAutoresizingNone;
     bool repaintPending_ = false;
     bool delivering_ = false;
     bool cancelAfterDelivery_ = false;

@@ -10,6 +10,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 using json::Decimal;
 
@@ -127,6 +128,29 @@ TEST(DecimalText, StopsAtTheFirstByteAfterTheNumber)
     EXPECT_EQ(result.error, Decimal::ParseError::None);
     EXPECT_EQ(result.end, text.data() + 7);
     EXPECT_EQ(value, Decimal::fromInt(-12500));
+}
+
+TEST(DecimalText, ReadsDigitRunsOfEveryLength)
+{
+    // Runs of digits are taken eight at a time where they can be: every length in both parts, each
+    // followed by one of the bytes next to '0' and '9' and more digits that are not part of it.
+    const std::string digits = "123456789123456789123456789123456789123";
+    for (std::size_t length = 1; length <= 38; ++length) {
+        const std::string run = digits.substr(0, length);
+        std::vector<std::string> numbers = { "0." + run };
+        if (length <= 20)
+            numbers.push_back(run);
+        for (const std::string& number : numbers) {
+            for (const char after : { '/', ':' }) {
+                const std::string text = number + after + "12345678";
+                Decimal value;
+                const auto result = Decimal::parse(text.data(), text.data() + text.size(), value);
+                EXPECT_EQ(result.error, Decimal::ParseError::None) << text;
+                EXPECT_EQ(result.end, text.data() + number.size()) << text;
+                EXPECT_EQ(value.stringValue(), number) << text;
+            }
+        }
+    }
 }
 
 TEST(DecimalEquality, ComparesNumerically)

@@ -73,4 +73,37 @@ TEST(Value, KindsAreDistinct)
     EXPECT_EQ(Value(Object {}).typeName(), "Object");
 }
 
+TEST(Value, EveryKindCopiesMovesAndReplacesEveryOther)
+{
+    const Value samples[]
+        = { Value(), Value(true), Value(25), Value(std::string(40, 's')), Value(Array { "a", Array { 1 } }),
+              Value(Object { { "k", std::string(20, 'v') } }), Value(json::Foreign { "Date" }) };
+    for (const Value& from : samples) {
+        for (const Value& to : samples) {
+            Value copied = from;
+            copied = to;
+            EXPECT_EQ(copied, to);
+            Value moved = Value(from);
+            moved = Value(to);
+            EXPECT_EQ(moved, to);
+            const Value taken(std::move(moved));
+            EXPECT_EQ(taken, to);
+            EXPECT_EQ(moved.kind(), to.kind());
+        }
+    }
+}
+
+TEST(Value, AssignsFromItsOwnParts)
+{
+    const Value inner = Object { { "a", Array { 1, "two" } } };
+    Value value = Array { inner };
+    value = std::move((*value.asArray())[0]);
+    EXPECT_EQ(value, inner);
+    value = *value.asObject()->find("a");
+    EXPECT_EQ(value, Value(Array { 1, "two" }));
+    Value& alias = value;
+    value = std::move(alias);
+    EXPECT_EQ(value, Value(Array { 1, "two" }));
+}
+
 } // namespace

@@ -74,6 +74,25 @@ TEST(ZQJsonParserGrammar, AcceptsDocumentsAndFragments)
     }
 }
 
+TEST(ZQJsonParserGrammar, SkipsWhitespaceRunsOfEveryLength)
+{
+    // Spaces are skipped eight at a time: runs of every length around that, with the other whitespace
+    // bytes at every place in them, before and after each token and at the end of the input.
+    const std::string others = "\t\n\v\f\r";
+    for (std::size_t length = 0; length <= 20; ++length) {
+        for (std::size_t place = 0; place <= length; ++place) {
+            std::string gap(length, ' ');
+            if (place < length)
+                gap[place] = others[place % others.size()];
+            const std::string text = gap + "{" + gap + "\"k\"" + gap + ":" + gap + "[" + gap + "1" + gap + ","
+                + gap + "2" + gap + "]" + gap + "}" + gap;
+            const Parsed parsed = parse(text);
+            ASSERT_TRUE(parsed.value) << text;
+            EXPECT_EQ(*parsed.value, Value(Object { { "k", Array { 1, 2 } } })) << text;
+        }
+    }
+}
+
 TEST(ZQJsonParserGrammar, KeepsMembersInReadOrderAndLaterDuplicatesReplaceInPlace)
 {
     const Parsed parsed = parse(R"({"z":1,"a":2,"z":3,"m":4})");

@@ -132,4 +132,25 @@ TEST(ZQJsonWriterState, OptionsPersistAndDepthResets)
     EXPECT_EQ(writer.stringWithObjectAllowScalar(Array { 1 }, false), "[\n  1\n]");
 }
 
+TEST(ZQJsonWriterState, EachCallReturnsOnlyItsOwnText)
+{
+    // Long enough for the writer's buffer to grow many times, with escapes and numbers of the longest
+    // forms at every position relative to its end.
+    const std::string numbers[] = { "-0.0000012345678901234567890123456789012345678",
+        "-1.2345678901234567890123456789012345678e-300" };
+    Array values;
+    std::string text = "[";
+    for (int i = 0; i < 5000; ++i) {
+        const std::string padding(static_cast<std::size_t>(i % 7), 'x');
+        values.emplace_back(padding + "\n\x01");
+        values.emplace_back(number(numbers[i % 2]));
+        text += (i == 0 ? "\"" : ",\"") + padding + "\\n\\u0001\"," + numbers[i % 2];
+    }
+    text += "]";
+    ZQJsonWriter writer;
+    EXPECT_EQ(writer.stringWithObjectAllowScalar(values, false), text);
+    EXPECT_FALSE(writer.stringWithObjectAllowScalar(Array { "partial", Foreign { "X" } }, false));
+    EXPECT_EQ(writer.stringWithObjectAllowScalar(Array { 1 }, false), "[1]");
+}
+
 } // namespace

@@ -106,7 +106,10 @@ TEST_F(LocationManagerTest, DistanceFilterHoldsFixesUntilTheyMoveThatFar)
         { "zero passes a fix in the same place", 0, { fixNorth(0), fixNorth(0) }, { 0, 1 } },
         { "measured from the last delivered fix", 3,
             { fixNorth(0), fixNorth(2.9), fixNorth(3.1), fixNorth(5), fixNorth(6.2) }, { 0, 2, 4 } },
-        { "a fix without accuracy still counts", 3, { fixNorth(0, -1), fixNorth(1), fixNorth(3) }, { 0, 2 } },
+        { "a fix without accuracy still counts", 3, { fixNorth(0), fixNorth(1, -1), fixNorth(3, -1) },
+            { 0, 2 } },
+        { "a more accurate fix passes unmoved", 3,
+            { fixNorth(0, 200), fixNorth(1, 50), fixNorth(1, 50), fixNorth(0, -1) }, { 0, 1 } },
         { "fixes without a valid coordinate are dropped", LocationManager::kDistanceFilterNone,
             { { { nan, 0 } }, { { 0, INFINITY } }, { { 90.5, 0 } }, { { 0, -180.5 } }, fixNorth(0) }, { 4 } },
     };

@@ -19,11 +19,16 @@ public:
     // goes back to the environment or the default.
     static void setHost(std::string host);
 
-    // "https://<host>/api/play".
+    // The ports of the play endpoint (HTTPS, 443 by default) and of the
+    // pictures (plain HTTP, 80 by default); 0 goes back to the default.
+    static void setPlayPort(int port);
+    static void setImagePort(int port);
+
+    // "https://<host>[:<port>]/api/play", the port only when not 443.
     static std::string playURL();
-    // "http://<host>/img/<name>.png". The name comes from the server: bytes other than letters,
-    // digits, '-', '.', '_' and '~' are percent-encoded, so a name cannot leave the image folder or
-    // break the URL.
+    // "http://<host>[:<port>]/img/<name>.png", the port only when not 80. The name comes from the server:
+    // bytes other than letters, digits, '-', '.', '_' and '~' are percent-encoded, so a name cannot leave the
+    // image folder or break the URL.
     static std::string markerImageLocation(std::string_view imageName);
 };
 

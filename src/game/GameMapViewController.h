@@ -1,0 +1,149 @@
+#pragma once
+
+#include "AlertView.h"
+#include "Button.h"
+#include "CGGeometry.h"
+#include "GameObject.h"
+#include "HttpConnection.h"
+#include "LocationManager.h"
+#include "PDColoredProgressView.h"
+#include "RMLatLong.h"
+#include "RMMapView.h"
+#include "RMMapViewDelegate.h"
+#include "Timer.h"
+#include "ViewController.h"
+
+#include <QPointer>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class RMAttributionLabel;
+class RMMarker;
+
+namespace platform {
+class CalloutView;
+} // namespace platform
+
+namespace game {
+
+// The controller of the game screen, the only screen the game is played
+// on. It locates the player (every fix moves the map; accurate ones become
+// located points and zoom in), exchanges the located points with the game
+// server every 3 seconds and shows what the server answers: game objects
+// as markers, score and level on two buttons, the temperature on a bar,
+// tips in speech bubbles. The game's state is program-wide (GameState);
+// there is one controller per game.
+//
+// It is the map view's delegate (it lets the player drag markers, which
+// adds located points), the positioning manager's delegate and the delegate
+// of its alerts. Main thread only.
+class GameMapViewController : public platform::ViewController,
+                              public platform::LocationManagerDelegate,
+                              public RMMapViewDelegate,
+                              public RMMapViewDelegate::DidDragMarker,
+                              public platform::AlertViewDelegate,
+                              public platform::HttpConnectionDelegate {
+public:
+    // `nibName` is the screen's description ("MainView").
+    explicit GameMapViewController(std::string nibName);
+    ~GameMapViewController() override;
+
+    // --- The game screen's views, made with the screen (not owned: the
+    // screen's view owns them).
+    RMMapView* mapView() const { return mapView_; }
+    void setMapView(RMMapView* mapView) { mapView_ = mapView; }
+    platform::Button* scoreButton() const { return scoreButton_; }
+    void setScoreButton(platform::Button* button) { scoreButton_ = button; }
+    platform::Button* pelloryButton() const { return pelloryButton_; }
+    void setPelloryButton(platform::Button* button) { pelloryButton_ = button; }
+    PDColoredProgressView* tempIndicator() const { return tempIndicator_; }
+    void setTempIndicator(PDColoredProgressView* indicator) { tempIndicator_ = indicator; }
+
+    // --- Locating.
+    void StartLocating();
+    // Arms one more 60-second check; nothing cancels an armed one.
+    void StartLocationTimeCheck();
+    void CheckIfLocated();
+    void locationManagerDidUpdateToLocationFromLocation(platform::LocationManager& manager,
+        const platform::Location& newLocation, const std::optional<platform::Location>& oldLocation) override;
+    void locationManagerDidFailWithError(
+        platform::LocationManager& manager, const std::string& error) override;
+    // The answer to "Location not Found": 0 stops locating, others go on.
+    void alertViewClickedButtonAtIndex(platform::AlertView& alert, int buttonIndex) override;
+    // An alert with one "OK" button. While an alert of the same title and
+    // message is on screen, another is not shown.
+    void ShowWarning(const std::string& title, const std::string& message);
+    void showProgressHUD(const std::string& text);
+    void hideProgressHUD();
+
+    // --- The exchange with the game server.
+    // Sends the points located since the last request, unless a request is
+    // in flight; the 3-second timer calls it.
+    void RunLoadingDataFromServer();
+    void connectionDidReceiveResponse(
+        platform::HttpConnection& connection, const platform::HttpResponse& response) override;
+    void connectionDidReceiveData(platform::HttpConnection& connection, const platform::Data& data) override;
+    bool connectionWillCacheResponse(
+        platform::HttpConnection& connection, const platform::HttpResponse& response) override;
+    void connectionDidFailWithError(
+        platform::HttpConnection& connection, const std::string& description) override;
+    void connectionDidFinishLoading(platform::HttpConnection& connection) override;
+    // Applies the server's answer text (none when it was not UTF-8).
+    void ParseDataFromServer(std::optional<std::string_view> text);
+    // The straight-line distance of two coordinates, in degrees.
+    static double Distance(RMLatLong a, RMLatLong b);
+
+    // --- Presentation.
+    // A marker pulse: to 125 % and back, twice (4 s).
+    void AnimateMarkerCreating(RMMarker& marker);
+    // A button pulse: to 130 % and back, once (1 s).
+    void AnimateButtonAppearing(platform::Button& button);
+    // Queues a tip pointing at `point` (the screen's coordinates).
+    void ShowTipAt(CGPoint point, const std::string& title);
+    platform::CalloutView* CreateTip(const std::string& title);
+    void ShowTipFromStack();
+    void HideTipFromStack();
+    // A finger drags a marker: it follows the finger and its place becomes
+    // a located point.
+    void mapViewDidDragMarkerWithEvent(
+        RMMapView& map, const std::shared_ptr<RMMarker>& marker, const platform::Event& event) override;
+
+    void didReceiveMemoryWarning() override;
+
+protected:
+    std::unique_ptr<platform::View> loadView() override;
+    void viewDidLoad() override;
+
+private:
+    // The game state lost its accurate position: the markers go.
+    void clearMarkers();
+    void synchroniseMarkers(const std::vector<GameObject>& objects);
+    void showScore(std::int32_t score, std::int32_t total);
+    void showLevel(std::int32_t level, std::int32_t princessCount);
+    void showTemperature(float temperature);
+    // The hero's screen point, 40 points higher, where tips about it point.
+    CGPoint pointAboveHero() const;
+    // The request in flight ended, well or not.
+    void endRequest();
+    void failRequest(const std::string& reason);
+
+    QPointer<RMMapView> mapView_;
+    std::unique_ptr<RMAttributionLabel> attribution_;
+    QPointer<platform::Button> scoreButton_;
+    QPointer<platform::Button> pelloryButton_;
+    QPointer<PDColoredProgressView> tempIndicator_;
+
+    std::vector<platform::Timer> locationChecks_;
+    platform::Timer exchangeTimer_;
+    platform::Timer tipTimer_;
+    std::shared_ptr<platform::AlertView> locationAlert_;
+    std::vector<std::shared_ptr<platform::AlertView>> warnings_;
+    std::unique_ptr<platform::HttpConnection> connection_;
+    int responseStatus_ = 0;
+};
+
+} // namespace game

@@ -1,0 +1,259 @@
+#include "GameFixture.h"
+
+#include "Application.h"
+#include "Button.h"
+#include "CalloutView.h"
+#include "PDColoredProgressView.h"
+#include "RMMapContents.h"
+#include "RMMarker.h"
+#include "RMMarkerManager.h"
+#include "RunLoop.h"
+#include "TestImages.h"
+#include "TrustedCertificates.h"
+
+#include "PlayServer.h"
+
+#include <QBuffer>
+#include <QTemporaryDir>
+
+namespace vantry::test {
+namespace {
+
+const char* const kFirstAnswer = R"({"O":[["k1",55.75,37.61,"ms"]],"S":3,"T":10,"L":0,"P":0,"t":0})";
+
+std::string png(const QColor& color)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    makeSolidImage(8, 12, color).save(&buffer, "PNG");
+    return bytes.toStdString();
+}
+
+class ExchangeTest : public GameTest {
+protected:
+    ExchangeTest()
+    {
+        platform::TrustedCertificates::addAuthoritiesFromFile(play.authorityFile());
+        game::GameServer::setPlayPort(play.port());
+        tiles.respondWithBody("/img/ms.png", png(Qt::blue), "image/png");
+        tiles.respondWithBody("/img/ma.png", png(Qt::green), "image/png");
+        tiles.respondWithBody("/img/coin.png", png(Qt::yellow), "image/png");
+    }
+
+    // The 3-second tick, and the answer if it sent a request.
+    void tick()
+    {
+        clock.advance(3);
+        ASSERT_TRUE(platform::RunLoop::runUntil([this] { return !state().responseData; }, 20));
+    }
+
+    // The located points of the last request, as the body wrote them.
+    std::string lastPoints() const
+    {
+        const auto bodies = play.bodies();
+        if (bodies.empty())
+            return "";
+        const std::string prefix = "data=[\"test-player\",";
+        const std::string& body = bodies.back();
+        return body.starts_with(prefix) ? body.substr(prefix.size(), body.size() - prefix.size() - 1) : body;
+    }
+
+    std::shared_ptr<RMMarker> marker(const std::string& id) const
+    {
+        const auto found = state().markers.find(id);
+        return found == state().markers.end() ? nullptr : found->second;
+    }
+
+    RMLatLong placeOf(const std::shared_ptr<RMMarker>& marker) const
+    {
+        return controller->mapView()->markerManager().latitudeLongitudeForMarker(*marker);
+    }
+
+    std::vector<std::string> tipTitles() const
+    {
+        std::vector<std::string> titles;
+        if (state().tips) {
+            for (const auto& tip : *state().tips)
+                titles.push_back(tip ? tip->title() : "");
+        }
+        return titles;
+    }
+
+    QTemporaryDir folder;
+    PlayServer play { folder.path().toStdString() };
+};
+
+TEST_F(ExchangeTest, FailedPointsGoAgainBeforeNewOnes)
+{
+    load();
+    fix(10, 20, 5); // A
+    fix(10.5, 20, 5); // B
+    play.queueAnswer("<h1>502 Bad Gateway</h1>", 502);
+    tick();
+    EXPECT_EQ(play.bodies().at(0), R"(data=["test-player",[[10,20],[10.5,20]]])");
+    EXPECT_EQ(state().locatedPointsToSend.size(), 2u) << "an error page is no answer: the points stay";
+    EXPECT_EQ(state().currentScore, -1);
+    EXPECT_EQ(alertsTitled("No Internet Connection").size(), 1u);
+    EXPECT_TRUE(logged("Play request failed: the game server answered with HTTP status 502"));
+
+    tick();
+    EXPECT_EQ(play.bodies().size(), 1u) << "nothing new, nothing sent";
+
+    fix(11, 20, 5); // C
+    tick();
+    EXPECT_EQ(lastPoints(), "[[10,20],[10.5,20],[11,20]]");
+    EXPECT_TRUE(state().locatedPointsToSend.empty());
+    EXPECT_EQ(alertsTitled("No Internet Connection").size(), 1u) << "one warning on screen at a time";
+}
+
+TEST_F(ExchangeTest, PointsLocatedInFlightGoInTheNextRequest)
+{
+    load();
+    play.hold();
+    fix(10, 20, 5);
+    clock.advance(3);
+    ASSERT_TRUE(platform::RunLoop::runUntil([this] { return play.bodies().size() == 1; }, 20));
+    fix(10.1, 20, 5);
+    fix(10.2, 20, 5);
+    fix(10.3, 20, 5);
+    clock.advance(3);
+    play.release();
+    ASSERT_TRUE(platform::RunLoop::runUntil([this] { return !state().responseData; }, 20));
+    EXPECT_EQ(play.bodies().size(), 1u);
+    tick();
+    EXPECT_EQ(lastPoints(), "[[10.1,20],[10.2,20],[10.3,20]]");
+}
+
+TEST_F(ExchangeTest, FirstAnswerPlacesTheHeroAndSetsTheBoards)
+{
+    load();
+    fix(55.75, 37.61, 5);
+    play.queueAnswer(kFirstAnswer);
+    tick();
+
+    const auto hero = marker("k1");
+    ASSERT_NE(hero, nullptr);
+    EXPECT_EQ(state().vantryMarker, hero);
+    EXPECT_EQ(hero->name(), "k1");
+    EXPECT_TRUE(CGPointEqualToPoint(hero->anchorPoint(), CGPointMake(0.5f, 1.0f)));
+    EXPECT_TRUE(CGSizeEqualToSize(hero->contents().size(), CGSizeMake(8, 12)));
+    EXPECT_NEAR(placeOf(hero).latitude, 55.75, 1e-6);
+    EXPECT_NE(hero->animationForKey("scaling"), nullptr);
+    EXPECT_EQ(controller->scoreButton()->titleForState(platform::Button::Disabled), "3/10");
+    EXPECT_EQ(controller->pelloryButton()->titleForState(platform::Button::Disabled), "0/0");
+    EXPECT_TRUE(controller->pelloryButton()->isHidden());
+    EXPECT_TRUE(controller->tempIndicator()->isHidden());
+    EXPECT_EQ(platform::Application::shared().applicationIconBadgeNumber(), 0);
+    EXPECT_FALSE(logged("Vibrate: no feedback service on this device")) << "the first answer only shows";
+    EXPECT_EQ(tipTitles(), std::vector<std::string> { "Vantry, grab the coins!" });
+    const CGPoint heroPoint = controller->mapView()->contents().latLongToPixel(placeOf(hero));
+    EXPECT_TRUE(
+        CGPointEqualToPoint(state().tips->front()->anchor(), CGPointMake(heroPoint.x, heroPoint.y - 40)));
+    EXPECT_TRUE(logged("ParseDataFromServer Complete"));
+}
+
+TEST_F(ExchangeTest, MarkersFollowTheirObjects)
+{
+    load();
+    fix(55.75, 37.61, 5);
+    play.queueAnswer(R"({"O":[["k1",55.75,37.61,"ms"],["c1",55.751,37.61,"coin"]],"S":0,"T":1})");
+    tick();
+    clock.advance(5); // the creation pulses end
+
+    fix(55.7501, 37.61, 5);
+    play.queueAnswer(R"({"O":[["k1",55.75005,37.61,"ms"],["c1",55.7512,37.61,"coin"]],"S":0,"T":1})");
+    tick();
+    EXPECT_NEAR(placeOf(marker("k1")).latitude, 55.75, 1e-6) << "within 0.0001 degrees it stays";
+    EXPECT_EQ(marker("k1")->animationForKey("scaling"), nullptr);
+    EXPECT_NEAR(placeOf(marker("c1")).latitude, 55.7512, 1e-5);
+    EXPECT_NE(marker("c1")->animationForKey("scaling"), nullptr);
+
+    fix(55.7502, 37.61, 5);
+    play.queueAnswer(R"({"S":0,"T":1})");
+    tick();
+    EXPECT_EQ(state().markers.size(), 2u) << "no object list leaves the markers";
+    EXPECT_TRUE(logged("ParseDataFromServer Warning:No game objects recieved"));
+
+    fix(55.7503, 37.61, 5);
+    play.queueAnswer(R"({"O":[["c1",55.7512,37.61,"ms"],["k2",55.76,37.61,"ma"]],"S":0,"T":1})");
+    tick();
+    EXPECT_EQ(marker("k1"), nullptr);
+    EXPECT_EQ(controller->mapView()->markerManager().markers().size(), 2u);
+    EXPECT_EQ(state().vantryMarker, marker("k2"))
+        << "a new hero replaces the old; a known marker never becomes one";
+
+    fix(55.7504, 37.61, 5);
+    play.queueAnswer(R"({"O":[],"S":0,"T":1})");
+    tick();
+    EXPECT_TRUE(state().markers.empty());
+    EXPECT_TRUE(controller->mapView()->markerManager().markers().empty());
+}
+
+TEST_F(ExchangeTest, LevelsPrincessesAndTemperature)
+{
+    load();
+    fix(55.75, 37.61, 5);
+    play.queueAnswer(kFirstAnswer);
+    tick();
+    clock.advance(10);
+
+    fix(55.7501, 37.61, 5);
+    play.queueAnswer(R"({"O":[["k1",55.75,37.61,"ms"]],"S":10,"T":10,"L":1,"P":0,"t":0})");
+    tick();
+    platform::Button& princess = *controller->pelloryButton();
+    EXPECT_FALSE(princess.isHidden());
+    EXPECT_EQ(princess.titleForState(platform::Button::Disabled), "0/1");
+    EXPECT_NE(princess.buttonLayer().animationForKey("scaling"), nullptr);
+    EXPECT_NE(controller->scoreButton()->buttonLayer().animationForKey("scaling"), nullptr);
+    EXPECT_TRUE(logged("Vibrate: no feedback service on this device"));
+    EXPECT_EQ(platform::Application::shared().applicationIconBadgeNumber(), 1);
+    EXPECT_EQ(tipTitles(), std::vector<std::string> { "Save the Princess" });
+
+    fix(55.7502, 37.61, 5);
+    play.queueAnswer(R"({"O":[["k1",55.75,37.61,"ms"]],"S":10,"T":10,"L":1,"P":0,"t":40})");
+    tick();
+    game::PDColoredProgressView& bar = *controller->tempIndicator();
+    EXPECT_FALSE(bar.isHidden());
+    EXPECT_FLOAT_EQ(bar.progress(), 0.4f);
+    EXPECT_EQ(*bar.tintColor(), (platform::Color { static_cast<float>(1.3 - 0.4f), 0.4f, 0, 1 }));
+    EXPECT_EQ(tipTitles(), (std::vector<std::string> { "Save the Princess", "Closer to the Princess" }));
+    EXPECT_TRUE(CGPointEqualToPoint(state().tips->back()->anchor(), CGPointMake(160, 40)));
+
+    fix(55.7503, 37.61, 5);
+    play.queueAnswer(R"({"O":[["k1",55.75,37.61,"ms"]],"S":10,"T":10,"L":1,"P":0,"t":100})");
+    tick();
+    EXPECT_FLOAT_EQ(bar.progress(), 1.0f);
+    EXPECT_NEAR(bar.tintColor()->red, 0.3f, 1e-6);
+    EXPECT_EQ(bar.tintColor()->green, 1.0f);
+    EXPECT_EQ(state().PrincessTipShown, 1);
+    EXPECT_EQ(state().TemperatureTipShown, 1) << "each tip once";
+
+    fix(55.7504, 37.61, 5);
+    play.queueAnswer(R"({"O":[["k1",55.75,37.61,"ms"]],"S":0,"T":12,"L":2,"P":1,"t":0})");
+    tick();
+    EXPECT_EQ(princess.titleForState(platform::Button::Disabled), "1/2");
+    EXPECT_EQ(platform::Application::shared().applicationIconBadgeNumber(), 1);
+    EXPECT_TRUE(bar.isHidden());
+}
+
+TEST_F(ExchangeTest, AServerOfAnUnknownAuthorityIsAFailedRequest)
+{
+    QTemporaryDir otherFolder;
+    PlayServer stranger(otherFolder.path().toStdString());
+    game::GameServer::setPlayPort(stranger.port());
+    load();
+    fix(10, 20, 5);
+    tick();
+    EXPECT_TRUE(stranger.bodies().empty());
+    EXPECT_EQ(state().locatedPointsToSend.size(), 1u);
+    EXPECT_EQ(alertsTitled("No Internet Connection").size(), 1u);
+    const auto lines = log.take();
+    taken.insert(taken.end(), lines.begin(), lines.end());
+    EXPECT_TRUE(std::any_of(taken.begin(), taken.end(), [](const std::string& line) {
+        return line.starts_with("Play request failed: ") && line.find("certificate") != std::string::npos;
+    }));
+}
+
+} // namespace
+} // namespace vantry::test
