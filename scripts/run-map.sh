@@ -4,12 +4,13 @@
 # usable), otherwise a map snapshot drawn from the same server (no internet
 # needed either way). The tile database and response cache go to a folder
 # in the build tree, so the generated tiles never mix with real ones in the
-# user's own cache.
+# user's own cache. The folder is named by its absolute path: the program
+# ignores relative XDG folders (and would then use the user's own).
 set -euo pipefail
 build=${1:-build}
 root=$(cd "$(dirname "$0")/.." && pwd)
-run="$build/run"
-mkdir -p "$run"
+mkdir -p "$build/run"
+run=$(cd "$build/run" && pwd)
 export XDG_DATA_HOME="$run/data" XDG_CACHE_HOME="$run/cache"
 
 source "$root/scripts/tileserver.sh"
@@ -29,4 +30,4 @@ fi
   --out "$run/snapshot.png" --tile-host "$tile_host" \
   --marker "51.5007,-0.1246,$root/resources/marker.png" \
   --marker "51.5033,-0.1196,$root/resources/marker.png"
-echo "map snapshot: $(cd "$run" && pwd)/snapshot.png"
+echo "map snapshot: $run/snapshot.png"

@@ -14,6 +14,9 @@ if [[ -z "${VANTRY_UNDER_XVFB:-}" ]]; then
   exec env VANTRY_UNDER_XVFB=1 xvfb-run -a -s "-screen 0 800x600x24" "$0" "$build"
 fi
 
+# Absolute: the program ignores relative XDG folders (and would then use
+# the user's own).
+out=$(cd "$out" && pwd)
 export XDG_DATA_HOME="$out/data" XDG_CACHE_HOME="$out/cache"
 source "$root/scripts/tileserver.sh"
 start_tileserver "$build" "$out"

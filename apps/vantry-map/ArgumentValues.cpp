@@ -70,8 +70,9 @@ std::optional<float> parseZoom(std::string_view text, std::string& error)
 
 bool isTileHost(std::string_view text, std::string& error)
 {
-    if (text.empty() || text.find('/') != std::string_view::npos) {
-        error = "the tile host is HOST or HOST:PORT, not \"" + std::string(text) + "\"";
+    const std::string_view host = text.starts_with("https://") ? text.substr(8) : text;
+    if (host.empty() || host.find('/') != std::string_view::npos) {
+        error = "the tile host is HOST, HOST:PORT or https://HOST, not \"" + std::string(text) + "\"";
         return false;
     }
     return true;

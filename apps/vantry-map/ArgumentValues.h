@@ -20,5 +20,5 @@ std::optional<RMLatLong> parsePosition(
 std::optional<CGSize> parseSize(std::string_view text, std::string& error);
 // A zoom level from 1 to 16.
 std::optional<float> parseZoom(std::string_view text, std::string& error);
-// "HOST" or "HOST:PORT".
+// "HOST", "HOST:PORT" or "https://HOST[:PORT]".
 bool isTileHost(std::string_view text, std::string& error);

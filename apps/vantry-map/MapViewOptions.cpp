@@ -1,6 +1,8 @@
 #include "MapViewOptions.h"
 
 #include "ArgumentValues.h"
+#include "RMMapView.h"
+#include "RMOpenStreetMapSource.h"
 
 namespace {
 
@@ -67,4 +69,10 @@ std::optional<MapViewOptions> parseWindowOptions(
     if (!read)
         return std::nullopt;
     return options;
+}
+
+std::shared_ptr<RMMapContents> createContents(RMMapView& view, const MapViewOptions& options)
+{
+    return RMMapContents::create(&view, std::make_shared<RMOpenStreetMapSource>(), options.center,
+        options.zoom, RMMapContents::kDefaultMaxZoom, RMMapContents::kDefaultMinZoom, {});
 }

@@ -4,7 +4,10 @@
 #include "RMLatLong.h"
 #include "RMMapContents.h"
 
+class RMMapView;
+
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -53,3 +56,8 @@ bool readOptions(const std::vector<std::string>& arguments, std::string& error, 
 // sentence naming it.
 std::optional<MapViewOptions> parseWindowOptions(
     const std::vector<std::string>& arguments, std::string& error);
+
+// The contents of `view` over the OpenStreetMap source (through the cache
+// chain), built at the options' centre and zoom: no tile of another place
+// is ever asked for.
+std::shared_ptr<RMMapContents> createContents(RMMapView& view, const MapViewOptions& options);

@@ -26,10 +26,7 @@ MapWindow::MapWindow(const MapViewOptions& options, const std::vector<platform::
     : view_(std::make_unique<RMMapView>(CGRectMake(0, 0, options.size.width, options.size.height)))
 {
     view_->setWindowTitle("Vantry map");
-    RMMapContents& contents = *RMMapContents::create(view_.get());
-    // Zoom first: the move then loads the tiles for the final view afresh.
-    contents.setZoom(options.zoom);
-    contents.moveToLatLong(options.center);
+    RMMapContents& contents = *createContents(*view_, options);
     view_->setDeceleration(true);
     view_->setDelegate(this);
 

@@ -34,6 +34,9 @@ struct TileCount {
     std::size_t total = 0;
     std::size_t loaded = 0;
     std::size_t failed = 0;
+    // Failed tiles for which the server did answer (an error status, or
+    // bytes that are no picture).
+    std::size_t answered = 0;
 
     bool settled() const { return loaded + failed == total; }
     friend bool operator==(const TileCount&, const TileCount&) = default;
@@ -48,10 +51,12 @@ TileCount countTiles(const RMTileImageSet& images)
     for (const auto& image : images.images()) {
         ++count.total;
         const auto* web = dynamic_cast<const RMWebTileImage*>(image.get());
-        if (!web || !web->connection())
+        if (!web || !web->connection()) {
             ++count.loaded;
-        else if (!web->proxy())
+        } else if (!web->proxy()) {
             ++count.failed;
+            count.answered += web->answerStatus() != 0 ? 1 : 0;
+        }
     }
     return count;
 }
@@ -138,10 +143,7 @@ int runSnapshot(const SnapshotOptions& options)
     }
 
     RMMapView view(CGRectMake(0, 0, options.map.size.width, options.map.size.height));
-    RMMapContents& contents = *RMMapContents::create(&view);
-    // Zoom first: the move then loads the tiles for the final view afresh.
-    contents.setZoom(options.map.zoom);
-    contents.moveToLatLong(options.map.center);
+    RMMapContents& contents = *createContents(view, options.map);
     for (std::size_t i = 0; i < markers.size(); ++i)
         contents.markerManager().addMarkerAtLatLong(markers[i], options.map.markers[i].position);
 
@@ -156,10 +158,14 @@ int runSnapshot(const SnapshotOptions& options)
     const TileCount count = countTiles(images);
 
     if (count.total > 0 && count.failed == count.total) {
-        std::fprintf(stderr, "vantry-map: cannot reach the tile server %s: %s\n",
-            RMOpenStreetMapSource::tileHost().c_str(),
-            log.failure().empty() ? "no answer" : log.failure().c_str());
-        return kTileServerUnreachable;
+        const char* failure = log.failure().empty() ? "no answer" : log.failure().c_str();
+        if (count.answered > 0)
+            std::fprintf(stderr, "vantry-map: the tile server %s answered, but sent no tile: %s\n",
+                RMOpenStreetMapSource::tileHost().c_str(), failure);
+        else
+            std::fprintf(stderr, "vantry-map: cannot reach the tile server %s: %s\n",
+                RMOpenStreetMapSource::tileHost().c_str(), failure);
+        return kNoTileLoaded;
     }
     if (!writePicture(view, options)) {
         std::fprintf(stderr, "vantry-map: cannot write %s\n", options.out.c_str());

@@ -5,7 +5,9 @@
 // Exit statuses of `vantry-map snapshot`.
 inline constexpr int kSnapshotWritten = 0;
 inline constexpr int kSnapshotNotWritten = 1;
-inline constexpr int kTileServerUnreachable = 3;
+// No tile could be loaded: the tile server cannot be reached, or answers
+// with no tiles.
+inline constexpr int kNoTileLoaded = 3;
 inline constexpr int kTilesTimedOut = 4;
 
 // Builds a map view with the default OpenStreetMap source (through the

@@ -43,9 +43,11 @@ snapshot  Draws the OpenStreetMap street map around LAT,LON (decimal degrees)
           at zoom level Z (1 to 16; fractions allowed) into a WxH-pixel PNG
           file, with a marker picture centred on each --marker position.
           Tiles come through the tile caches (memory, then the tile database
-          MapOpenStreetMap.sqlite in the user's data folder) or from the tile
-          server; the program waits until every tile on screen has loaded or
-          failed, showing its progress on standard error. Needs no display.
+          MapOpenStreetMap.sqlite in the user's data folder; another tile
+          server has a database of its own) or from the tile server; expired
+          tiles are shown and asked about again. The program waits until
+          every tile on screen has loaded or failed, showing its progress on
+          standard error. Needs no display.
 
 Options:
   --center LAT,LON     the map's centre
@@ -56,15 +58,17 @@ Options:
                        a marker showing the picture (PNG or JPEG), any number
   --tile-host HOST:PORT
                        the tile server (default: $VANTRY_TILE_HOST, else
-                       tile.openstreetmap.org)
+                       tile.openstreetmap.org); HOST:PORT is asked over plain
+                       HTTP (a loopback server), HOST or https://HOST over
+                       HTTPS
   --timeout SECONDS    how long to wait for the tiles (default 30)
   --help               show this text
 
 Exit status of snapshot: 0 when the picture was written; 1 when it could not
 be written (or a marker picture could not be read); 2 on a usage error; 3
-when no tile could be loaded because the tile server cannot be reached; 4
-when the tiles took longer than the time-out (the picture is written with
-what arrived).
+when no tile could be loaded because the tile server cannot be reached or
+answers with no tiles (an error status, or no pictures); 4 when the tiles
+took longer than the time-out (the picture is written with what arrived).
 )";
 
 int usage(std::FILE* to, int status)

@@ -1,5 +1,6 @@
 #include "HttpConnection.h"
 
+#include "Clock.h"
 #include "NetworkAccess.h"
 #include "ResponseCache.h"
 
@@ -8,14 +9,18 @@
 #include <QNetworkRequest>
 #include <QUrl>
 
+#include <fmt/format.h>
+
 #include <algorithm>
-#include <cmath>
 
 namespace platform {
 
 namespace {
 
 constexpr int kMaximumRedirects = 10;
+// What Qt may hold of a body the delegate has not taken yet; Qt stops
+// reading from the server while it is full.
+constexpr qint64 kReadBufferBytes = 256 * 1024;
 
 Data dataOf(QByteArray bytes)
 {
@@ -29,6 +34,13 @@ QUrl validUrl(std::string_view text)
     const QUrl url(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), QUrl::StrictMode);
     const bool web = url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https");
     return url.isValid() && web && !url.host().isEmpty() ? url : QUrl();
+}
+
+std::string hostOf(const QUrl& url)
+{
+    const int port = url.port(url.scheme() == QLatin1String("https") ? 443 : 80);
+    return (url.scheme() + QLatin1String("://") + url.host() + QLatin1Char(':') + QString::number(port))
+        .toStdString();
 }
 
 // Whether the server answered. Qt reports error statuses (4xx, 5xx) as
@@ -52,6 +64,16 @@ std::string mimeTypeOf(const QNetworkReply& reply)
 {
     const QString type = reply.header(QNetworkRequest::ContentTypeHeader).toString();
     return type.section(QLatin1Char(';'), 0, 0).trimmed().toLower().toStdString();
+}
+
+std::string tooLarge(std::int64_t limit)
+{
+    return "The answer is larger than " + std::to_string(limit) + " bytes.";
+}
+
+double now()
+{
+    return Clock::current().now();
 }
 
 } // namespace
@@ -83,6 +105,7 @@ std::unique_ptr<HttpConnection> HttpConnection::create(
 HttpConnection::HttpConnection(const HttpRequest& request, HttpConnectionDelegate& delegate)
     : request_(request)
     , delegate_(&delegate)
+    , host_(hostOf(validUrl(request.url)))
     , alive_(std::make_shared<bool>(true))
 { }
 
@@ -97,17 +120,17 @@ void HttpConnection::start()
     if (started_ || cancelled_)
         return;
     started_ = true;
+    ticket_ = NetworkAccess::requests().enqueue(host_, [this] { send(); });
+}
 
+void HttpConnection::send()
+{
     QNetworkRequest request(validUrl(request_.url));
     for (const auto& [name, value] : request_.headers)
         request.setRawHeader(QByteArray::fromStdString(name), QByteArray::fromStdString(value));
     request.setHeader(QNetworkRequest::UserAgentHeader, QString::fromStdString(userAgent()));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(kMaximumRedirects);
-    const double timeout = std::clamp(request_.timeoutInterval, 0.001, 86400.0);
-    request.setTransferTimeout(static_cast<int>(std::ceil(timeout * 1000)));
-    // The delegate decides what enters the cache, once the answer is complete.
-    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
 
     QNetworkAccessManager& manager = NetworkAccess::manager();
     const QByteArray method = QByteArray::fromStdString(request_.method);
@@ -118,14 +141,23 @@ void HttpConnection::start()
         reply_ = manager.sendCustomRequest(request, method,
             QByteArray(reinterpret_cast<const char*>(body.data()), static_cast<qsizetype>(body.size())));
     }
+    reply_->setReadBufferSize(kReadBufferBytes);
     receiver_ = std::make_unique<QObject>();
-    QObject::connect(reply_, &QNetworkReply::metaDataChanged, receiver_.get(), [this] {
-        const QVariant status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-        if (status.isValid() && !isRedirectStatus(status.toInt()))
-            deliverResponse();
-    });
+    QObject::connect(reply_, &QNetworkReply::metaDataChanged, receiver_.get(), [this] { metaDataChanged(); });
     QObject::connect(reply_, &QNetworkReply::readyRead, receiver_.get(), [this] { readAvailable(); });
     QObject::connect(reply_, &QNetworkReply::finished, receiver_.get(), [this] { finish(); });
+    QObject::connect(reply_, &QNetworkReply::uploadProgress, receiver_.get(), [this] { noteProgress(); });
+
+    // Timers on the Clock rather than Qt's transfer time-out: tests move
+    // them, and Qt reports the error of an aborted reply with a transfer
+    // time-out a second time.
+    noteProgress();
+    const double timeout = std::clamp(request_.timeoutInterval, 0.001, 86400.0);
+    progressTimer_ = Timer::scheduledTimer(timeout, false, [this] { checkProgress(); });
+    if (request_.timeLimit > 0) {
+        limitTimer_ = Timer::scheduledTimer(request_.timeLimit, false,
+            [this] { fail(fmt::format("The answer took longer than {:g} seconds.", request_.timeLimit)); });
+    }
 }
 
 void HttpConnection::cancel()
@@ -133,21 +165,64 @@ void HttpConnection::cancel()
     cancelled_ = true;
     cacheableBody_.clear();
     releaseReply();
+    leaveQueue();
 }
 
 void HttpConnection::releaseReply()
 {
+    progressTimer_.invalidate();
+    limitTimer_.invalidate();
     if (!reply_)
         return;
     QNetworkReply* reply = std::exchange(reply_, nullptr);
     // Cut the signals first: abort() emits them at once.
     reply->disconnect(receiver_.get());
     receiver_.reset();
-    // A reply that finished (or failed) has nothing to abort; aborting it
-    // would report its error a second time.
-    if (reply->isRunning() && !reply->isFinished())
+    // A reply that finished or failed has nothing to abort: aborting it (Qt
+    // calls it running until its finished signal is over) reports its error
+    // a second time ("this method must only be called once").
+    if (!replyFinished_ && reply->isRunning() && reply->error() == QNetworkReply::NoError)
         reply->abort();
     reply->deleteLater();
+}
+
+void HttpConnection::leaveQueue()
+{
+    if (const std::optional<HostRequestQueue::Ticket> ticket = std::exchange(ticket_, std::nullopt))
+        NetworkAccess::requests().finished(*ticket);
+}
+
+void HttpConnection::noteProgress()
+{
+    lastProgress_ = now();
+}
+
+void HttpConnection::checkProgress()
+{
+    const double timeout = std::clamp(request_.timeoutInterval, 0.001, 86400.0);
+    const double idle = now() - lastProgress_;
+    if (idle >= timeout) {
+        fail("The request timed out.");
+        return;
+    }
+    progressTimer_ = Timer::scheduledTimer(timeout - idle, false, [this] { checkProgress(); });
+}
+
+void HttpConnection::metaDataChanged()
+{
+    noteProgress();
+    const QVariant status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!status.isValid() || isRedirectStatus(status.toInt()))
+        return;
+    if (reply_->attribute(QNetworkRequest::Http2WasUsedAttribute).toBool())
+        NetworkAccess::requests().setMultiplexing(host_);
+    const QVariant length = reply_->header(QNetworkRequest::ContentLengthHeader);
+    if (request_.maximumContentLength > 0 && length.isValid()
+        && length.toLongLong() > request_.maximumContentLength) {
+        fail(tooLarge(request_.maximumContentLength));
+        return;
+    }
+    deliverResponse();
 }
 
 bool HttpConnection::deliverResponse()
@@ -160,6 +235,8 @@ bool HttpConnection::deliverResponse()
     const QVariant length = reply_->header(QNetworkRequest::ContentLengthHeader);
     response_.expectedContentLength = length.isValid() ? length.toLongLong() : -1;
     response_.mimeType = mimeTypeOf(*reply_);
+    for (const auto& [name, value] : reply_->rawHeaderPairs())
+        response_.headers.emplace_back(name.toStdString(), value.toStdString());
     const std::shared_ptr<bool> alive = alive_;
     delegate_->connectionDidReceiveResponse(*this, response_);
     return *alive && reply_;
@@ -169,6 +246,11 @@ bool HttpConnection::deliverData(const Data& data)
 {
     if (data.empty())
         return true;
+    received_ += static_cast<std::int64_t>(data.size());
+    if (request_.maximumContentLength > 0 && received_ > request_.maximumContentLength) {
+        fail(tooLarge(request_.maximumContentLength));
+        return false;
+    }
     if (request_.method == "GET" && response_.isSuccess())
         cacheableBody_.push_back(data);
     const std::shared_ptr<bool> alive = alive_;
@@ -178,6 +260,7 @@ bool HttpConnection::deliverData(const Data& data)
 
 void HttpConnection::readAvailable()
 {
+    noteProgress();
     const QVariant status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (status.isValid() && isRedirectStatus(status.toInt())
         && reply_->attribute(QNetworkRequest::RedirectionTargetAttribute).isValid())
@@ -189,39 +272,34 @@ void HttpConnection::readAvailable()
 
 void HttpConnection::finish()
 {
-    const QNetworkReply::NetworkError error = reply_->error();
+    replyFinished_ = true;
     const std::shared_ptr<bool> alive = alive_;
-
     if (!isAnswer(*reply_)) {
-        // Transfer time-outs surface as cancellation; a cancellation of our
-        // own never reaches this point.
-        const std::string description = error == QNetworkReply::OperationCanceledError
-            ? std::string("The request timed out.")
-            : reply_->errorString().toStdString();
-        releaseReply();
-        cacheableBody_.clear();
-        delegate_->connectionDidFailWithError(*this, description);
+        fail(reply_->errorString().toStdString());
         return;
     }
-
     if (!deliverResponse() || !deliverData(dataOf(reply_->readAll())))
         return;
-    const bool fromCache = reply_->attribute(QNetworkRequest::SourceIsFromCacheAttribute).toBool();
-    if (error == QNetworkReply::NoError && response_.isSuccess() && request_.method == "GET" && !fromCache) {
+    leaveQueue();
+    if (reply_->error() == QNetworkReply::NoError && response_.isSuccess() && request_.method == "GET") {
         const bool store = delegate_->connectionWillCacheResponse(*this, response_);
         if (!*alive || !reply_)
             return;
-        if (store) {
-            std::vector<std::pair<std::string, std::string>> headers;
-            for (const auto& [name, value] : reply_->rawHeaderPairs())
-                headers.emplace_back(name.toStdString(), value.toStdString());
+        if (store)
             ResponseCache::shared().storeResponse(
-                request_.url, response_.statusCode, headers, cacheableBody_);
-        }
+                request_.url, response_.statusCode, response_.headers, cacheableBody_);
     }
     cacheableBody_.clear();
     releaseReply();
     delegate_->connectionDidFinishLoading(*this);
+}
+
+void HttpConnection::fail(const std::string& description)
+{
+    cacheableBody_.clear();
+    releaseReply();
+    leaveQueue();
+    delegate_->connectionDidFailWithError(*this, description);
 }
 
 } // namespace platform

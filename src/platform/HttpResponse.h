@@ -2,6 +2,9 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 namespace platform {
 
@@ -16,8 +19,12 @@ struct HttpResponse {
     std::int64_t expectedContentLength = -1;
     // The media type without parameters ("image/png"), or empty.
     std::string mimeType;
+    // The header fields as received.
+    std::vector<std::pair<std::string, std::string>> headers;
 
     bool isSuccess() const { return statusCode >= 200 && statusCode < 300; }
+    // The value of the first field of that name (any letter case), or empty.
+    std::string headerValue(std::string_view name) const;
 };
 
 } // namespace platform

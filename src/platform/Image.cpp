@@ -17,6 +17,9 @@ Image Image::fromData(const Data& bytes)
 
 Image Image::fromFile(const std::string& path)
 {
+    // Qt warns about a file without a name (a resource not found, say).
+    if (path.empty())
+        return {};
     return fromQImage(QImage(QString::fromStdString(path)));
 }
 

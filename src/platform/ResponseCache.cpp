@@ -1,10 +1,10 @@
 #include "ResponseCache.h"
 
+#include "Clock.h"
 #include "Directories.h"
 
 #include <QDateTime>
 #include <QIODevice>
-#include <QLocale>
 #include <QNetworkCacheMetaData>
 #include <QNetworkDiskCache>
 #include <QNetworkRequest>
@@ -40,35 +40,21 @@ bool isStoredField(const std::string& name)
     return std::ranges::none_of(transient, [&](const char* field) { return name == field; });
 }
 
-// The number after "max-age=" in a Cache-Control value.
-std::optional<qint64> maxAge(const std::string& cacheControl)
+QByteArray latin1(const std::string& text)
 {
-    const std::size_t found = cacheControl.find("max-age=");
-    if (found == std::string::npos)
-        return std::nullopt;
-    std::size_t i = found + 8;
-    if (i >= cacheControl.size() || !std::isdigit(static_cast<unsigned char>(cacheControl[i])))
-        return std::nullopt;
-    qint64 seconds = 0;
-    for (; i < cacheControl.size() && std::isdigit(static_cast<unsigned char>(cacheControl[i])); ++i)
-        seconds = std::min<qint64>(seconds * 10 + (cacheControl[i] - '0'), qint64(1) << 40);
-    return seconds;
+    return QByteArray::fromStdString(text);
 }
 
-QDateTime httpDate(const std::string& text)
+QDateTime dateOf(double secondsSince1970)
 {
-    QDateTime date
-        = QLocale::c().toDateTime(QString::fromStdString(text).trimmed(), "ddd, dd MMM yyyy hh:mm:ss 'GMT'");
-    date.setTimeSpec(Qt::UTC);
-    return date;
+    return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(secondsSince1970 * 1000), Qt::UTC);
 }
 
 } // namespace
 
 ResponseCache& ResponseCache::shared()
 {
-    // Never destroyed, like the network access manager that owns its disk
-    // cache.
+    // Never destroyed: the program may store responses until it ends.
     static ResponseCache* cache = new ResponseCache;
     return *cache;
 }
@@ -99,23 +85,15 @@ bool ResponseCache::storeResponse(std::string_view url, int statusCode,
     QNetworkCacheMetaData meta;
     meta.setUrl(keyOf(url));
     QNetworkCacheMetaData::RawHeaderList stored;
-    const QDateTime now = QDateTime::currentDateTimeUtc();
     for (const auto& [name, value] : headers) {
         const std::string field = lowered(name);
-        if (field == "cache-control") {
-            if (lowered(value).find("no-store") != std::string::npos)
-                return false;
-            if (const std::optional<qint64> seconds = maxAge(lowered(value)))
-                meta.setExpirationDate(now.addSecs(*seconds));
-        } else if (field == "expires" && !meta.expirationDate().isValid()) {
-            meta.setExpirationDate(httpDate(value));
-        } else if (field == "last-modified") {
-            meta.setLastModified(httpDate(value));
-        }
+        if (field == "cache-control" && lowered(value).find("no-store") != std::string::npos)
+            return false;
         if (isStoredField(field))
-            stored.append({ QByteArray::fromStdString(name), QByteArray::fromStdString(value) });
+            stored.append({ latin1(name), latin1(value) });
     }
     meta.setRawHeaders(stored);
+    meta.setExpirationDate(dateOf(HttpFreshness::fromHeaders(headers, Clock::current().now()).expires));
     meta.setAttributes({ { QNetworkRequest::HttpStatusCodeAttribute, statusCode } });
     meta.setSaveToDisk(true);
 
@@ -131,6 +109,43 @@ bool ResponseCache::storeResponse(std::string_view url, int statusCode,
     }
     cache_->insert(device);
     return true;
+}
+
+std::optional<ResponseCache::Entry> ResponseCache::cachedResponse(std::string_view url) const
+{
+    const QNetworkCacheMetaData meta = cache_->metaData(keyOf(url));
+    if (!meta.isValid())
+        return std::nullopt;
+    Data body = cachedData(url);
+    if (body.empty())
+        return std::nullopt;
+    HttpHeaders headers;
+    for (const auto& [name, value] : meta.rawHeaders())
+        headers.emplace_back(name.toStdString(), value.toStdString());
+    HttpFreshness freshness = HttpFreshness::fromHeaders(headers, 0);
+    const QDateTime expires = meta.expirationDate();
+    freshness.expires = expires.isValid() ? static_cast<double>(expires.toMSecsSinceEpoch()) / 1000 : 0;
+    return Entry { std::move(body), std::move(freshness) };
+}
+
+void ResponseCache::refreshResponse(std::string_view url, const HttpFreshness& freshness)
+{
+    QNetworkCacheMetaData meta = cache_->metaData(keyOf(url));
+    if (!meta.isValid())
+        return;
+    meta.setExpirationDate(dateOf(freshness.expires));
+    QNetworkCacheMetaData::RawHeaderList headers;
+    for (const auto& header : meta.rawHeaders()) {
+        const QByteArray field = header.first.toLower();
+        if (field != "etag" && field != "last-modified")
+            headers.append(header);
+    }
+    if (!freshness.etag.empty())
+        headers.append({ "ETag", latin1(freshness.etag) });
+    if (!freshness.lastModified.empty())
+        headers.append({ "Last-Modified", latin1(freshness.lastModified) });
+    meta.setRawHeaders(headers);
+    cache_->updateMetaData(meta);
 }
 
 void ResponseCache::removeResponse(std::string_view url)

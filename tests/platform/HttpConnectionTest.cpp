@@ -1,5 +1,7 @@
 #include "HttpConnection.h"
 #include "LogCapture.h"
+#include "ManualClock.h"
+#include "RawHttpServer.h"
 #include "ResponseCache.h"
 #include "RunLoop.h"
 #include "TileServer.h"
@@ -8,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -96,9 +99,15 @@ protected:
     // Loads a URL to the end and returns what the delegate saw.
     void load(Recorder& recorder, const std::string& url)
     {
-        auto connection = HttpConnection::create(url, recorder);
+        HttpRequest request;
+        request.url = url;
+        load(recorder, request);
+    }
+    void load(Recorder& recorder, const HttpRequest& request)
+    {
+        auto connection = HttpConnection::create(request, recorder);
         ASSERT_NE(connection, nullptr);
-        ASSERT_TRUE(RunLoop::runUntil([&] { return recorder.done(); }, kPatience)) << url;
+        ASSERT_TRUE(RunLoop::runUntil([&] { return recorder.done(); }, kPatience)) << request.url;
     }
 
     // Lets a full request and answer over the network go by, so anything a
@@ -349,4 +358,84 @@ TEST_F(HttpConnectionTest, CacheableAnswerEntersTheResponseCacheWhenTheDelegateA
     load(refusing, server.tileUrl(15, 1, 3));
     EXPECT_TRUE(refusing.finished());
     EXPECT_TRUE(ResponseCache::shared().cachedData(server.tileUrl(15, 1, 3)).empty());
+}
+
+TEST_F(HttpConnectionTest, AtMostTwoRequestsRunAtOnceToOneHost)
+{
+    server.setDelay(0.05);
+    std::vector<Recorder> recorders(6);
+    std::vector<std::unique_ptr<HttpConnection>> connections;
+    for (int x = 0; x < 6; ++x)
+        connections.push_back(HttpConnection::create(server.tileUrl(16, x, 0), recorders[x]));
+    ASSERT_TRUE(
+        RunLoop::runUntil([&] { return std::ranges::all_of(recorders, &Recorder::finished); }, kPatience));
+    EXPECT_EQ(server.peakConcurrentRequests(), 2u);
+}
+
+TEST_F(HttpConnectionTest, ABodyBeyondTheLimitFailsBeforeMuchOfItIsRead)
+{
+    constexpr std::int64_t kLimit = 1 << 20;
+    constexpr std::int64_t kHuge = std::int64_t { 1 } << 32;
+    server.respondWithHugeBody("/announced", kHuge, true);
+    server.respondWithHugeBody("/chunked", kHuge, false);
+    for (const std::string path : { "/announced", "/chunked" }) {
+        SCOPED_TRACE(path);
+        HttpRequest request;
+        request.url = server.baseUrl() + path;
+        request.maximumContentLength = kLimit;
+        Recorder recorder;
+        load(recorder, request);
+        EXPECT_EQ(recorder.error, "The answer is larger than 1048576 bytes.");
+        EXPECT_LE(static_cast<std::int64_t>(recorder.body.size()), kLimit);
+        if (path == "/announced") {
+            EXPECT_EQ(recorder.events, (std::vector<std::string> { "fail" }));
+        }
+        // Qt stopped reading while its small buffer was full, so the server
+        // got rid of little more than the limit.
+        EXPECT_LT(server.bytesSent(path), 32 << 20);
+    }
+}
+
+TEST_F(HttpConnectionTest, ATricklingAnswerFailsAtTheTimeLimit)
+{
+    vantry::test::ManualClock clock(1000);
+    server.respondTrickling("/trickle", 0.01);
+    HttpRequest request;
+    request.url = server.baseUrl() + "/trickle";
+    request.timeLimit = 60;
+    Recorder recorder;
+    auto connection = HttpConnection::create(request, recorder);
+    for (int step = 0; step < 6 && !recorder.done(); ++step) {
+        const std::size_t before = recorder.body.size();
+        ASSERT_TRUE(RunLoop::runUntil([&] { return recorder.body.size() > before; }, kPatience));
+        // Progress within every 10 seconds: never 30 seconds without any.
+        clock.advance(10);
+    }
+    EXPECT_TRUE(recorder.failed());
+    EXPECT_EQ(recorder.error, "The answer took longer than 60 seconds.");
+}
+
+// Requests cancelled while their server closes every connection it accepts
+// once wedged the requests that followed them to the same server for good,
+// and made Qt warn that an error was reported twice.
+TEST_F(HttpConnectionTest, ServerThatClosesEveryConnectionFailsEveryRequestPromptly)
+{
+    const vantry::test::RawHttpServer closing;
+    for (int round = 0; round < 5; ++round) {
+        std::vector<Recorder> recorders(48);
+        std::vector<std::unique_ptr<HttpConnection>> connections;
+        for (int i = 0; i < 48; ++i)
+            connections.push_back(HttpConnection::create(
+                "http://" + closing.host() + "/" + std::to_string(i) + ".png", recorders[i]));
+        RunLoop::runPendingEvents();
+        for (int i = 0; i < 24; ++i)
+            connections[i].reset();
+        ASSERT_TRUE(RunLoop::runUntil(
+            [&] {
+                return std::all_of(
+                    recorders.begin() + 24, recorders.end(), [](const Recorder& r) { return r.failed(); });
+            },
+            kPatience))
+            << "round " << round;
+    }
 }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <regex>
 #include <stdexcept>
 
@@ -42,41 +43,23 @@ TileServer::TileServer()
         {
             std::unique_lock lock(mutex_);
             ++requestCounts_[request.path];
+            peakAnswering_ = std::max(peakAnswering_, ++answering_);
             auto& headers = lastHeaders_[request.path];
             headers.assign(request.headers.begin(), request.headers.end());
             ++waiting_[request.path];
             released_.wait(lock, [&] { return stopping_ || !held_.contains(request.path); });
             --waiting_[request.path];
+            if (delay_ > 0)
+                released_.wait_for(lock, std::chrono::duration<double>(delay_), [this] { return stopping_; });
             if (const auto found = answers_.find(request.path); found != answers_.end())
                 answer = found->second;
+            --answering_;
         }
-        static const std::regex tile(R"(/(\d+)/(\d+)/(\d+)\.png)");
-        std::smatch match;
-        const bool isTile = std::regex_match(request.path, match, tile);
         switch (answer.kind) {
         case Answer::Kind::Tile:
-        case Answer::Kind::Truncated: {
-            if (!isTile) {
-                response.status = 404;
-                response.set_content("<h1>no such tile</h1>", "text/html");
-                return;
-            }
-            const platform::Data png
-                = tileData(std::stoi(match[1]), std::stoi(match[2]), std::stoi(match[3]));
-            auto bytes = std::make_shared<std::string>(png.view());
-            response.set_header("Cache-Control", "public, max-age=86400");
-            if (answer.kind == Answer::Kind::Tile) {
-                response.set_content(*bytes, "image/png");
-                return;
-            }
-            response.set_content_provider(bytes->size(), "image/png",
-                [bytes](std::size_t offset, std::size_t, httplib::DataSink& sink) {
-                    if (offset == 0)
-                        sink.write(bytes->data(), bytes->size() / 2);
-                    return false; // closes the connection short of the announced length
-                });
+        case Answer::Kind::Truncated:
+            answerTile(request, answer, response);
             return;
-        }
         case Answer::Kind::Status:
             response.status = answer.status;
             response.set_content(answer.body, "text/html");
@@ -86,6 +69,10 @@ TileServer::TileServer()
             return;
         case Answer::Kind::Redirect:
             response.set_redirect(answer.body, answer.status);
+            return;
+        case Answer::Kind::Trickle:
+        case Answer::Kind::Huge:
+            answerHostile(request.path, answer, response);
             return;
         }
     });
@@ -115,6 +102,88 @@ TileServer::~TileServer()
     released_.notify_all();
     server_->stop();
     thread_.join();
+}
+
+void TileServer::answerTile(
+    const httplib::Request& request, const Answer& answer, httplib::Response& response)
+{
+    static const std::regex tile(R"(/(\d+)/(\d+)/(\d+)\.png)");
+    std::smatch match;
+    if (!std::regex_match(request.path, match, tile)) {
+        response.status = 404;
+        response.set_content("<h1>no such tile</h1>", "text/html");
+        return;
+    }
+    int maxAge = 0;
+    {
+        std::lock_guard lock(mutex_);
+        maxAge = tileMaxAge_;
+    }
+    const std::string etag = "\"" + match[1].str() + "/" + match[2].str() + "/" + match[3].str() + "\"";
+    response.set_header("Cache-Control", "public, max-age=" + std::to_string(maxAge));
+    response.set_header("ETag", etag);
+    if (request.get_header_value("If-None-Match") == etag) {
+        response.status = 304;
+        return;
+    }
+    const platform::Data png = tileData(std::stoi(match[1]), std::stoi(match[2]), std::stoi(match[3]));
+    auto bytes = std::make_shared<std::string>(png.view());
+    if (answer.kind == Answer::Kind::Tile) {
+        response.set_content(*bytes, "image/png");
+        return;
+    }
+    response.set_content_provider(
+        bytes->size(), "image/png", [bytes](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+            if (offset == 0)
+                sink.write(bytes->data(), bytes->size() / 2);
+            return false; // closes the connection short of the announced length
+        });
+}
+
+void TileServer::answerHostile(const std::string& path, const Answer& answer, httplib::Response& response)
+{
+    if (answer.kind == Answer::Kind::Trickle) {
+        response.set_chunked_content_provider(
+            "image/png", [this, path, pause = answer.pause](std::size_t, httplib::DataSink& sink) {
+                if (!sink.write("x", 1))
+                    return false;
+                countSent(path, 1);
+                std::unique_lock lock(mutex_);
+                return !released_.wait_for(
+                    lock, std::chrono::duration<double>(pause), [this] { return stopping_; });
+            });
+        return;
+    }
+    const auto total = static_cast<std::size_t>(answer.bytes);
+    // Writes the next stretch of zeros; false once the client has gone.
+    auto write = [this, path, total](std::size_t offset, httplib::DataSink& sink) {
+        static const std::string zeros(64 * 1024, '\0');
+        const std::size_t size = std::min(zeros.size(), total - offset);
+        if (!sink.write(zeros.data(), size))
+            return false;
+        countSent(path, size);
+        std::lock_guard lock(mutex_);
+        return !stopping_;
+    };
+    if (answer.announced) {
+        response.set_content_provider(total, "application/octet-stream",
+            [write](
+                std::size_t offset, std::size_t, httplib::DataSink& sink) { return write(offset, sink); });
+        return;
+    }
+    response.set_chunked_content_provider(
+        "application/octet-stream", [write, total](std::size_t offset, httplib::DataSink& sink) {
+            if (offset < total)
+                return write(offset, sink);
+            sink.done();
+            return true;
+        });
+}
+
+void TileServer::countSent(const std::string& path, std::size_t bytes)
+{
+    std::lock_guard lock(mutex_);
+    bytesSent_[path] += static_cast<std::int64_t>(bytes);
 }
 
 std::string TileServer::baseUrl() const
@@ -164,6 +233,48 @@ void TileServer::redirect(const std::string& path, const std::string& location, 
     setAnswer(path, Answer { Answer::Kind::Redirect, status, location, {} });
 }
 
+void TileServer::respondTrickling(const std::string& path, double pause)
+{
+    Answer answer;
+    answer.kind = Answer::Kind::Trickle;
+    answer.pause = pause;
+    setAnswer(path, answer);
+}
+
+void TileServer::respondWithHugeBody(const std::string& path, std::int64_t bytes, bool announced)
+{
+    Answer answer;
+    answer.kind = Answer::Kind::Huge;
+    answer.bytes = bytes;
+    answer.announced = announced;
+    setAnswer(path, answer);
+}
+
+std::int64_t TileServer::bytesSent(const std::string& path) const
+{
+    std::lock_guard lock(mutex_);
+    const auto found = bytesSent_.find(path);
+    return found == bytesSent_.end() ? 0 : found->second;
+}
+
+void TileServer::setTileMaxAge(int seconds)
+{
+    std::lock_guard lock(mutex_);
+    tileMaxAge_ = seconds;
+}
+
+void TileServer::setDelay(double seconds)
+{
+    std::lock_guard lock(mutex_);
+    delay_ = seconds;
+}
+
+std::size_t TileServer::peakConcurrentRequests() const
+{
+    std::lock_guard lock(mutex_);
+    return peakAnswering_;
+}
+
 void TileServer::hold(const std::string& path)
 {
     std::lock_guard lock(mutex_);
@@ -200,6 +311,15 @@ std::size_t TileServer::requestCount(const std::string& path) const
     std::lock_guard lock(mutex_);
     const auto found = requestCounts_.find(path);
     return found == requestCounts_.end() ? 0 : found->second;
+}
+
+std::vector<std::string> TileServer::requestedPaths() const
+{
+    std::lock_guard lock(mutex_);
+    std::vector<std::string> paths;
+    for (const auto& [path, count] : requestCounts_)
+        paths.push_back(path);
+    return paths;
 }
 
 std::string TileServer::lastRequestHeader(const std::string& path, const std::string& name) const

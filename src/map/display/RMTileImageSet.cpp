@@ -106,6 +106,10 @@ CGRect RMTileImageSet::addTilesToDisplayIn(RMTileRect rect, CGRect bounds)
     if (!std::isfinite(side) || side <= 0)
         return CGRectZero;
     if (projection) {
+        // When the world is barely wider than the screen (or narrower), more
+        // than one column wraps onto the same tile: the image stays in the
+        // first and shows again in the others, each a reference of its own.
+        std::unordered_map<RMTile, std::pair<uint32_t, std::vector<int>>, TileHash> placed;
         for (uint32_t column = 0; column < grid.columns; ++column) {
             const float screenX = firstX + step * static_cast<float>(column);
             for (uint32_t row = 0; row < grid.rows; ++row) {
@@ -113,9 +117,19 @@ CGRect RMTileImageSet::addTilesToDisplayIn(RMTileRect rect, CGRect bounds)
                     = projection->normaliseTile(RMTile { grid.x0 + column, grid.y0 + row, grid.zoom });
                 if (RMTileIsDummy(tile))
                     continue;
+                const auto [place, first] = placed.try_emplace(tile, column, std::vector<int>());
+                if (!first) {
+                    ++images_[tile].count;
+                    place->second.second.push_back(static_cast<int>(column - place->second.first));
+                    continue;
+                }
                 const float screenY = firstY + step * static_cast<float>(row);
                 addTileAt(tile, CGRectMake(screenX, screenY, step, step));
             }
+        }
+        for (auto& [tile, place] : placed) {
+            if (const std::shared_ptr<RMTileImage> image = imageWithTile(tile))
+                image->setWrappedCopyColumns(std::move(place.second));
         }
     }
 

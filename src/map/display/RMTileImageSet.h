@@ -46,7 +46,9 @@ public:
     // w columns and h + 1 rows, rows outside the grid skipped, columns
     // wrapped around the world) placed so that the rectangle fills `bounds`.
     // Returns the screen rectangle the w by h tiles cover. Neighbouring
-    // tiles abut exactly: their places lie on a grid of 1/256 point.
+    // tiles abut exactly: their places lie on a grid of 1/256 point. When
+    // several columns wrap onto one tile, its image is placed in the first
+    // and shows in the others as wrapped copies (RMTileImage).
     CGRect addTilesToDisplayIn(RMTileRect rect, CGRect bounds);
     // A stored tile gets one more reference and the new place; otherwise
     // the tile source's image (if any) is stored with addTileWithImageAt.

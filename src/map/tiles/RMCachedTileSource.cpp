@@ -1,5 +1,6 @@
 #include "RMCachedTileSource.h"
 
+#include "Clock.h"
 #include "RMConfiguration.h"
 #include "RMTileCache.h"
 #include "RMTileImage.h"
@@ -31,11 +32,16 @@ RMCachedTileSource::~RMCachedTileSource() = default;
 
 std::shared_ptr<RMTileImage> RMCachedTileSource::tileImage(RMTile tile)
 {
-    if (std::shared_ptr<RMTileImage> cached = cache_->cachedImage(tile))
-        return cached;
-    std::shared_ptr<RMTileImage> image = tileSource_->tileImage(tile);
-    if (image)
-        cache_->addTileWithImage(tile, image);
+    std::shared_ptr<RMTileImage> image = cache_->cachedImage(tile);
+    if (!image) {
+        image = tileSource_->tileImage(tile);
+        if (image)
+            cache_->addTileWithImage(tile, image);
+    }
+    if (image && image->needsRevalidation(platform::Clock::current().now())) {
+        if (const std::string url = tileSource_->tileURL(tile); !url.empty())
+            revalidator_.revalidate(image, url);
+    }
     return image;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RMTileRevalidator.h"
 #include "RMTileSource.h"
 
 #include <memory>
@@ -9,8 +10,10 @@ class RMTileCache;
 
 // Puts a cache chain (RMTileCache) in front of a tile source: a tile is
 // looked up in the chain first; on a miss the wrapped source makes the image
-// and the chain is offered it. Everything else is forwarded to the wrapped
-// source. The map contents always hold their source in this wrapper.
+// and the chain is offered it. An image whose stored bytes have expired is
+// shown all the same while its server is asked about it (RMTileRevalidator,
+// at the wrapped source's tileURL). Everything else is forwarded to the
+// wrapped source. The map contents always hold their source in this wrapper.
 class RMCachedTileSource final : public RMTileSource {
 public:
     // The wrapper of the source, with the chain built from the shared
@@ -26,10 +29,12 @@ public:
     ~RMCachedTileSource() override;
 
     // The chain's image of the tile as passed (callers pass normalised
-    // tiles), else the wrapped source's, offered to the chain.
+    // tiles), else the wrapped source's, offered to the chain. An expired
+    // one is revalidated.
     std::shared_ptr<RMTileImage> tileImage(RMTile tile) override;
     const std::shared_ptr<RMTileSource>& underlyingTileSource() const { return tileSource_; }
     RMTileCache& cache() const { return *cache_; }
+    const RMTileRevalidator& revalidator() const { return revalidator_; }
 
     std::string tileURL(RMTile tile) const override;
     std::string tileFile(RMTile tile) const override;
@@ -52,4 +57,5 @@ public:
 private:
     std::shared_ptr<RMTileSource> tileSource_;
     std::unique_ptr<RMTileCache> cache_;
+    RMTileRevalidator revalidator_;
 };

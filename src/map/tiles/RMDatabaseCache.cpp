@@ -10,8 +10,25 @@
 #include "RMTrace.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 using platform::NotificationCenter;
+
+namespace {
+
+// Moves a damaged file and its write-ahead log to "<path>.corrupt…",
+// replacing the ones kept before; whether the file itself moved.
+bool moveAside(const std::string& path)
+{
+    std::error_code error;
+    std::filesystem::rename(path + "-wal", path + ".corrupt-wal", error);
+    std::filesystem::remove(path + "-shm", error);
+    std::filesystem::rename(path, path + ".corrupt", error);
+    return !error;
+}
+
+} // namespace
 
 std::string RMDatabaseCache::dbPathForTileSourceUsingCacheDir(
     const RMTileSource& tileSource, bool useCacheDir)
@@ -31,10 +48,33 @@ std::unique_ptr<RMDatabaseCache> RMDatabaseCache::createWithDatabase(const std::
 {
     std::unique_ptr<RMDatabaseCache> cache(new RMDatabaseCache());
     cache->databasePath_ = path;
-    cache->dao_ = RMTileCacheDAO::createWithDatabase(path);
+    cache->dao_ = openDAO(path);
     if (!cache->dao_)
         return nullptr;
+    NotificationCenter::defaultCenter().addObserver(cache.get(), RMMapImageRevalidatedNotification, nullptr,
+        [cache = cache.get()](
+            const platform::Notification& notification) { cache->imageRevalidated(notification); });
     return cache;
+}
+
+std::unique_ptr<RMTileCacheDAO> RMDatabaseCache::openDAO(const std::string& path)
+{
+    std::string damage;
+    std::unique_ptr<RMTileCacheDAO> dao = RMTileCacheDAO::createWithDatabase(path, &damage);
+    if (dao || damage.empty() || !setDamagedFileAside(path, damage, false))
+        return dao;
+    return RMTileCacheDAO::createWithDatabase(path);
+}
+
+bool RMDatabaseCache::setDamagedFileAside(const std::string& path, const std::string& damage, bool readOnly)
+{
+    if (readOnly || !moveAside(path)) {
+        platform::logf("The tile database {} is damaged ({}); it is no longer used", path, damage);
+        return false;
+    }
+    platform::logf("The tile database {} is damaged ({}); it was moved to {}.corrupt and a new one begun",
+        path, damage, path);
+    return true;
 }
 
 RMDatabaseCache::~RMDatabaseCache()
@@ -45,18 +85,30 @@ RMDatabaseCache::~RMDatabaseCache()
 std::shared_ptr<RMTileImage> RMDatabaseCache::cachedImage(RMTile tile)
 {
     const std::uint64_t key = RMTileKey(tile);
-    std::optional<platform::Data> data;
-    {
-        const std::lock_guard guard(lock_);
-        if (!dao_)
-            return nullptr;
-        data = dao_->dataForTile(key);
-        if (!data)
-            return nullptr;
-        if (capacity_ != 0 && purgeStrategy_ == RMCachePurgeStrategy::LRU)
-            dao_->touchTileWithDate(key, platform::Clock::current().now());
+    const std::lock_guard guard(lock_);
+    if (!dao_)
+        return nullptr;
+    std::optional<RMStoredTile> stored = dao_->storedTile(key);
+    if (!stored) {
+        replaceIfDamaged();
+        return nullptr;
     }
-    return RMTileImage::imageWithTileFromData(tile, *data);
+    // Stored bytes that are not a picture (from an older version, or
+    // damaged on disk) would stand for the tile for good.
+    platform::Image picture = platform::Image::fromData(stored->data);
+    if (picture.isNull()) {
+        dao_->removeTile(key);
+        platform::logf("Removed a stored tile that is not a picture: {}/{}/{}", tile.zoom, tile.x, tile.y);
+        replaceIfDamaged();
+        return nullptr;
+    }
+    if (capacity_ != 0 && purgeStrategy_ == RMCachePurgeStrategy::LRU)
+        dao_->touchTileWithDate(key, platform::Clock::current().now());
+    replaceIfDamaged();
+    std::shared_ptr<RMTileImage> image
+        = RMTileImage::imageWithTileFromDecodedData(tile, stored->data, std::move(picture));
+    image->setFreshness(std::move(stored->freshness));
+    return image;
 }
 
 void RMDatabaseCache::addTileWithImage(RMTile, const std::shared_ptr<RMTileImage>& image)
@@ -82,8 +134,12 @@ void RMDatabaseCache::addImageData(const platform::Notification& notification)
     // stored, they would stand for the tile for good.
     if (!image || !data || !image->isLoaded())
         return;
-
     const std::lock_guard guard(lock_);
+    store(*image, *data);
+}
+
+void RMDatabaseCache::store(const RMTileImage& image, const platform::Data& data)
+{
     if (!dao_)
         return;
     if (capacity_ != 0) {
@@ -91,7 +147,32 @@ void RMDatabaseCache::addImageData(const platform::Notification& notification)
         if (rows >= capacity_)
             dao_->purgeTiles(std::max(rows - capacity_ + 1, minimalPurge_));
     }
-    dao_->addDataLastUsedForTile(*data, image->lastUsedTime(), RMTileKey(image->tile()));
+    dao_->addDataLastUsedForTile(data, image.lastUsedTime(), RMTileKey(image.tile()), image.freshness());
+    replaceIfDamaged();
+}
+
+void RMDatabaseCache::imageRevalidated(const platform::Notification& notification)
+{
+    const RMTileImage* image = RMTileImage::fromNotificationObject(notification.object());
+    const platform::Data* data = notification.userInfo().get<platform::Data>(RMMapImageDataKey);
+    const std::lock_guard guard(lock_);
+    if (!dao_ || !image->freshness())
+        return;
+    if (!dao_->refreshTile(RMTileKey(image->tile()), *image->freshness(), data) && data)
+        store(*image, *data);
+    replaceIfDamaged();
+}
+
+void RMDatabaseCache::replaceIfDamaged()
+{
+    if (!dao_ || !dao_->isDamaged())
+        return;
+    const std::string damage = dao_->damage();
+    const bool readOnly = dao_->isReadOnly();
+    // Closed before it moves, so nothing more is written into it.
+    dao_.reset();
+    if (setDamagedFileAside(databasePath_, damage, readOnly))
+        dao_ = RMTileCacheDAO::createWithDatabase(databasePath_);
 }
 
 void RMDatabaseCache::stopAwaiting(const void* imageObject)
@@ -122,13 +203,14 @@ void RMDatabaseCache::didReceiveMemoryWarning()
     }
     const std::lock_guard guard(lock_);
     dao_.reset();
-    dao_ = RMTileCacheDAO::createWithDatabase(databasePath_);
+    dao_ = openDAO(databasePath_);
 }
 
 void RMDatabaseCache::removeAllCachedImages()
 {
     if (dao_)
         dao_->removeAllCachedImages();
+    replaceIfDamaged();
 }
 
 std::string RMDatabaseCache::description() const

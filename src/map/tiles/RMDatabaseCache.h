@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Data.h"
 #include "RMTileCacheDAO.h"
 #include "RMTileCacheProtocol.h"
 
@@ -25,16 +26,21 @@ enum class RMCachePurgeStrategy : std::int32_t {
 };
 
 // Keeps downloaded tile bytes between runs in one SQLite file per tile
-// source ("Map<uniqueTilecacheKey>.sqlite"). A hit makes a new image from the
-// stored bytes. An image offered while still loading is stored when it
-// posts RMMapImageLoadedNotification, and only when its bytes turned out to
-// be a picture: an error page or a body cut short never enters the
-// database. Up to `capacity` rows (0: no limit); a full table loses at least
+// source ("Map<uniqueTilecacheKey>.sqlite"), with their freshness (expiry
+// and validators). A hit makes a new image from the stored bytes, carrying
+// that freshness; a row whose bytes are not a picture is deleted and counts
+// as a miss. An image offered while still loading is stored when it posts
+// RMMapImageLoadedNotification, and only when its bytes turned out to be a
+// picture: an error page or a body cut short never enters the database.
+// RMMapImageRevalidatedNotification renews a row's freshness (and bytes).
+// Up to `capacity` rows (0: no limit); a full table loses at least
 // `minimalPurge` rows at once, oldest last-use times first.
 //
-// A file that cannot be opened, is not a database or is damaged is never
-// fatal: the cache is not created, or its statements fail with a log line
-// and answer nothing.
+// A broken file is never fatal. One that cannot be opened gives no cache; a
+// locked or read-only one is handled by RMTileCacheDAO. A file found damaged
+// (or not a database), when opened or later, is moved to
+// "<path>.corrupt" (replacing an older one) and a new file begun, with a
+// log line: only tiles are lost, and they come back from the server.
 class RMDatabaseCache final : public RMTileCacheProtocol,
                               public RMTileCacheAdding,
                               public RMTileCacheClearing {
@@ -78,7 +84,15 @@ public:
 
 private:
     RMDatabaseCache() = default;
+    // The file's table access, begun afresh when the file is damaged.
+    static std::unique_ptr<RMTileCacheDAO> openDAO(const std::string& path);
+    // Logs the damage and moves the file aside; whether a new file may be
+    // begun.
+    static bool setDamagedFileAside(const std::string& path, const std::string& damage, bool readOnly);
     void addImageData(const platform::Notification& notification);
+    void imageRevalidated(const platform::Notification& notification);
+    void store(const RMTileImage& image, const platform::Data& data);
+    void replaceIfDamaged();
     void stopAwaiting(const void* imageObject);
     void forgetDeadImages();
 

@@ -29,5 +29,12 @@ inline constexpr std::string_view RMSuspendExpensiveOperations = "RMSuspendExpen
 inline constexpr std::string_view RMMapImageAddedToScreenNotification = "RMMapImageAddedToScreen";
 inline constexpr std::string_view RMMapImageRemovedFromScreenNotification = "RMMapImageRemovedFromScreen";
 
-// The user-info key of RMMapImageLoadedNotification.
+// A tile image's server was asked whether the image's expired bytes are
+// still good, and said so (the image has new freshness) or sent new bytes
+// (the image shows them; user info: RMMapImageDataKey, the bytes). Object:
+// the image.
+inline constexpr std::string_view RMMapImageRevalidatedNotification = "RMMapImageRevalidated";
+
+// The user-info key of RMMapImageLoadedNotification and
+// RMMapImageRevalidatedNotification.
 inline constexpr std::string_view RMMapImageDataKey = "data";

@@ -4,11 +4,12 @@
 
 #include <fmt/format.h>
 
+#include <cctype>
 #include <cstdlib>
 
 namespace {
 
-constexpr std::string_view kDefaultTileHost = "tile.openstreetmap.org";
+constexpr std::string_view kHttps = "https://";
 
 std::string& hostOverride()
 {
@@ -27,6 +28,15 @@ std::string RMOpenStreetMapSource::tileHost()
     return std::string(kDefaultTileHost);
 }
 
+std::string RMOpenStreetMapSource::tileServerURL()
+{
+    const std::string host = tileHost();
+    if (host.starts_with(kHttps))
+        return host;
+    // A port names a server of one's own, a loopback one most often.
+    return (host.find(':') == std::string::npos ? "https://" : "http://") + host;
+}
+
 void RMOpenStreetMapSource::setTileHost(std::string_view host)
 {
     hostOverride() = std::string(host);
@@ -40,12 +50,18 @@ std::string RMOpenStreetMapSource::tileURL(RMTile tile) const
             "{} tried to retrieve tile with zoomLevel {}, outside source's defined range {:f} to {:f}",
             description(), tile.zoom, minZoom(), maxZoom()));
     }
-    return fmt::format("http://{}/{}/{}/{}.png", tileHost(), tile.zoom, tile.x, tile.y);
+    return fmt::format("{}/{}/{}/{}.png", tileServerURL(), tile.zoom, tile.x, tile.y);
 }
 
 std::string RMOpenStreetMapSource::uniqueTilecacheKey() const
 {
-    return "OpenStreetMap";
+    const std::string server = tileServerURL();
+    if (server == std::string(kHttps) + std::string(kDefaultTileHost))
+        return "OpenStreetMap";
+    std::string key = "OpenStreetMap-";
+    for (const char c : std::string_view(server).substr(server.find("://") + 3))
+        key += std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' ? c : '-';
+    return key;
 }
 
 std::string RMOpenStreetMapSource::shortName() const

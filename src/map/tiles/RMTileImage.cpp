@@ -15,6 +15,7 @@
 #include <QRectF>
 
 #include <array>
+#include <utility>
 
 using platform::NotificationCenter;
 
@@ -55,25 +56,45 @@ std::shared_ptr<RMTileImage> RMTileImage::imageWithTileFromData(RMTile tile, con
     return image;
 }
 
+std::shared_ptr<RMTileImage> RMTileImage::imageWithTileFromDecodedData(
+    RMTile tile, const platform::Data& data, platform::Image picture)
+{
+    auto image = std::make_shared<RMTileImage>(tile);
+    image->setImageToDecodedData(data, std::move(picture));
+    return image;
+}
+
 void RMTileImage::setImageToData(const platform::Data& data)
 {
-    NotificationCenter& center = NotificationCenter::defaultCenter();
     if (!RMMapContents::performExpensiveOperations()) {
+        setImageToDecodedData(data, {});
+        return;
+    }
+    applyPicture(data, platform::Image::fromData(data));
+}
+
+void RMTileImage::setImageToDecodedData(const platform::Data& data, platform::Image picture)
+{
+    if (!RMMapContents::performExpensiveOperations()) {
+        NotificationCenter& center = NotificationCenter::defaultCenter();
         dataPending_ = data;
         center.removeObserver(pendingDataObserver(), RMResumeExpensiveOperations);
         center.addObserver(pendingDataObserver(), RMResumeExpensiveOperations, nullptr,
             [this](const platform::Notification&) { loadPendingData(); });
         return;
     }
+    applyPicture(data, std::move(picture));
+}
 
-    platform::Image picture = platform::Image::fromData(data);
+void RMTileImage::applyPicture(const platform::Data& data, platform::Image picture)
+{
     if (layer_)
-        layer_->setContents(std::move(picture));
+        setLayerContents(std::move(picture));
     else
         image_ = std::move(picture);
     // An observer may drop the last other reference to this image.
     const std::shared_ptr<RMTileImage> self = weak_from_this().lock();
-    center.postNotification(
+    NotificationCenter::defaultCenter().postNotification(
         RMMapImageLoadedNotification, notificationObject(), { { std::string(RMMapImageDataKey), data } });
 }
 
@@ -117,8 +138,17 @@ void RMTileImage::setScreenLocation(CGRect screenLocation)
     if (layer_) {
         layer_->setPosition(screenLocation.origin);
         layer_->setBounds(CGRectMake(0, 0, screenLocation.size.width, screenLocation.size.height));
+        placeWrappedCopies();
     }
     touch();
+}
+
+void RMTileImage::setWrappedCopyColumns(std::vector<int> columns)
+{
+    if (columns == wrappedCopyColumns_)
+        return;
+    wrappedCopyColumns_ = std::move(columns);
+    placeWrappedCopies();
 }
 
 void RMTileImage::moveBy(CGSize delta)
@@ -131,26 +161,63 @@ void RMTileImage::zoomByFactorNear(float factor, CGPoint pivot)
     setScreenLocation(RMScaleCGRectAboutPoint(screenLocation_, factor, pivot));
 }
 
+namespace {
+
+// A tile layer (or a copy of one) that moves, resizes, appears and
+// disappears at once, never animated.
+std::shared_ptr<platform::Layer> makeStillLayer()
+{
+    auto layer = std::make_shared<platform::Layer>();
+    layer->setAnchorPoint(CGPointMake(0, 0));
+    platform::Layer::Actions actions = layer->actions();
+    const std::array<std::string_view, 4> stillKeys { "position", "bounds", platform::kCAOnOrderIn,
+        platform::kCAOnOrderOut };
+    for (const std::string_view key : stillKeys)
+        actions[std::string(key)] = nullptr;
+    layer->setActions(std::move(actions));
+    layer->setEdgeAntialiasingMask(0);
+    return layer;
+}
+
+} // namespace
+
 void RMTileImage::makeLayer()
 {
     if (!layer_) {
-        layer_ = std::make_shared<platform::Layer>();
-        layer_->setAnchorPoint(CGPointMake(0, 0));
+        layer_ = makeStillLayer();
         layer_->setBounds(CGRectMake(0, 0, screenLocation_.size.width, screenLocation_.size.height));
         layer_->setPosition(screenLocation_.origin);
-        // Tiles move, resize, appear and disappear at once, never animated.
-        platform::Layer::Actions actions = layer_->actions();
-        const std::array<std::string_view, 4> stillKeys { "position", "bounds", platform::kCAOnOrderIn,
-            platform::kCAOnOrderOut };
-        for (const std::string_view key : stillKeys)
-            actions[std::string(key)] = nullptr;
-        layer_->setActions(std::move(actions));
-        layer_->setEdgeAntialiasingMask(0);
+        placeWrappedCopies();
     }
-    if (!image_.isNull()) {
-        layer_->setContents(std::move(image_));
-        image_ = {};
+    if (!image_.isNull())
+        setLayerContents(std::exchange(image_, {}));
+}
+
+void RMTileImage::setLayerContents(platform::Image picture)
+{
+    for (const std::shared_ptr<platform::Layer>& copy : layer_->sublayers())
+        copy->setContents(picture);
+    layer_->setContents(std::move(picture));
+}
+
+void RMTileImage::placeWrappedCopies()
+{
+    if (!layer_)
+        return;
+    // The copies are the layer's only sublayers.
+    std::vector<std::shared_ptr<platform::Layer>> copies = layer_->sublayers();
+    copies.resize(wrappedCopyColumns_.size());
+    const CGSize size = screenLocation_.size;
+    for (std::size_t i = 0; i < copies.size(); ++i) {
+        if (!copies[i]) {
+            copies[i] = makeStillLayer();
+            copies[i]->setContents(layer_->contents());
+        }
+        copies[i]->setPosition(CGPointMake(static_cast<float>(wrappedCopyColumns_[i]) * size.width, 0));
+        copies[i]->setBounds(CGRectMake(0, 0, size.width, size.height));
     }
+    if (copies.size() != layer_->sublayers().size())
+        layer_->setSublayers(std::move(copies));
 }
 
 void RMTileImage::drawInRect(QPainter& painter, CGRect rect) const
@@ -164,6 +231,10 @@ void RMTileImage::drawInRect(QPainter& painter, CGRect rect) const
 void RMTileImage::draw(QPainter& painter) const
 {
     drawInRect(painter, screenLocation_);
+    for (const int column : wrappedCopyColumns_)
+        drawInRect(painter,
+            RMTranslateCGRectBy(
+                screenLocation_, CGSizeMake(static_cast<float>(column) * screenLocation_.size.width, 0)));
 }
 
 std::uint32_t RMTileImage::hash() const

@@ -2,6 +2,7 @@
 
 #include "CGGeometry.h"
 #include "Data.h"
+#include "HttpFreshness.h"
 #include "Image.h"
 #include "RMTile.h"
 
@@ -11,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class QPainter;
 
@@ -46,6 +48,9 @@ public:
     static std::shared_ptr<RMTileImage> imageWithTileFromFile(RMTile tile, const std::string& path);
     // A plain image that has applied the bytes (or keeps them pending).
     static std::shared_ptr<RMTileImage> imageWithTileFromData(RMTile tile, const platform::Data& data);
+    // The same for bytes already decoded into `picture`.
+    static std::shared_ptr<RMTileImage> imageWithTileFromDecodedData(
+        RMTile tile, const platform::Data& data, platform::Image picture);
 
     // Decodes the bytes and applies the picture (to the layer when it
     // exists), then posts RMMapImageLoadedNotification with the bytes, also
@@ -53,6 +58,10 @@ public:
     // the bytes wait instead (replacing bytes that waited before) and
     // nothing is posted.
     void setImageToData(const platform::Data& data);
+    // The same for bytes already decoded into `picture`, which is applied
+    // without decoding again (while expensive operations are suspended the
+    // bytes wait as above).
+    void setImageToDecodedData(const platform::Data& data, platform::Image picture);
     // Applies the waiting bytes, if any; called on RMResumeExpensiveOperations.
     void loadPendingData();
     // Posts RMMapImageLoadingCancelledNotification. Subclasses that load
@@ -72,15 +81,34 @@ public:
     void setScreenLocation(CGRect screenLocation);
     void moveBy(CGSize delta);
     void zoomByFactorNear(float factor, CGPoint pivot);
+    // Where the picture shows again, in tile widths from the screen location
+    // along the row: the other columns of the screen that wrap around the
+    // world onto this tile when the world is barely wider than the screen
+    // (or narrower). The copies follow every move and zoom of the image.
+    const std::vector<int>& wrappedCopyColumns() const { return wrappedCopyColumns_; }
+    void setWrappedCopyColumns(std::vector<int> columns);
 
     // Creates the layer once: no contents, anchor (0, 0), placed at the
     // screen location, no implicit actions for "position", "bounds",
-    // kCAOnOrderIn and kCAOnOrderOut, no edge antialiasing. Then moves a
-    // decoded picture into it.
+    // kCAOnOrderIn and kCAOnOrderOut, no edge antialiasing; a sublayer for
+    // each wrapped copy. Then moves a decoded picture into it.
     virtual void makeLayer();
     // Draws the picture, if any, into the rectangle of the painter.
     void drawInRect(QPainter& painter, CGRect rect) const;
+    // Draws the picture at the screen location and at its wrapped copies.
     void draw(QPainter& painter) const;
+
+    // How long the bytes may be shown without asking the server again, for
+    // an image made from downloaded or stored bytes; none otherwise.
+    const std::optional<platform::HttpFreshness>& freshness() const { return freshness_; }
+    void setFreshness(platform::HttpFreshness freshness) { freshness_ = std::move(freshness); }
+    // Whether the image has expired at `now` and nobody asked its server
+    // yet; markRevalidationAsked() records that somebody did.
+    bool needsRevalidation(double now) const
+    {
+        return freshness_ && freshness_->isStale(now) && !revalidationAsked_;
+    }
+    void markRevalidationAsked() { revalidationAsked_ = true; }
 
     RMTile tile() const { return tile_; }
     // The decoded picture until a layer takes it; null otherwise.
@@ -111,9 +139,13 @@ public:
 protected:
     virtual std::string_view className() const { return "RMTileImage"; }
     void setImage(platform::Image image) { image_ = std::move(image); }
+    // Shows the picture in the layer and its wrapped copies.
+    void setLayerContents(platform::Image picture);
 
 private:
     const void* pendingDataObserver() const { return &dataPending_; }
+    void applyPicture(const platform::Data& data, platform::Image picture);
+    void placeWrappedCopies();
 
     platform::Image image_;
     std::optional<platform::Data> dataPending_;
@@ -121,6 +153,9 @@ private:
     CGRect screenLocation_;
     double lastUsedTime_ = 0;
     std::shared_ptr<platform::Layer> layer_;
+    std::vector<int> wrappedCopyColumns_;
+    std::optional<platform::HttpFreshness> freshness_;
+    bool revalidationAsked_ = false;
 };
 
 // Hash and equality of shared tile images by tile, for unordered containers.

@@ -1,5 +1,6 @@
 #include "RMWebTileImage.h"
 
+#include "Clock.h"
 #include "Layer.h"
 #include "Log.h"
 #include "NotificationCenter.h"
@@ -8,9 +9,9 @@
 #include "RMTileProxy.h"
 #include "ResponseCache.h"
 
+#include <fmt/format.h>
+
 #include <algorithm>
-#include <array>
-#include <span>
 
 using platform::NotificationCenter;
 
@@ -20,31 +21,6 @@ namespace {
 // announces.
 constexpr std::size_t kLargestReservation = 1024 * 1024;
 
-bool startsWith(std::span<const std::uint8_t> bytes, std::span<const std::uint8_t> prefix)
-{
-    return bytes.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), bytes.begin());
-}
-
-bool endsWith(std::span<const std::uint8_t> bytes, std::span<const std::uint8_t> suffix)
-{
-    return bytes.size() >= suffix.size()
-        && std::equal(suffix.begin(), suffix.end(), bytes.end() - suffix.size());
-}
-
-// Whether the body is a whole PNG (signature to IEND chunk) or JPEG (start
-// to end of image marker): an HTML page or a body cut short must not stay
-// in the response cache, where every later request would find it.
-bool looksLikeCompletePicture(std::span<const std::uint8_t> body)
-{
-    static constexpr std::array<std::uint8_t, 8> pngSignature { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n' };
-    static constexpr std::array<std::uint8_t, 12> pngEnd { 0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xae, 0x42, 0x60,
-        0x82 };
-    static constexpr std::array<std::uint8_t, 3> jpegStart { 0xff, 0xd8, 0xff };
-    static constexpr std::array<std::uint8_t, 2> jpegEnd { 0xff, 0xd9 };
-    return (startsWith(body, pngSignature) && endsWith(body, pngEnd))
-        || (startsWith(body, jpegStart) && endsWith(body, jpegEnd));
-}
-
 } // namespace
 
 RMWebTileImage::RMWebTileImage(RMTile tile, const std::string& url)
@@ -52,16 +28,14 @@ RMWebTileImage::RMWebTileImage(RMTile tile, const std::string& url)
     , url_(url)
 {
     setProxy(RMTileProxy::loadingTile());
-
-    const platform::Data cached = platform::ResponseCache::shared().cachedData(url);
-    if (!cached.empty()) {
-        setImageToData(cached);
+    if (applyCachedPicture())
         return;
-    }
 
     const bool startNow = RMMapContents::performExpensiveOperations();
     platform::HttpRequest request;
     request.url = url;
+    request.timeLimit = kTimeLimit;
+    request.maximumContentLength = kMaximumTileBytes;
     connection_ = platform::HttpConnection::create(request, *this, startNow);
     if (connection_) {
         NotificationCenter::defaultCenter().postNotification(RMTileRequested);
@@ -79,6 +53,24 @@ RMWebTileImage::~RMWebTileImage()
 {
     NotificationCenter::defaultCenter().removeObserver(startObserver());
     cancelLoading();
+}
+
+bool RMWebTileImage::applyCachedPicture()
+{
+    platform::ResponseCache& cache = platform::ResponseCache::shared();
+    std::optional<platform::ResponseCache::Entry> entry = cache.cachedResponse(url_);
+    if (!entry)
+        return false;
+    platform::Image picture = platform::Image::fromData(entry->body);
+    if (picture.isNull()) {
+        // Kept, it would stand for the tile in every later run.
+        cache.removeResponse(url_);
+        platform::logf("Removed a stored answer that is not a picture: {}", url_);
+        return false;
+    }
+    setFreshness(entry->freshness);
+    setImageToDecodedData(entry->body, std::move(picture));
+    return true;
 }
 
 void RMWebTileImage::startLoadingImage()
@@ -103,7 +95,7 @@ void RMWebTileImage::makeLayer()
     RMTileImage::makeLayer();
     if (image().isNull() && layer()->contents().isNull()) {
         if (const std::shared_ptr<RMTileImage> placeholder = proxy())
-            layer()->setContents(placeholder->image());
+            setLayerContents(placeholder->image());
     }
 }
 
@@ -111,25 +103,21 @@ void RMWebTileImage::connectionDidReceiveResponse(
     platform::HttpConnection&, const platform::HttpResponse& response)
 {
     releaseData();
-    errorStatus_ = response.isSuccess() ? 0 : response.statusCode;
-    if (response.expectedContentLength > 0)
+    response_ = response;
+    if (response.isSuccess() && response.expectedContentLength > 0)
         data_.reserve(std::min<std::size_t>(response.expectedContentLength, kLargestReservation));
 }
 
 void RMWebTileImage::connectionDidReceiveData(platform::HttpConnection&, const platform::Data& data)
 {
-    if (errorStatus_ != 0)
-        return;
-    if (data_.size() + data.size() > kMaximumTileBytes) {
-        fail("The tile is larger than " + std::to_string(kMaximumTileBytes) + " bytes.");
-        return;
-    }
-    data_.insert(data_.end(), data.data(), data.data() + data.size());
+    // The body of an error page is dropped.
+    if (response_.isSuccess())
+        data_.insert(data_.end(), data.data(), data.data() + data.size());
 }
 
 bool RMWebTileImage::connectionWillCacheResponse(platform::HttpConnection&, const platform::HttpResponse&)
 {
-    return looksLikeCompletePicture(data_);
+    return !picture().isNull();
 }
 
 void RMWebTileImage::connectionDidFailWithError(platform::HttpConnection&, const std::string& description)
@@ -139,17 +127,37 @@ void RMWebTileImage::connectionDidFailWithError(platform::HttpConnection&, const
 
 void RMWebTileImage::connectionDidFinishLoading(platform::HttpConnection&)
 {
-    if (errorStatus_ != 0) {
-        fail("The server answered with HTTP status " + std::to_string(errorStatus_) + ".");
+    if (!response_.isSuccess()) {
+        fail(fmt::format("The server answered with HTTP status {}.", response_.statusCode));
+        return;
+    }
+    if (picture().isNull()) {
+        fail(fmt::format("The answer is not a picture ({} bytes{}).", body().size(),
+            response_.mimeType.empty() ? "" : " of " + response_.mimeType));
         return;
     }
     // Observers of the notifications below may drop the last other
     // reference to this image.
     const std::shared_ptr<RMTileImage> self = weak_from_this().lock();
-    setImageToData(platform::Data(std::move(data_)));
+    setFreshness(platform::HttpFreshness::fromHeaders(response_.headers, platform::Clock::current().now()));
+    setImageToDecodedData(body(), *std::exchange(picture_, std::nullopt));
     releaseData();
     connection_.reset();
     NotificationCenter::defaultCenter().postNotification(RMTileRetrieved);
+}
+
+const platform::Data& RMWebTileImage::body()
+{
+    if (!body_)
+        body_ = platform::Data(std::move(data_));
+    return *body_;
+}
+
+const platform::Image& RMWebTileImage::picture()
+{
+    if (!picture_)
+        picture_ = platform::Image::fromData(body());
+    return *picture_;
 }
 
 void RMWebTileImage::fail(const std::string& description)
@@ -165,4 +173,6 @@ void RMWebTileImage::fail(const std::string& description)
 void RMWebTileImage::releaseData()
 {
     std::vector<std::uint8_t>().swap(data_);
+    body_.reset();
+    picture_.reset();
 }

@@ -66,8 +66,8 @@ INSTANTIATE_TEST_SUITE_P(Mistakes, SharedOptionMistakeTest,
             { "--size", "640x0" }, "the size is WIDTHxHEIGHT in whole pixels from 1 to 8192, not \"640x0\"" },
         MistakeCase { { "--marker", "0,181,pin.png" },
             "latitudes lie within ±85.0511 and longitudes within ±180 degrees, not \"0,181,pin.png\"" },
-        MistakeCase {
-            { "--tile-host", "host/tiles" }, "the tile host is HOST or HOST:PORT, not \"host/tiles\"" }));
+        MistakeCase { { "--tile-host", "host/tiles" },
+            "the tile host is HOST, HOST:PORT or https://HOST, not \"host/tiles\"" }));
 
 TEST(WindowOptionsTest, DefaultsToTheMapsCentreAndZoomInA1024By768Window)
 {

@@ -146,9 +146,14 @@ TEST_F(RMTileImageSetTest, RowsOutsideTheGridAreSkippedAndColumnsWrap)
     EXPECT_EQ(2u, images.referenceCount(tile(1, 1, 1)));
     EXPECT_EQ(1u, images.referenceCount(tile(0, 1, 1)));
     EXPECT_EQ(0u, source->requestCount(tile(1, 2, 1)));
-    // The wrapped tile shows once, where its last column lies.
-    EXPECT_TRUE(
-        sameRect(images.imageWithTile(tile(1, 1, 1))->screenLocation(), CGRectMake(512, 0, 256, 256)));
+    // The wrapped tile lies in its first column and shows again two columns
+    // on; a pass without the second column takes the copy away.
+    EXPECT_TRUE(sameRect(images.imageWithTile(tile(1, 1, 1))->screenLocation(), CGRectMake(0, 0, 256, 256)));
+    EXPECT_EQ(images.imageWithTile(tile(1, 1, 1))->wrappedCopyColumns(), std::vector<int> { 2 });
+    images.addTilesToDisplayIn(
+        tileRect(tile(1, 1, 1), CGPointMake(0, 0), CGSizeMake(2, 1)), CGRectMake(0, 0, 512, 256));
+    EXPECT_TRUE(images.imageWithTile(tile(1, 1, 1))->wrappedCopyColumns().empty());
+    images.removeTiles(tileRect(tile(1, 1, 1), CGPointMake(0, 0), CGSizeMake(2, 1)));
 
     images.removeTiles(tileRect(tile(1, 1, 1), CGPointMake(0, 0), CGSizeMake(3, 1)));
     EXPECT_EQ(0u, images.count());

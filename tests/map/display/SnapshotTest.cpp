@@ -207,4 +207,49 @@ TEST_F(SnapshotTest, AMarkersAnchorStaysOnItsPositionThroughPansAndZooms)
     expectTilesWhereTheCameraSays(picture);
 }
 
+struct WrapCase {
+    CGSize size;
+    float zoom;
+    RMLatLong center;
+};
+
+class WrappedWorldTest : public testing::TestWithParam<WrapCase> { };
+
+// When the world is only a little wider than the screen, columns at both
+// ends show the same tiles; the tile's one image moved to the last of them
+// and left a grey strip at the first.
+TEST_P(WrappedWorldTest, EveryColumnOfTheScreenShowsItsTile)
+{
+    const auto [size, zoom, center] = GetParam();
+    vantry::test::MapOptions options;
+    options.frame = CGRectMake(0, 0, size.width, size.height);
+    options.center = center;
+    options.zoom = zoom;
+    options.pictures = true;
+    vantry::test::MapFixture map(options);
+    map.view->setBackgroundColor(platform::Color { 1, 0, 1, 1 });
+    QImage picture(
+        static_cast<int>(size.width), static_cast<int>(size.height), QImage::Format_ARGB32_Premultiplied);
+    picture.fill(kGap);
+    QPainter painter(&picture);
+    platform::Compositor::paint(painter, map.view->layer(), map.clock.now());
+    painter.end();
+
+    int firstGap = -1;
+    for (int x = 0; x < picture.width() && firstGap < 0; ++x) {
+        for (int y = 0; y < picture.height(); ++y) {
+            if (picture.pixel(x, y) == kGap.rgb()) {
+                firstGap = x;
+                break;
+            }
+        }
+    }
+    EXPECT_EQ(firstGap, -1) << "a column without tiles";
+}
+
+INSTANTIATE_TEST_SUITE_P(LowZooms, WrappedWorldTest,
+    testing::Values(WrapCase { CGSizeMake(1920, 1080), 3, { 0, -20 } },
+        WrapCase { CGSizeMake(1000, 600), 2, RMMapContents::kDefaultCenter },
+        WrapCase { CGSizeMake(500, 400), 1, { 0, 136.4 } }));
+
 } // namespace

@@ -15,14 +15,18 @@
 #include <gtest/gtest.h>
 
 #include <fmt/format.h>
+#include <sqlite3.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 
 using fmdb::test::runSqliteShell;
 using testing::ElementsAre;
+using testing::EndsWith;
 using testing::IsEmpty;
 using testing::StartsWith;
 using tiles::test::hex;
@@ -81,10 +85,12 @@ protected:
     // Rows for tiles 1...count, tile i last used at time i.
     void fill(std::uint32_t count)
     {
+        static const platform::Data row
+            = vantry::test::encodePng(vantry::test::makeSolidImage(1, 1, Qt::gray));
         fmdb::FMDatabase& db = cache_->dao()->database();
         db.beginTransaction();
         for (std::uint32_t i = 1; i <= count; ++i)
-            cache_->dao()->addDataLastUsedForTile(platform::Data::fromString("row"), i, RMTileKey(tileAt(i)));
+            cache_->dao()->addDataLastUsedForTile(row, i, RMTileKey(tileAt(i)));
         db.commit();
     }
     // Offers a loading image of the tile to the cache, then gives it bytes.
@@ -107,23 +113,31 @@ TEST_F(RMDatabaseCacheTest, FileHasTheTableAnIndexAndWriteAheadLogging)
 {
     EXPECT_THAT(cache_->description(), testing::MatchesRegex("<RMDatabaseCache: 0x[0-9a-f]+>"));
     EXPECT_EQ(sql(".schema ZCACHE"),
-        "CREATE TABLE ZCACHE (ztileHash INTEGER PRIMARY KEY, zlastUsed DOUBLE, zdata BLOB);\n"
+        "CREATE TABLE ZCACHE (ztileHash INTEGER PRIMARY KEY, zlastUsed DOUBLE, zdata BLOB, zexpires DOUBLE, "
+        "zetag TEXT, zlastModified TEXT);\n"
         "CREATE INDEX ZCACHE_ZLASTUSED ON ZCACHE (zlastUsed);\n");
     EXPECT_EQ(sql("PRAGMA journal_mode"), "wal\n");
 }
 
-TEST_F(RMDatabaseCacheTest, StoredRowHoldsTheKeyTheLastUseAndTheExactBytes)
+TEST_F(RMDatabaseCacheTest, StoredRowHoldsTheKeyTheLastUseTheExactBytesAndTheFreshness)
 {
     configure(1000, 100, RMCachePurgeStrategy::FIFO);
     const RMTile tile { 1, 1, 1 };
     const platform::Data bytes = png();
-    store(tile, bytes);
+    const auto image = RMTileImage::dummyTile(tile);
+    image->setFreshness(platform::HttpFreshness { 9000, "\"v1\"", "Thu, 01 Jan 1970 00:00:01 GMT" });
+    cache_->addTileWithImage(tile, image);
+    image->setImageToData(bytes);
 
     EXPECT_EQ(
-        sql("SELECT ztileHash, typeof(ztileHash), zlastUsed, typeof(zlastUsed), typeof(zdata) FROM ZCACHE"),
-        "72057594306363393|integer|5000.0|real|blob\n");
+        sql("SELECT ztileHash, typeof(ztileHash), zlastUsed, typeof(zlastUsed), typeof(zdata), zexpires, "
+            "zetag, zlastModified FROM ZCACHE"),
+        "72057594306363393|integer|5000.0|real|blob|9000.0|\"v1\"|Thu, 01 Jan 1970 00:00:01 GMT\n");
     EXPECT_EQ(sql("SELECT hex(zdata) FROM ZCACHE"), hex(bytes) + "\n");
     EXPECT_EQ(cache_->awaitedImageCount(), 0u);
+    const auto hit = cache_->cachedImage(tile);
+    ASSERT_NE(hit, nullptr);
+    EXPECT_EQ(hit->freshness(), image->freshness());
 }
 
 TEST_F(RMDatabaseCacheTest, FullDefaultCachePurgesAHundredOldestRowsBeforeStoring)
@@ -249,7 +263,8 @@ TEST_F(RMDatabaseCacheTest, FullDiskLosesOnlyTheTileBeingStored)
 
     EXPECT_THAT(log_.take(),
         ElementsAre("Error calling sqlite3_step (1: database or disk is full) SQLITE_ERROR",
-            "DB Query: INSERT OR IGNORE INTO ZCACHE (ztileHash, zlastUsed, zdata) VALUES (?, ?, ?)",
+            "DB Query: INSERT OR IGNORE INTO ZCACHE (ztileHash, zlastUsed, zdata, zexpires, zetag, "
+            "zlastModified) VALUES (?, ?, ?, ?, ?, ?)",
             "Error occured adding data"));
     EXPECT_TRUE(image->isLoaded());
     EXPECT_EQ(cache_->cachedImage(tileAt(2)), nullptr);
@@ -364,16 +379,46 @@ TEST_F(RMDatabaseCacheTest, FailedReopeningLeavesACacheThatHoldsNothing)
     EXPECT_THAT(log_.take(), IsEmpty());
 }
 
-TEST(RMDatabaseCacheFileTest, FileThatIsNotADatabaseGivesNoCache)
+// A read-only folder once dropped the whole cache, although every tile
+// could be read.
+TEST_F(RMDatabaseCacheTest, FileThatCannotBeWrittenIsReadAndNothingIsStored)
 {
-    ScratchHome home;
-    const std::string path = home.file("MapText.sqlite");
-    tiles::test::writeFile(path, std::string(4096, 'x'));
-    LogCapture log;
-    EXPECT_EQ(RMDatabaseCache::createWithDatabase(path), nullptr);
-    EXPECT_THAT(log.take(),
-        ElementsAre("Opening database at " + path, "Could not connect to database - file is not a database"));
-    EXPECT_EQ(tiles::test::readFile(path).size(), 4096u) << "the file is left as it was";
+    configure(1000, 100, RMCachePurgeStrategy::FIFO);
+    store(tileAt(1), png(Qt::red));
+    const std::string dao = cache_->dao()->description();
+    cache_.reset();
+    log_.take();
+    {
+        const tiles::test::UnwritableFolder readOnly(home_, home_.path());
+        cache_ = RMDatabaseCache::createWithDatabase(path_);
+        ASSERT_NE(cache_, nullptr);
+        EXPECT_THAT(log_.take(),
+            testing::Contains("The tile database " + path_
+                + " cannot be written (attempt to write a readonly database): its tiles are shown, new ones "
+                  "are "
+                  "not stored"));
+        EXPECT_TRUE(cache_->dao()->isReadOnly());
+        const auto hit = cache_->cachedImage(tileAt(1));
+        ASSERT_NE(hit, nullptr);
+        EXPECT_EQ(hit->image().pixels().pixelColor(3, 3), QColor(Qt::red));
+        configure(1000, 100, RMCachePurgeStrategy::LRU);
+        store(tileAt(2), png());
+        EXPECT_NE(cache_->cachedImage(tileAt(1)), nullptr);
+        EXPECT_THAT(log_.take(), IsEmpty()) << "said once";
+        cache_.reset();
+        log_.take();
+    }
+    EXPECT_EQ(sql("SELECT COUNT(*), MIN(zlastUsed) FROM ZCACHE"), "1|5000.0\n");
+}
+
+TEST_F(RMDatabaseCacheTest, StoredRowThatIsNotAPictureIsDeletedAndMissed)
+{
+    configure(1000, 100, RMCachePurgeStrategy::FIFO);
+    cache_->dao()->addDataLastUsedForTile(
+        platform::Data::fromString("<html>502</html>"), 1, RMTileKey(tileAt(1)));
+    EXPECT_EQ(cache_->cachedImage(tileAt(1)), nullptr);
+    EXPECT_THAT(log_.take(), ElementsAre("Removed a stored tile that is not a picture: 10/1/0"));
+    EXPECT_EQ(sql("SELECT COUNT(*) FROM ZCACHE"), "0\n");
 }
 
 TEST(RMDatabaseCacheFileTest, ForeignTableIsReported)
@@ -393,58 +438,124 @@ TEST(RMDatabaseCacheFileTest, ForeignTableIsReported)
     log.take();
 }
 
-// A damaged file: every statement may fail, none may crash.
-TEST(RMDatabaseCacheFileTest, DamagedFileFailsQuietlyWithoutCrashing)
+// A damaged file (or one that is no database) kept failing and being
+// written for good. Only its tiles are lost: they come back from the server.
+TEST(RMDatabaseCacheFileTest, DamagedFileIsMovedAsideAndANewOneBegun)
 {
     ScratchHome home;
     const std::string path = home.file("MapDamaged.sqlite");
-    std::string rows;
-    for (int i = 1; i <= 200; ++i)
-        rows += "INSERT INTO ZCACHE VALUES (" + std::to_string(i) + ", " + std::to_string(i)
-            + ", randomblob(3000));";
-    runSqliteShell(path,
-        "CREATE TABLE ZCACHE (ztileHash INTEGER PRIMARY KEY, zlastUsed DOUBLE, zdata BLOB);"
-        "CREATE INDEX ZCACHE_ZLASTUSED ON ZCACHE (zlastUsed);"
-            + rows);
-    {
+    const std::string damaged = "The tile database " + path + " is damaged (";
+    const std::string movedAside = "; it was moved to " + path + ".corrupt and a new one begun";
+    const auto damagePages = [&] {
+        std::string rows;
+        for (int i = 1; i <= 200; ++i)
+            rows += "INSERT INTO ZCACHE VALUES (" + std::to_string(i) + ", " + std::to_string(i)
+                + ", randomblob(3000));";
+        runSqliteShell(path,
+            "BEGIN; CREATE TABLE ZCACHE (ztileHash INTEGER PRIMARY KEY, zlastUsed DOUBLE, zdata BLOB);"
+            "CREATE INDEX ZCACHE_ZLASTUSED ON ZCACHE (zlastUsed);"
+                + rows + "COMMIT;");
         std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
         // Page headers of the table's and the index's b-trees (pages 2 on).
         for (std::streamoff page = 1; page < 120; page += 3) {
             file.seekp(page * 4096);
             file.write("\x07\xff\xff\xff\x01\x02\x03\x04 damaged damaged damaged", 32);
         }
+    };
+    const struct {
+        const char* what;
+        std::function<void()> make;
+        const char* damage;
+    } cases[] = {
+        { "damaged pages, found by a read", damagePages, "database disk image is malformed" },
+        { "no database, found when opened", [&] { tiles::test::writeFile(path, std::string(4096, 'x')); },
+            "file is not a database" },
+    };
+    for (const auto& [what, make, damage] : cases) {
+        SCOPED_TRACE(what);
+        std::filesystem::remove(path);
+        make();
+        const platform::Data original = tiles::test::readFile(path);
+        LogCapture log;
+        auto cache = RMDatabaseCache::createWithDatabase(path);
+        ASSERT_NE(cache, nullptr);
+        cache->setCapacity(100);
+        cache->setMinimalPurge(10);
+        for (std::uint32_t key = 1; key <= 200 && !std::filesystem::exists(path + ".corrupt"); ++key)
+            cache->cachedImage(RMTile { key >> 28, key & 0x0FFFFFFF, 0 });
+
+        const std::vector<std::string> lines = log.take();
+        EXPECT_EQ(std::ranges::count(lines, damaged + damage + ")" + movedAside), 1);
+        const platform::Data aside = tiles::test::readFile(path + ".corrupt");
+        EXPECT_EQ(aside.size(), original.size()) << "kept";
+        const auto image = RMTileImage::dummyTile(tileAt(1));
+        cache->addTileWithImage(tileAt(1), image);
+        image->setImageToData(png());
+        EXPECT_EQ(runSqliteShell(path, "SELECT COUNT(*) FROM ZCACHE"), "1\n") << "the new file";
+        EXPECT_EQ(tiles::test::readFile(path + ".corrupt"), aside) << "never written again";
+        cache.reset();
+        log.take();
     }
+}
+
+// Another program's lock on the file was waited for without end: the map
+// hung. Now about two seconds, then the file is left alone for a while
+// (reads miss, stores are skipped) and used again once the lock is gone.
+TEST(RMDatabaseCacheFileTest, LockedFileIsWaitedForBrieflyThenLeftAloneUntilItIsFree)
+{
+    ScratchHome home;
+    ManualClock clock(5000);
+    int pauses = 0;
+    RMTileCacheDAO::setBusyRetryPause([&pauses] { ++pauses; });
+    const std::unique_ptr<void, void (*)(void*)> restorePause(
+        &pauses, [](void*) { RMTileCacheDAO::setBusyRetryPause(nullptr); });
+    EXPECT_NEAR((RMTileCacheDAO::kBusyRetries + 1) * RMTileCacheDAO::kBusyPause, 2, 0.1);
+    const std::string path = home.file("MapLocked.sqlite");
+    runSqliteShell(path,
+        "CREATE TABLE ZCACHE (ztileHash INTEGER PRIMARY KEY, zlastUsed DOUBLE, zdata BLOB); INSERT INTO "
+        "ZCACHE "
+        "VALUES ("
+            + std::to_string(RMTileKey(tileAt(1))) + ", 1, x'" + hex(png()) + "');");
+    fmdb::test::OutsideConnection other(path);
+    ASSERT_EQ(other.exec("BEGIN EXCLUSIVE"), SQLITE_OK);
 
     LogCapture log;
     auto cache = RMDatabaseCache::createWithDatabase(path);
-    ASSERT_NE(cache, nullptr) << "the schema page is intact";
-    cache->setCapacity(100);
-    cache->setMinimalPurge(10);
-    for (std::uint32_t key = 1; key <= 200; ++key) {
-        const RMTile tile { static_cast<std::uint32_t>(key >> 28),
-            static_cast<std::uint32_t>(key & 0x0FFFFFFF), 0 };
-        cache->cachedImage(tile);
-    }
-    const auto image = RMTileImage::dummyTile(tileAt(1));
-    cache->addTileWithImage(tileAt(1), image);
-    image->setImageToData(png());
-    cache->didReceiveMemoryWarning();
-    cache->removeAllCachedImages();
-    cache.reset();
+    ASSERT_NE(cache, nullptr);
+    EXPECT_EQ(pauses, RMTileCacheDAO::kBusyRetries + 1);
+    EXPECT_THAT(log.take(),
+        ElementsAre(
+            "Opening database at " + path, EndsWith(" Database busy (" + path + ")"), "Database busy"));
+    EXPECT_EQ(cache->cachedImage(tileAt(1)), nullptr) << "a miss, at once";
+    EXPECT_EQ(pauses, RMTileCacheDAO::kBusyRetries + 1);
 
-    const std::vector<std::string> lines = log.take();
-    EXPECT_THAT(
-        lines, testing::Contains("Error calling sqlite3_step (1: database disk image is malformed) rs"))
-        << "damage was found";
-    for (const std::string& line : lines) {
-        const bool known = line.starts_with("Opening database at ")
-            || line.starts_with("Error calling sqlite3_step (") || line.starts_with("DB Query: ")
-            || line.starts_with("DB error while fetching tile data: ") || line.starts_with("purging ")
-            || line == "Error purging cache" || line == "Error occured adding data"
-            || line == "Error purging all cache" || line == "Unable to count columns"
-            || line.find("logged method call") != std::string::npos;
-        EXPECT_TRUE(known) << line;
-    }
+    ASSERT_EQ(other.exec("COMMIT"), SQLITE_OK);
+    clock.advance(RMTileCacheDAO::kLockedPause);
+    EXPECT_NE(cache->cachedImage(tileAt(1)), nullptr);
+    cache.reset();
+    log.take();
+}
+
+TEST(RMDatabaseCacheFileTest, FileOfAnOlderVersionGainsTheFreshnessColumnsAndKeepsItsRows)
+{
+    ScratchHome home;
+    const std::string path = home.file("MapOld.sqlite");
+    runSqliteShell(path,
+        "CREATE TABLE ZCACHE (ztileHash INTEGER PRIMARY KEY, zlastUsed DOUBLE, zdata BLOB); INSERT INTO "
+        "ZCACHE "
+        "VALUES ("
+            + std::to_string(RMTileKey(tileAt(1))) + ", 1000, x'" + hex(png()) + "');");
+    LogCapture log;
+    auto cache = RMDatabaseCache::createWithDatabase(path);
+    ASSERT_NE(cache, nullptr);
+    EXPECT_EQ(runSqliteShell(path, "SELECT name FROM pragma_table_info('ZCACHE')"),
+        "ztileHash\nzlastUsed\nzdata\nzexpires\nzetag\nzlastModified\n");
+    const auto hit = cache->cachedImage(tileAt(1));
+    ASSERT_NE(hit, nullptr);
+    EXPECT_EQ(hit->freshness(),
+        (platform::HttpFreshness { 1000 + platform::HttpFreshness::kDefaultLifetime, "", "" }));
+    cache.reset();
+    log.take();
 }
 
 TEST(RMTileCacheDAOTest, EveryStatementReportsItsFailure)
@@ -455,13 +566,14 @@ TEST(RMTileCacheDAOTest, EveryStatementReportsItsFailure)
     auto dao = RMTileCacheDAO::createWithDatabase(path);
     ASSERT_NE(dao, nullptr);
     dao->addDataLastUsedForTile(platform::Data::fromString("bytes"), 1, 7);
-    ASSERT_EQ(dao->dataForTile(7).value_or(platform::Data()).view(), "bytes");
-    EXPECT_FALSE(dao->dataForTile(8).has_value());
+    ASSERT_TRUE(dao->storedTile(7).has_value());
+    ASSERT_EQ(dao->storedTile(7)->data.view(), "bytes");
+    EXPECT_FALSE(dao->storedTile(8).has_value());
     runSqliteShell(path, "DROP TABLE ZCACHE;");
     log.take();
 
     EXPECT_EQ(dao->count(), 0u);
-    EXPECT_FALSE(dao->dataForTile(7).has_value());
+    EXPECT_FALSE(dao->storedTile(7).has_value());
     dao->purgeTiles(4);
     dao->removeAllCachedImages();
     dao->touchTileWithDate(7, 10);
@@ -472,7 +584,8 @@ TEST(RMTileCacheDAOTest, EveryStatementReportsItsFailure)
             "DB error while fetching tile data: no such table: ZCACHE", "purging 4 old tiles from db cache",
             "Error purging cache", "Error purging all cache", "Error touching tile",
             "Error calling sqlite3_step (1: no such table: ZCACHE) SQLITE_ERROR",
-            "DB Query: INSERT OR IGNORE INTO ZCACHE (ztileHash, zlastUsed, zdata) VALUES (?, ?, ?)",
+            "DB Query: INSERT OR IGNORE INTO ZCACHE (ztileHash, zlastUsed, zdata, zexpires, zetag, "
+            "zlastModified) VALUES (?, ?, ?, ?, ?, ?)",
             "Error occured adding data"));
 
     EXPECT_TRUE(dao->configureDBForFirstUse());

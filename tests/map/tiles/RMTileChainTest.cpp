@@ -1,5 +1,7 @@
 #include "FMTestFiles.h"
+#include "Layer.h"
 #include "LogCapture.h"
+#include "ManualClock.h"
 #include "MapTestPrinters.h"
 #include "NotificationCenter.h"
 #include "RMCachedTileSource.h"
@@ -12,6 +14,8 @@
 #include "ResponseCache.h"
 #include "TileServer.h"
 #include "TilesTestSupport.h"
+
+#include <QImage>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -36,7 +40,11 @@ namespace {
 // pointed at a loopback server, wrapped with the default cache chain.
 class RMTileChainTest : public testing::Test {
 protected:
-    RMTileChainTest() { RMOpenStreetMapSource::setTileHost("127.0.0.1:" + std::to_string(server_->port())); }
+    RMTileChainTest()
+    {
+        RMOpenStreetMapSource::setTileHost("127.0.0.1:" + std::to_string(server_->port()));
+        source_ = makeSource();
+    }
     ~RMTileChainTest() override
     {
         source_.reset();
@@ -52,12 +60,15 @@ protected:
     // The lines logged since the last call, without the caches' set-up and
     // tear-down lines.
     std::vector<std::string> lines() { return tiles::test::withoutCacheLifecycle(log_.take()); }
-    std::string database() const { return home_.documents() + "/MapOpenStreetMap.sqlite"; }
+    std::string database() const
+    {
+        return home_.documents() + "/Map" + RMOpenStreetMapSource().uniqueTilecacheKey() + ".sqlite";
+    }
 
     ScratchHome home_;
     LogCapture log_;
     std::optional<TileServer> server_ { std::in_place };
-    std::shared_ptr<RMCachedTileSource> source_ = makeSource();
+    std::shared_ptr<RMCachedTileSource> source_;
 };
 
 TEST_F(RMTileChainTest, DownloadedTilesSurviveARestartWithoutTheServer)
@@ -99,6 +110,51 @@ TEST_F(RMTileChainTest, DownloadedTilesSurviveARestartWithoutTheServer)
         EXPECT_TRUE(image->isLoaded());
         EXPECT_EQ(image->tile(), tile);
     }
+}
+
+// Expired tiles were shown from the caches for ever, never asking the
+// server again.
+TEST_F(RMTileChainTest, ExpiredTileIsShownAtOnceWhileItsServerIsAsked)
+{
+    vantry::test::ManualClock clock(1000);
+    server_->setTileMaxAge(60);
+    const RMTile tile { 1, 2, 3 };
+    const std::string path = TileServer::tilePath(3, 1, 2);
+    const auto row
+        = [this] { return fmdb::test::runSqliteShell(database(), "SELECT zexpires, zetag FROM ZCACHE"); };
+    {
+        const auto image = source_->tileImage(tile);
+        ASSERT_TRUE(waitFor([&] { return image->isLoaded(); }));
+    }
+    EXPECT_EQ(row(), "1060.0|\"3/1/2\"\n");
+
+    // A later run after the expiry: the stored tile at once, then a 304
+    // that only renews it.
+    clock.advance(100);
+    source_ = makeSource();
+    const auto stale = source_->tileImage(tile);
+    EXPECT_TRUE(stale->isLoaded());
+    EXPECT_EQ(source_->revalidator().pendingCount(), 1u);
+    ASSERT_TRUE(waitFor([&] { return source_->revalidator().pendingCount() == 0; }));
+    EXPECT_EQ(server_->requestCount(path), 2u);
+    EXPECT_EQ(server_->lastRequestHeader(path, "If-None-Match"), "\"3/1/2\"");
+    EXPECT_EQ(server_->lastRequestHeader(path, "Cache-Control"), "") << "never no-cache";
+    EXPECT_EQ(row(), "1160.0|\"3/1/2\"\n");
+    source_->tileImage(tile);
+    EXPECT_EQ(source_->revalidator().pendingCount(), 0u) << "fresh again";
+
+    // Expired again, and the server has another picture: it replaces the
+    // old one on screen and in the database.
+    clock.advance(100);
+    const platform::Data other = TileServer::tileData(9, 9, 9);
+    server_->respondWithBody(path, std::string(other.view()), "image/png");
+    source_ = makeSource();
+    const auto changed = source_->tileImage(tile);
+    changed->makeLayer();
+    ASSERT_TRUE(waitFor([&] { return source_->revalidator().pendingCount() == 0; }));
+    EXPECT_EQ(changed->layer()->contents().pixels().pixelColor(100, 100),
+        platform::Image::fromData(other).pixels().pixelColor(100, 100));
+    EXPECT_EQ(fmdb::test::runSqliteShell(database(), "SELECT hex(zdata) FROM ZCACHE"), hex(other) + "\n");
 }
 
 TEST_F(RMTileChainTest, FailedTileIsFetchedAgainAfterLeavingTheScreen)

@@ -111,10 +111,37 @@ TEST(RMOpenStreetMapSourceTest, TileURLsFollowZoomXY)
 {
     const TileHostRestorer restorer;
     const RMOpenStreetMapSource source;
-    EXPECT_EQ(source.tileURL(RMTile { 0, 1, 1 }), "http://tile.openstreetmap.org/1/0/1.png");
+    EXPECT_EQ(source.tileURL(RMTile { 0, 1, 1 }), "https://tile.openstreetmap.org/1/0/1.png");
     EXPECT_EQ(
-        source.tileURL(RMTile { 17600, 10740, 15 }), "http://tile.openstreetmap.org/15/17600/10740.png");
-    EXPECT_EQ(source.tileURL(RMTile { 65535, 0, 16 }), "http://tile.openstreetmap.org/16/65535/0.png");
+        source.tileURL(RMTile { 17600, 10740, 15 }), "https://tile.openstreetmap.org/15/17600/10740.png");
+    EXPECT_EQ(source.tileURL(RMTile { 65535, 0, 16 }), "https://tile.openstreetmap.org/16/65535/0.png");
+}
+
+// The public server was asked over plain HTTP (and redirected to HTTPS for
+// every tile); tiles of any --tile-host went into the public server's
+// database file.
+TEST(RMOpenStreetMapSourceTest, EachServerHasItsSchemeAndADatabaseOfItsOwn)
+{
+    const TileHostRestorer restorer;
+    const RMOpenStreetMapSource source;
+    const struct {
+        const char* host;
+        const char* url;
+        const char* key;
+    } cases[] = {
+        { "", "https://tile.openstreetmap.org/3/1/2.png", "OpenStreetMap" },
+        { "tile.openstreetmap.org", "https://tile.openstreetmap.org/3/1/2.png", "OpenStreetMap" },
+        { "127.0.0.1:8080", "http://127.0.0.1:8080/3/1/2.png", "OpenStreetMap-127.0.0.1-8080" },
+        { "tiles.example", "https://tiles.example/3/1/2.png", "OpenStreetMap-tiles.example" },
+        { "https://tiles.example:8443", "https://tiles.example:8443/3/1/2.png",
+            "OpenStreetMap-tiles.example-8443" },
+    };
+    for (const auto& [host, url, key] : cases) {
+        SCOPED_TRACE(host);
+        RMOpenStreetMapSource::setTileHost(host);
+        EXPECT_EQ(source.tileURL(RMTile { 1, 2, 3 }), url);
+        EXPECT_EQ(source.uniqueTilecacheKey(), key);
+    }
 }
 
 TEST(RMOpenStreetMapSourceTest, ZoomOutsideTheRangeIsAnAssertion)

@@ -6,6 +6,7 @@
 #include "RMMapContents.h"
 #include "RMTileImage.h"
 #include "RMTileProxy.h"
+#include "RawHttpServer.h"
 #include "ResponseCache.h"
 #include "RunLoop.h"
 #include "TestImages.h"
@@ -174,7 +175,7 @@ TEST_F(RMWebTileImageTest, ErrorStatusTruncatedOrOversizedBodyIsAFailure)
     const std::pair<const char*, testing::Matcher<const std::string&>> cases[] = {
         { "/error.png", "Tile could not be loaded: The server answered with HTTP status 404." },
         { "/truncated.png", StartsWith("Tile could not be loaded: ") },
-        { "/oversized.png", "Tile could not be loaded: The tile is larger than 8388608 bytes." },
+        { "/oversized.png", "Tile could not be loaded: The answer is larger than 8388608 bytes." },
     };
     for (const auto& [failing, logged] : cases) {
         SCOPED_TRACE(failing);
@@ -190,16 +191,69 @@ TEST_F(RMWebTileImageTest, ErrorStatusTruncatedOrOversizedBodyIsAFailure)
     }
 }
 
-TEST_F(RMWebTileImageTest, BodyThatIsNotAPictureLoadsEmptyAndStaysOutOfTheResponseCache)
+// Answers that are no picture were taken for the tile: "loaded", drawn
+// blank, never fetched again.
+TEST_F(RMWebTileImageTest, AnswerThatIsNotAPictureIsAFailedTile)
 {
-    server_.respondWithBody(path(), "<html>captive portal</html>", "text/html");
-    const auto image = download(url());
-    ASSERT_TRUE(waitFor([&] { return !image->connection(); }));
+    const std::string png(TileServer::tileData(kTile.zoom, kTile.x, kTile.y).view());
+    const vantry::test::RawHttpServer closing(
+        "HTTP/1.1 200 OK\r\nContent-Type: image/png\r\nConnection: close\r\n\r\n"
+        + png.substr(0, png.size() / 2));
+    server_.respondWithBody("/portal.png", "<html>captive portal</html>", "text/html");
+    server_.respondWithBody("/empty.png", "", "image/png");
+    server_.respondWithStatus("/nothing.png", 204, "");
+    const std::pair<std::string, std::string> cases[] = {
+        { server_.baseUrl() + "/portal.png", "The answer is not a picture (27 bytes of text/html)." },
+        { server_.baseUrl() + "/empty.png", "The answer is not a picture (0 bytes of image/png)." },
+        { server_.baseUrl() + "/nothing.png", "The answer is not a picture (0 bytes of text/html)." },
+        { "http://" + closing.host() + "/3/5/4.png",
+            "The answer is not a picture (" + std::to_string(png.size() / 2) + " bytes of image/png)." },
+    };
+    for (const auto& [answering, failure] : cases) {
+        SCOPED_TRACE(answering);
+        LogCapture log;
+        const auto image = download(answering);
+        ASSERT_TRUE(waitFor([&] { return !image->proxy(); }));
+        EXPECT_THAT(log.take(), ElementsAre("Tile could not be loaded: " + failure));
+        EXPECT_THAT(recorder_.take(), ElementsAre("RMTileRequested", "RMTileRetrieved"));
+        EXPECT_FALSE(image->isLoaded());
+        EXPECT_NE(image->connection(), nullptr) << "failed: fetched again when it comes back on screen";
+        EXPECT_NE(image->answerStatus(), 0);
+        EXPECT_TRUE(platform::ResponseCache::shared().cachedData(answering).empty());
+        image->cancelLoading();
+        recorder_.take();
+    }
+}
 
-    EXPECT_THAT(
-        recorder_.take(), ElementsAre("RMTileRequested", "MapImageLoaded (image)", "RMTileRetrieved"));
-    EXPECT_FALSE(image->isLoaded());
-    EXPECT_TRUE(platform::ResponseCache::shared().cachedData(url()).empty());
+// A correctly framed PNG with damaged picture data was admitted to the
+// response cache and stood for the tile in every later run.
+TEST_F(RMWebTileImageTest, DamagedPictureNeverStaysInTheResponseCache)
+{
+    std::string damaged(TileServer::tileData(kTile.zoom, kTile.x, kTile.y).view());
+    const std::size_t data = damaged.find("IDAT") + 4;
+    for (std::size_t i = data + 20; i < data + 60; ++i)
+        damaged[i] = static_cast<char>(~damaged[i]);
+    server_.respondWithBody("/damaged.png", damaged, "image/png");
+    {
+        LogCapture log;
+        const auto image = download(server_.baseUrl() + "/damaged.png");
+        ASSERT_TRUE(waitFor([&] { return !image->proxy(); }));
+        EXPECT_THAT(
+            log.take(), ElementsAre(StartsWith("Tile could not be loaded: The answer is not a picture")));
+        EXPECT_TRUE(platform::ResponseCache::shared().cachedData(server_.baseUrl() + "/damaged.png").empty());
+    }
+
+    // One that got in before is removed when read, and the tile fetched.
+    ASSERT_TRUE(platform::ResponseCache::shared().storeResponse(
+        url(), 200, { { "Cache-Control", "max-age=86400" } }, { platform::Data::fromString(damaged) }));
+    LogCapture log;
+    const auto image = download(url());
+    EXPECT_THAT(log.take(), ElementsAre("Removed a stored answer that is not a picture: " + url()));
+    ASSERT_NE(image->connection(), nullptr);
+    ASSERT_TRUE(waitFor([&] { return image->isLoaded(); }));
+    EXPECT_EQ(platform::ResponseCache::shared().cachedData(url()),
+        TileServer::tileData(kTile.zoom, kTile.x, kTile.y));
+    recorder_.take();
 }
 
 TEST_F(RMWebTileImageTest, AnnouncedLengthIsNotTrustedForTheBuffer)

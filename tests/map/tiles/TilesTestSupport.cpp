@@ -15,6 +15,9 @@
 #include <iterator>
 #include <stdexcept>
 
+#include <pwd.h>
+#include <unistd.h>
+
 namespace tiles::test {
 
 namespace {
@@ -78,6 +81,52 @@ std::string ScratchHome::documents() const
 std::string ScratchHome::caches() const
 {
     return (path_ / "cache" / "vantry").string();
+}
+
+UnwritableFolder::UnwritableFolder(const ScratchHome& home, std::string folder)
+    : folder_(std::move(folder))
+{
+    namespace fs = std::filesystem;
+    if (geteuid() == 0) {
+        const passwd* nobody = getpwnam("nobody");
+        if (!nobody)
+            throw std::runtime_error("no user \"nobody\" to act as");
+        for (const auto& entry : fs::recursive_directory_iterator(home.path()))
+            ::chown(entry.path().c_str(), nobody->pw_uid, nobody->pw_gid);
+        ::chown(home.path().c_str(), nobody->pw_uid, nobody->pw_gid);
+        // The folders above the scratch home (a private temporary folder,
+        // say) must let the user through, whose groups stay root's.
+        constexpr fs::perms through = fs::perms::group_exec | fs::perms::others_exec;
+        for (fs::path above = fs::path(home.path()).parent_path(); above != above.root_path();
+             above = above.parent_path()) {
+            const fs::perms before = fs::status(above).permissions();
+            if ((before & through) != through) {
+                fs::permissions(above, through, fs::perm_options::add);
+                openedAbove_.emplace_back(above.string(), before);
+            }
+        }
+    }
+    for (const auto& entry : fs::directory_iterator(folder_))
+        fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::remove);
+    fs::permissions(folder_, fs::perms::owner_write, fs::perm_options::remove);
+    if (geteuid() == 0) {
+        if (seteuid(getpwnam("nobody")->pw_uid) != 0)
+            throw std::runtime_error("cannot act as \"nobody\"");
+        actsAsNobody_ = true;
+    }
+}
+
+UnwritableFolder::~UnwritableFolder()
+{
+    namespace fs = std::filesystem;
+    if (actsAsNobody_ && seteuid(0) != 0)
+        ADD_FAILURE() << "cannot act as root again";
+    std::error_code ignored;
+    fs::permissions(folder_, fs::perms::owner_write, fs::perm_options::add, ignored);
+    for (const auto& entry : fs::directory_iterator(folder_, ignored))
+        fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add, ignored);
+    for (const auto& [above, before] : openedAbove_)
+        fs::permissions(above, before, ignored);
 }
 
 ExpensiveOperationsRestorer::~ExpensiveOperationsRestorer()

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class RMTileImage;
@@ -36,6 +37,25 @@ private:
     std::string previousDataHome_;
     std::string previousCacheHome_;
     std::string previousResponseCache_;
+};
+
+// While it lives this process cannot write into a folder of a scratch home
+// nor change the files in it: they lose their write permissions, and a
+// process running as root (which permissions do not stop) acts as the user
+// "nobody" meanwhile, after the scratch home was given to that user.
+class UnwritableFolder {
+public:
+    UnwritableFolder(const ScratchHome& home, std::string folder);
+    ~UnwritableFolder();
+    UnwritableFolder(const UnwritableFolder&) = delete;
+    UnwritableFolder& operator=(const UnwritableFolder&) = delete;
+
+private:
+    std::string folder_;
+    bool actsAsNobody_ = false;
+    // Folders above the home that had to let the user through, with their
+    // permissions before.
+    std::vector<std::pair<std::string, std::filesystem::perms>> openedAbove_;
 };
 
 // Switches expensive operations back on when it ends, whatever a test left.
