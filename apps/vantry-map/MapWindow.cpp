@@ -3,12 +3,11 @@
 #include "Event.h"
 #include "Font.h"
 #include "Layer.h"
+#include "RMAttributionLabel.h"
 #include "RMMapContents.h"
 #include "RMMarker.h"
 #include "RMMarkerManager.h"
 #include "Touch.h"
-
-#include <QEvent>
 
 #include <fmt/format.h>
 
@@ -16,8 +15,6 @@
 
 namespace {
 
-constexpr float kAttributionMargin = 4;
-constexpr float kAttributionPadding = 3;
 constexpr float kLabelGap = 2;
 
 } // namespace
@@ -38,45 +35,17 @@ MapWindow::MapWindow(const MapViewOptions& options, const std::vector<platform::
         markers_.push_back(std::move(marker));
     }
 
-    const platform::Font font = platform::Font::systemFontOfSize(11);
-    attribution_.setText(kAttribution);
-    attribution_.setFont(font);
-    attribution_.setTextAlignment(platform::TextAlignment::Center);
-    attribution_.setBackgroundColor(platform::Color { 1, 1, 1, 0.75f });
-    attribution_.setTextColor(platform::Color { 0.2f, 0.2f, 0.2f, 1 });
-    const CGSize text = platform::sizeWithFont(kAttribution, font);
-    attribution_.setFrame(
-        CGRectMake(0, 0, text.width + 2 * kAttributionPadding, text.height + kAttributionPadding));
-    // Above the map's own layers, outside the overlay: never hit by taps.
-    view_->layer().addSublayer(attribution_.layer());
-    placeAttribution();
-    view_->installEventFilter(this);
+    attribution_ = std::make_unique<RMAttributionLabel>(*view_, RMAttributionLabel::kOpenStreetMap);
 }
 
 MapWindow::~MapWindow()
 {
-    view_->removeEventFilter(this);
     view_->setDelegate(nullptr);
 }
 
 void MapWindow::show()
 {
     view_->show();
-}
-
-bool MapWindow::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == view_.get() && event->type() == QEvent::Resize)
-        placeAttribution();
-    return QObject::eventFilter(watched, event);
-}
-
-void MapWindow::placeAttribution()
-{
-    const CGRect bounds = view_->bounds();
-    const CGSize size = attribution_.frame().size;
-    attribution_.setFrame(CGRectMake(bounds.size.width - size.width - kAttributionMargin,
-        bounds.size.height - size.height - kAttributionMargin, size.width, size.height));
 }
 
 void MapWindow::labelWithPosition(RMMarker& marker)

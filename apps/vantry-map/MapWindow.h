@@ -1,32 +1,26 @@
 #pragma once
 
-#include "Label.h"
 #include "MapViewOptions.h"
 #include "RMMapView.h"
 #include "RMMapViewDelegate.h"
-
-#include <QObject>
 
 #include <memory>
 #include <string>
 #include <vector>
 
+class RMAttributionLabel;
 class RMMarker;
 
 // The map window of vantry-map: a map view as a top-level window, with the
 // tile source's required attribution in its bottom-right corner, markers
 // that show or hide their label when tapped and that a finger (or the
 // mouse) drags, and a glide after a flick. Main thread only.
-class MapWindow : public QObject,
-                  public RMMapViewDelegate,
+class MapWindow : public RMMapViewDelegate,
                   public RMMapViewDelegate::TapOnMarker,
                   public RMMapViewDelegate::TapOnLabelForMarker,
                   public RMMapViewDelegate::DidDragMarker,
                   public RMMapViewDelegate::AfterMapTouch {
 public:
-    // The attribution the OpenStreetMap tile usage policy asks for.
-    static constexpr const char* kAttribution = "© OpenStreetMap contributors";
-
     // Builds the map (the OpenStreetMap source through the cache chain) and
     // the markers; `markerPictures` holds one picture per option marker.
     MapWindow(const MapViewOptions& options, const std::vector<platform::Image>& markerPictures);
@@ -43,17 +37,12 @@ public:
         RMMapView& map, const std::shared_ptr<RMMarker>& marker, const platform::Event& event) override;
     void afterMapTouch(RMMapView& map) override;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
-    // Keeps the attribution in the bottom-right corner.
-    void placeAttribution();
     // The marker's label names its position; a hidden label stays hidden.
     void labelWithPosition(RMMarker& marker);
 
     std::unique_ptr<RMMapView> view_;
-    platform::Label attribution_;
+    std::unique_ptr<RMAttributionLabel> attribution_;
     std::vector<std::shared_ptr<RMMarker>> markers_;
     std::vector<std::shared_ptr<RMMarker>> dragged_;
 };

@@ -100,7 +100,7 @@ ServerOptions parseServerOptions(const std::vector<std::string>& arguments)
             const char* end = value.data() + value.size();
             const auto [stop, error] = std::from_chars(value.data(), end, settings.seed);
             if (error != std::errc {} || stop != end)
-                return fail("the seed must be a whole number from 0 to 18446744073709551615");
+                return fail("--seed takes a whole number from 0 to 18446744073709551615");
             options.seedGiven = true;
         }
     }

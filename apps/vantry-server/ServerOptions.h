@@ -17,6 +17,6 @@ struct ServerOptions {
 extern const std::string_view kServerUsage;
 
 // Reads the arguments after the program name. Without --data, the data folder is
-// $XDG_DATA_HOME/vantry-server, else ~/.local/share/vantry-server. Without --seed the seed is left
+// $XDG_DATA_HOME/vantry-server, else ~/.local/share/vantry-server. Without --seed the random seed is left
 // to the caller.
 ServerOptions parseServerOptions(const std::vector<std::string>& arguments);

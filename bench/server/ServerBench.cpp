@@ -6,8 +6,9 @@
 // its next request as soon as it has the answer: the most the server does per second), and paced
 // (the requests are due at a fixed overall rate, spread evenly over the connections, and each
 // request's time counts from when it was due, so a slow answer also delays the ones queued behind
-// it). Reported: requests per second over the run, and the 50th and 99th percentile of the time to
-// an answer.
+// it). Reported: requests per second over the run, the 50th and 99th percentile of the time to an
+// answer, the longest stall of the machine seen meanwhile by a thread that only sleeps, and the
+// processor time the program (server and clients) spent per request.
 #include "VantryServer.h"
 
 #include <benchmark/benchmark.h>
@@ -20,6 +21,7 @@
 #include <latch>
 #include <stdexcept>
 #include <string>
+#include <sys/resource.h>
 #include <thread>
 #include <vector>
 
@@ -70,6 +72,15 @@ struct Walker {
         return points + "]";
     }
 };
+
+double processCpuSeconds()
+{
+    rusage usage {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    const auto seconds
+        = [](const timeval& time) { return static_cast<double>(time.tv_sec) + time.tv_usec * 1e-6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
 
 double percentile(std::vector<double>& values, double fraction)
 {
@@ -150,9 +161,26 @@ void BM_PlayRequestsOverKeepAliveTls(benchmark::State& state)
         }
         start = Clock::now();
         end = start + kMostTime;
+        const double cpuAtStart = processCpuSeconds();
         connected.arrive_and_wait();
+        // How late a thread that only sleeps 1 ms at a time wakes: the machine's own stalls (other
+        // programs on the same cores), which delay every request due in them.
+        std::atomic<bool> finished = false;
+        double longestStall = 0;
+        std::thread monitor([&] {
+            while (!finished) {
+                const Clock::time_point before = Clock::now();
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                const double late
+                    = std::chrono::duration<double, std::milli>(Clock::now() - before).count() - 1;
+                longestStall = std::max(longestStall, late);
+            }
+        });
         for (std::thread& client : clients)
             client.join();
+        finished = true;
+        monitor.join();
+        const double cpuSeconds = processCpuSeconds() - cpuAtStart;
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
         state.SetIterationTime(seconds);
 
@@ -164,6 +192,9 @@ void BM_PlayRequestsOverKeepAliveTls(benchmark::State& state)
         state.counters["p50_ms"] = percentile(all, 0.50);
         state.counters["p99_ms"] = percentile(all, 0.99);
         state.counters["failures"] = failures.load();
+        state.counters["stall_ms"] = longestStall;
+        // Server and clients together: what the machine must give this program per request.
+        state.counters["cpu_us_per_request"] = 1e6 * cpuSeconds / static_cast<double>(all.size());
     }
     server->stop();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MapTestSources.h"
+#include "MemoryTileSource.h"
 #include "RMLatLong.h"
 #include "RMMapView.h"
 

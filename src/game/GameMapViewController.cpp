@@ -95,7 +95,7 @@ std::unique_ptr<platform::View> GameMapViewController::loadView()
     view->addSubview(map);
     setMapView(map);
     map->setDelegate(this);
-    attribution_ = std::make_unique<RMAttributionLabel>(*map, "© OpenStreetMap contributors");
+    attribution_ = std::make_unique<RMAttributionLabel>(*map, RMAttributionLabel::kOpenStreetMap);
 
     auto* bar
         = new PDColoredProgressView(CGRectMake(kBarInset, kBarTop, size.width - 2 * kBarInset, kBarHeight));

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <unordered_map>
 
 #include <sys/stat.h>
 
@@ -43,6 +44,47 @@ std::string lowercase(std::string text)
     std::transform(text.begin(), text.end(), text.begin(),
         [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
     return text;
+}
+
+// The size and modification time of a file, which tell a rewritten file
+// from the one read before; none when there is no file.
+struct FileStamp {
+    off_t size;
+    std::int64_t modified;
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
+std::optional<FileStamp> stampOf(const std::string& path)
+{
+    struct stat status { };
+    if (::stat(path.c_str(), &status) != 0)
+        return std::nullopt;
+    return FileStamp { status.st_size, status.st_mtim.tv_sec * 1'000'000'000LL + status.st_mtim.tv_nsec };
+}
+
+// Pictures read from cache files, kept decoded: an answer names the same few
+// pictures for every one of its objects, and decoding them again for each
+// would cost more than a frame.
+struct ReadPicture {
+    FileStamp stamp;
+    platform::Image image;
+};
+
+std::unordered_map<std::string, ReadPicture>& readPictures()
+{
+    static std::unordered_map<std::string, ReadPicture> pictures;
+    return pictures;
+}
+
+platform::Image readPicture(const std::string& path, const FileStamp& stamp)
+{
+    auto& pictures = readPictures();
+    const auto known = pictures.find(path);
+    if (known != pictures.end() && known->second.stamp == stamp)
+        return known->second.image;
+    platform::Image image = platform::Image::fromFile(path);
+    pictures[path] = ReadPicture { stamp, image };
+    return image;
 }
 
 enum class FileFormat { None, PNG, JPEG };
@@ -131,9 +173,12 @@ void Utilities::cacheImage(const std::string& name, const std::string& urlText)
 platform::Image Utilities::getCachedImage(const std::string& name, const std::string& urlText)
 {
     const std::optional<std::string> path = cachePath(name);
-    if (!path || !fileExists(*path))
+    std::optional<FileStamp> stamp = path ? stampOf(*path) : std::nullopt;
+    if (!stamp) {
         cacheImage(name, urlText);
-    return path ? platform::Image::fromFile(*path) : platform::Image();
+        stamp = path ? stampOf(*path) : std::nullopt;
+    }
+    return stamp ? readPicture(*path, *stamp) : platform::Image();
 }
 
 } // namespace game

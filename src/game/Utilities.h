@@ -31,7 +31,8 @@ public:
     // the old file.
     void cacheImage(const std::string& name, const std::string& urlText);
     // The cached picture for `name`, caching it first if needed; null when
-    // there is still no readable file.
+    // there is still no readable file. A file read before and unchanged
+    // since (same size and time) is not decoded again.
     platform::Image getCachedImage(const std::string& name, const std::string& urlText);
 
     // "markers" in the user's temporary folder; created owner-only.

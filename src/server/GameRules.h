@@ -33,8 +33,8 @@ inline constexpr const char* kPrincessImage = "princess";
 inline constexpr const char* kHeroId = "hero";
 
 // Applies the rules to a player's state. Placement is random but reproducible: the objects of a level
-// depend only on the seed, the player's key, the level and where the level began. Stateless apart
-// from the seed, so one instance serves every thread.
+// depend only on the random seed, the player's key, the level and where the level began. Stateless apart
+// from its random seed, so one instance serves every thread.
 class GameRules {
 public:
     explicit GameRules(std::uint64_t seed)

@@ -3,6 +3,7 @@
 #include "HttpStream.h"
 
 #include <chrono>
+#include <cstdint>
 
 namespace server {
 
@@ -10,12 +11,13 @@ class HttpRoutes;
 
 // One accepted connection, from its acceptance to its close: the socket, the TLS session once the
 // handshake is done, the stream with its read buffer, and what the listener needs between requests.
-// A parked connection belongs to the listener's poller, a ready or served one to one worker: one
-// thread at a time.
+// A parked connection belongs to the listener, a served one to one worker: one thread at a time.
 class HttpConnection {
 public:
-    HttpConnection(int socket, int stopEvent)
+    // `id` names the connection in the listener's epoll set.
+    HttpConnection(int socket, int stopEvent, std::uint64_t id)
         : socket_(socket)
+        , id_(id)
         , stream_(socket, stopEvent)
     { }
     // Closes the TLS session politely where the stream is sound (without waiting for the peer's
@@ -25,6 +27,7 @@ public:
     HttpConnection& operator=(const HttpConnection&) = delete;
 
     int socket() const { return socket_; }
+    std::uint64_t id() const { return id_; }
     HttpStream& stream() { return stream_; }
 
     // Decides the kind of the connection from its first byte (which must have arrived): a TLS
@@ -41,6 +44,7 @@ public:
 
 private:
     const int socket_;
+    const std::uint64_t id_;
     SSL* tls_ = nullptr;
     HttpStream stream_;
     HttpRoutes* routes_ = nullptr;

@@ -38,11 +38,16 @@ int boundPort(int socket)
                                                : reinterpret_cast<sockaddr_in&>(address).sin_port);
 }
 
-void watch(int epoll, int socket, void* tag)
+// Tags of the epoll set: the stop event, the listening sockets (1 + their index), the connections
+// (their ids, never reused, so an event for a connection closed meanwhile names none).
+constexpr std::uint64_t kStopTag = 0;
+constexpr std::uint64_t kFirstConnectionId = std::uint64_t(1) << 32;
+
+void watch(int epoll, int socket, std::uint32_t events, std::uint64_t tag)
 {
     epoll_event event {};
-    event.events = EPOLLIN;
-    event.data.ptr = tag;
+    event.events = events;
+    event.data.u64 = tag;
     ::epoll_ctl(epoll, EPOLL_CTL_ADD, socket, &event);
 }
 } // namespace
@@ -55,6 +60,7 @@ HttpListener::HttpListener(
     , limits_(limits)
     , stopEvent_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
     , epoll_(::epoll_create1(EPOLL_CLOEXEC))
+    , nextConnectionId_(kFirstConnectionId)
 {
     const auto idleSeconds = std::chrono::ceil<std::chrono::seconds>(limits_.idle).count();
     for (HttpRoutes* routes : { plain_, tls_ }) {
@@ -63,7 +69,8 @@ HttpListener::HttpListener(
             routes->set_keep_alive_max_count(static_cast<std::size_t>(limits_.requestsPerConnection));
         }
     }
-    watch(epoll_, stopEvent_, &stopEvent_);
+    // Level-triggered: once stopped, every worker's wait returns.
+    watch(epoll_, stopEvent_, EPOLLIN, kStopTag);
 }
 
 HttpListener::~HttpListener()
@@ -88,6 +95,7 @@ int HttpListener::bind(const std::string& host, int port)
         return -1;
     }
     // Every address of the host ("localhost" may be ::1 and 127.0.0.1), all on the port the first got.
+    // Non-blocking: more than one worker may wake for one new connection, and only one gets it.
     int error = 0;
     for (addrinfo* address = addresses; address; address = address->ai_next) {
         if (!listening_.empty()) {
@@ -97,8 +105,8 @@ int HttpListener::bind(const std::string& host, int port)
             else
                 reinterpret_cast<sockaddr_in*>(address->ai_addr)->sin_port = bound;
         }
-        const int candidate
-            = ::socket(address->ai_family, address->ai_socktype | SOCK_CLOEXEC, address->ai_protocol);
+        const int candidate = ::socket(
+            address->ai_family, address->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, address->ai_protocol);
         const int on = 1;
         if (candidate >= 0 && ::setsockopt(candidate, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) == 0
             && ::bind(candidate, address->ai_addr, address->ai_addrlen) == 0
@@ -123,33 +131,24 @@ void HttpListener::start()
     if (started_ || listening_.empty())
         return;
     started_ = true;
-    for (int& socket : listening_)
-        watch(epoll_, socket, &socket);
-    poller_ = std::thread([this] { poll(); });
+    // One worker wakes for a new connection, not all.
+    for (std::size_t i = 0; i < listening_.size(); ++i)
+        watch(epoll_, listening_[i], EPOLLIN | EPOLLEXCLUSIVE, 1 + i);
     for (int i = 0; i < limits_.workers; ++i)
-        workers_.emplace_back([this] { serveConnections(); });
+        workers_.emplace_back([this] { work(); });
 }
 
 void HttpListener::stop()
 {
-    {
-        // Under the lock, so that no worker misses the news between its check and its wait.
-        const std::lock_guard lock(mutex_);
-        if (stopping_.exchange(true) || !started_)
-            return;
-    }
+    if (stopping_.exchange(true) || !started_)
+        return;
     const std::uint64_t one = 1;
     [[maybe_unused]] const ssize_t written = ::write(stopEvent_, &one, sizeof one);
-    readyConnection_.notify_all();
-    poller_.join();
     for (std::thread& worker : workers_)
         worker.join();
-    for (HttpConnection* connection : parked_)
-        close(connection);
-    for (HttpConnection* connection : ready_)
+    for (const auto& [id, connection] : parked_)
         close(connection);
     parked_.clear();
-    ready_.clear();
 }
 
 void HttpListener::closeConnectionAfterAnswer()
@@ -157,31 +156,42 @@ void HttpListener::closeConnectionAfterAnswer()
     closeAfterAnswer = true;
 }
 
-void HttpListener::poll()
+void HttpListener::work()
 {
-    epoll_event events[64];
+    // TLS writes to a socket the peer closed raise SIGPIPE; blocked here, they fail with EPIPE instead,
+    // without changing how the rest of the program handles the signal.
+    sigset_t pipeSignal;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
     for (;;) {
-        const int count = ::epoll_wait(epoll_, events, 64, kSweepMilliseconds);
-        if (count < 0 && errno != EINTR)
+        epoll_event event {};
+        const int count = ::epoll_wait(epoll_, &event, 1, kSweepMilliseconds);
+        if (stopping_ || (count < 0 && errno != EINTR))
             return;
-        for (int i = 0; i < count; ++i) {
-            void* tag = events[i].data.ptr;
-            if (tag == &stopEvent_)
-                return;
-            if (tag >= static_cast<void*>(listening_.data())
-                && tag < static_cast<void*>(listening_.data() + listening_.size())) {
-                accept(*static_cast<int*>(tag));
-                continue;
-            }
-            auto* connection = static_cast<HttpConnection*>(tag);
-            const std::lock_guard lock(mutex_);
-            if (parked_.erase(connection) == 1) {
-                ready_.push_back(connection);
-                readyConnection_.notify_one();
-            }
+        closeExpiredConnectionsWhenDue();
+        if (count != 1)
+            continue;
+        const std::uint64_t tag = event.data.u64;
+        if (tag == kStopTag)
+            return;
+        if (tag <= listening_.size()) {
+            accept(listening_[tag - 1]);
+            continue;
         }
-        // After the events: none of them can name a connection closed here.
-        closeExpiredConnections();
+        HttpConnection* connection = nullptr;
+        {
+            const std::lock_guard lock(mutex_);
+            const auto parked = parked_.find(tag);
+            if (parked == parked_.end())
+                continue; // closed meanwhile for waiting too long
+            connection = parked->second;
+            parked_.erase(parked);
+        }
+        if (serve(*connection))
+            park(connection, Clock::now() + limits_.idle);
+        else
+            close(connection);
     }
 }
 
@@ -204,18 +214,24 @@ void HttpListener::accept(int listening)
     const int on = 1;
     ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     // No worker waits for the first byte.
-    park(new HttpConnection(socket, stopEvent_), Clock::now() + limits_.exchange);
+    park(new HttpConnection(socket, stopEvent_, nextConnectionId_++), Clock::now() + limits_.exchange);
 }
 
-void HttpListener::closeExpiredConnections()
+void HttpListener::closeExpiredConnectionsWhenDue()
 {
+    // One worker at a time, every kSweepMilliseconds.
+    const Clock::rep now = Clock::now().time_since_epoch().count();
+    Clock::rep due = nextSweep_.load();
+    const Clock::rep interval
+        = std::chrono::duration_cast<Clock::duration>(std::chrono::milliseconds(kSweepMilliseconds)).count();
+    if (now < due || !nextSweep_.compare_exchange_strong(due, now + interval))
+        return;
     std::vector<HttpConnection*> expired;
     {
-        const Clock::time_point now = Clock::now();
         const std::lock_guard lock(mutex_);
         for (auto parked = parked_.begin(); parked != parked_.end();) {
-            if ((*parked)->parkedUntil <= now) {
-                expired.push_back(*parked);
+            if (parked->second->parkedUntil.time_since_epoch().count() <= now) {
+                expired.push_back(parked->second);
                 parked = parked_.erase(parked);
             } else {
                 ++parked;
@@ -228,18 +244,15 @@ void HttpListener::closeExpiredConnections()
 
 void HttpListener::park(HttpConnection* connection, Clock::time_point until)
 {
-    const bool registered = connection->registered;
-    connection->registered = true;
-    {
-        const std::lock_guard lock(mutex_);
-        connection->parkedUntil = until;
-        parked_.insert(connection);
-    }
-    // From here on the poller may hand the connection to a worker at any moment.
     epoll_event event {};
     event.events = EPOLLIN | EPOLLRDHUP | EPOLLONESHOT;
-    event.data.ptr = connection;
-    ::epoll_ctl(epoll_, registered ? EPOLL_CTL_MOD : EPOLL_CTL_ADD, connection->socket(), &event);
+    event.data.u64 = connection->id();
+    // Armed under the lock: from then on a worker may take the connection, but only after this.
+    const std::lock_guard lock(mutex_);
+    connection->parkedUntil = until;
+    parked_.emplace(connection->id(), connection);
+    ::epoll_ctl(epoll_, connection->registered ? EPOLL_CTL_MOD : EPOLL_CTL_ADD, connection->socket(), &event);
+    connection->registered = true;
 }
 
 void HttpListener::close(HttpConnection* connection)
@@ -248,31 +261,6 @@ void HttpListener::close(HttpConnection* connection)
         ::epoll_ctl(epoll_, EPOLL_CTL_DEL, connection->socket(), nullptr);
     delete connection;
     --openConnections_;
-}
-
-void HttpListener::serveConnections()
-{
-    // TLS writes to a socket the peer closed raise SIGPIPE; blocked here, they fail with EPIPE instead,
-    // without changing how the rest of the program handles the signal.
-    sigset_t pipeSignal;
-    sigemptyset(&pipeSignal);
-    sigaddset(&pipeSignal, SIGPIPE);
-    pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
-    for (;;) {
-        HttpConnection* connection = nullptr;
-        {
-            std::unique_lock lock(mutex_);
-            readyConnection_.wait(lock, [this] { return stopping_ || !ready_.empty(); });
-            if (stopping_)
-                return;
-            connection = ready_.front();
-            ready_.pop_front();
-        }
-        if (serve(*connection))
-            park(connection, Clock::now() + limits_.idle);
-        else
-            close(connection);
-    }
 }
 
 bool HttpListener::serve(HttpConnection& connection)

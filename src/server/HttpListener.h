@@ -2,12 +2,11 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <deque>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <thread>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 namespace server {
@@ -33,11 +32,12 @@ struct HttpLimits {
     int requestsPerConnection = 10000;
 };
 
-// Listening TCP sockets with a poller thread and a pool of workers that serve HTTP/1.1 connections
-// (keep-alive) through HttpRoutes. The poller accepts connections and keeps every connection that
-// waits for its next bytes (parked, in an epoll set, closing it when it waits too long); a worker
-// takes a connection whose bytes arrived, serves its requests until none waits, and parks it again.
-// So any number of kept-alive clients share the workers. A connection whose first byte opens a TLS
+// Listening TCP sockets served by a pool of workers that serve HTTP/1.1 connections (keep-alive)
+// through HttpRoutes. Every connection that waits for its next bytes is parked in one epoll set that
+// all workers wait on: the worker woken for a listening socket accepts (and parks the new connection
+// until its first byte), the one woken for a connection serves its requests until none waits and
+// parks it again, and parked connections that wait too long are closed. So any number of kept-alive
+// clients share the workers, and a request wakes one thread. A connection whose first byte opens a TLS
 // handshake (0x16) is served over TLS by the TLS routes, any other by the plain routes; a connection
 // of a kind without routes is closed unanswered. Every wait is bounded (HttpLimits), and `stop`
 // ends every connection's waits at once.
@@ -54,7 +54,7 @@ public:
     // `port` (0: a free port the system chooses, the same for all) and listens. The port bound, or
     // −1 (logged) when no address could be bound. Call once, before `start`.
     int bind(const std::string& host, int port);
-    // Starts the poller and the workers.
+    // Starts the workers.
     void start();
     // Stops accepting, ends the waits of every open connection (an answer being written is finished
     // first), closes them and joins the threads. Idempotent; the destructor stops too.
@@ -65,13 +65,12 @@ public:
     static void closeConnectionAfterAnswer();
 
 private:
-    void poll();
+    void work();
     void accept(int listening);
-    void closeExpiredConnections();
-    void serveConnections();
+    void closeExpiredConnectionsWhenDue();
     // Serves the connection's requests while they come; false when it must close.
     bool serve(HttpConnection& connection);
-    // Hands the connection to the poller until bytes arrive or `until`.
+    // Waits for the connection's next bytes in the epoll set, until `until`.
     void park(HttpConnection* connection, std::chrono::steady_clock::time_point until);
     void close(HttpConnection* connection);
 
@@ -84,13 +83,12 @@ private:
     int epoll_ = -1;
     std::atomic<bool> stopping_ = false;
     std::atomic<std::size_t> openConnections_ = 0;
+    std::atomic<std::chrono::steady_clock::rep> nextSweep_ = 0;
+    std::atomic<std::uint64_t> nextConnectionId_;
     bool started_ = false;
-    std::thread poller_;
     std::vector<std::thread> workers_;
     std::mutex mutex_;
-    std::condition_variable readyConnection_;
-    std::deque<HttpConnection*> ready_; // owned: bytes arrived, waiting for a worker
-    std::unordered_set<HttpConnection*> parked_; // owned: waiting for bytes in the epoll set
+    std::unordered_map<std::uint64_t, HttpConnection*> parked_; // owned, by id: waiting for bytes
 };
 
 } // namespace server

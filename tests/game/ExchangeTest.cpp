@@ -41,6 +41,14 @@ protected:
         tiles.respondWithBody("/img/coin.png", png(Qt::yellow), "image/png");
     }
 
+    ~ExchangeTest() override
+    {
+        // The play server stops before the base fixture lets go of the
+        // connections kept for reuse, which would hold its workers.
+        controller.reset();
+        platform::NetworkAccess::manager().clearConnectionCache();
+    }
+
     // The 3-second tick, and the answer if it sent a request.
     void tick()
     {

@@ -72,6 +72,12 @@ TEST_F(UtilitiesTest, TheFirstCallDownloadsAndWritesThePngLaterCallsReadTheFile)
     }
     EXPECT_EQ(server.requestCount("/img/ms.png"), 1u);
     EXPECT_EQ(headOf(folder + "/ms"), "\x89PNG");
+
+    // A file written anew is read anew, though its picture was kept decoded.
+    std::filesystem::remove(folder + "/ms");
+    const platform::Data other = vantry::test::encodePng(vantry::test::makeSolidImage(5, 3, QColor(200, 10, 30)));
+    std::ofstream(folder + "/ms", std::ios::binary).write(reinterpret_cast<const char*>(other.data()), other.size());
+    EXPECT_EQ(qRed(utilities.getCachedImage("ms", url).pixels().pixel(1, 1)), 200);
 }
 
 TEST_F(UtilitiesTest, TheFormatFollowsTheUrlInAnyLetterCase)

@@ -48,9 +48,9 @@ TEST(ServerOptions, RefusesWhatItCannotUse)
         { { "--play-port", "65536" }, "the port must be a number from 0 to 65535" },
         { { "--image-port", "80x" }, "the port must be a number from 0 to 65535" },
         { { "--image-port", "-1" }, "the port must be a number from 0 to 65535" },
-        { { "--seed", "-3" }, "the seed must be a whole number from 0 to 18446744073709551615" },
+        { { "--seed", "-3" }, "--seed takes a whole number from 0 to 18446744073709551615" },
         { { "--seed", "18446744073709551616" },
-            "the seed must be a whole number from 0 to 18446744073709551615" },
+            "--seed takes a whole number from 0 to 18446744073709551615" },
         { { "--cert", "c.pem" }, "--cert and --key go together" },
         { { "--play-port", "9000", "--image-port", "9000" }, "the play port and the image port must differ" },
     };

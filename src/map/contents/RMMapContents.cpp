@@ -5,23 +5,21 @@
 #include "NotificationCenter.h"
 #include "RMCachedTileSource.h"
 #include "RMCoreAnimationRenderer.h"
+#include "RMExpensiveOperations.h"
 #include "RMLayerSet.h"
+#include "RMMapContentsOwner.h"
 #include "RMMapLayer.h"
-#include "RMMapView.h"
 #include "RMMarkerManager.h"
 #include "RMMercatorToScreenProjection.h"
-#include "RMNotifications.h"
 #include "RMOpenStreetMapSource.h"
 #include "RMTileImageSet.h"
 #include "RMTileLoader.h"
 #include "RMTrace.h"
+#include "View.h"
 
 #include <fmt/format.h>
 
 namespace {
-
-bool expensiveOperationsAllowed = true;
-const char classIdentityTag = 0;
 
 constexpr std::string_view kInitialiser
     = "initWithView:tilesource:centerLatLon:zoomLevel:maxZoomLevel:minZoomLevel:backgroundImage:";
@@ -36,8 +34,8 @@ std::string viewDescription(const platform::View* view)
 {
     if (!view)
         return "(null)";
-    if (const auto* mapView = dynamic_cast<const RMMapView*>(view))
-        return mapView->description();
+    if (const auto* owner = dynamic_cast<const RMMapContentsOwner*>(view))
+        return owner->description();
     return RMObjectDescription("View", view);
 }
 
@@ -62,19 +60,13 @@ float smallerLimit(float requested, float source)
     return static_cast<double>(requested) < static_cast<double>(source) ? requested : source;
 }
 
-// Whether `sibling` is a sublayer of `parent`, so it can anchor an insertion.
-bool isSublayerOf(const platform::Layer* sibling, const platform::Layer* parent)
-{
-    return sibling && sibling->superlayer() == parent;
-}
-
 } // namespace
 
 // --- Construction
 
 std::shared_ptr<RMMapContents> RMMapContents::handedToView(std::shared_ptr<RMMapContents> contents)
 {
-    static_cast<RMMapView*>(contents->view_)->setContents(contents);
+    dynamic_cast<RMMapContentsOwner&>(*contents->view_).setContents(contents);
     return contents;
 }
 
@@ -139,7 +131,7 @@ RMMapContents::RMMapContents(ConstructionKey, const Setup& setup)
         RM_LOG_DEPRECATED_METHOD_CALL(kDeprecatedInitialiser, description());
     RM_LOG_METHOD_CALL(setup.deprecated ? kDeprecatedInitialiser : kInitialiser, description());
     platform::View* view = setup.view;
-    if (!dynamic_cast<RMMapView*>(view))
+    if (!dynamic_cast<RMMapContentsOwner*>(view))
         throw platform::AssertionFailure(
             fmt::format("view {} must be a subclass of RMMapView", viewDescription(view)));
 
@@ -147,15 +139,17 @@ RMMapContents::RMMapContents(ConstructionKey, const Setup& setup)
     if (setup.deprecated)
         maxZoom_ = setup.maxZoomLevel;
     mercatorToScreenProjection_ = std::make_unique<RMMercatorToScreenProjection>(
-        setup.tileSource ? setup.tileSource->projection() : nullptr, viewBounds());
+        setup.tileSource ? setup.tileSource->projection() : nullptr, view->bounds());
     layer_ = view->layer().shared_from_this();
+    // The parts that live as long as the contents come first, the loader
+    // quiet until the initial zoom and centre are set.
+    imagesOnScreen_ = std::make_unique<RMTileImageSet>(nullptr);
+    tileLoader_ = std::make_unique<RMTileLoader>(this);
+    tileLoader_->setSuppressLoading(true);
+    markerManager_ = std::make_unique<RMMarkerManager>(*this);
 
     setTileSource(setup.tileSource);
     setRenderer(setup.makeRenderer(*this));
-    imagesOnScreen_ = std::make_unique<RMTileImageSet>(renderer_.get());
-    imagesOnScreen_->setTileSource(tileSource_);
-    tileLoader_ = std::make_unique<RMTileLoader>(this);
-    tileLoader_->setSuppressLoading(true);
 
     if (!setup.deprecated) {
         const RMTileSource* given = setup.tileSource.get();
@@ -174,7 +168,6 @@ RMMapContents::RMMapContents(ConstructionKey, const Setup& setup)
 
     setBackground(std::make_shared<RMMapLayer>());
     setOverlay(std::make_shared<RMLayerSet>(this));
-    markerManager_ = std::make_unique<RMMarkerManager>(this);
     view->setNeedsDisplay();
     platform::NotificationCenter::defaultCenter().addObserver(this,
         platform::UIApplicationDidReceiveMemoryWarningNotification, nullptr,
@@ -188,25 +181,13 @@ RMMapContents::~RMMapContents()
     RM_LOG_METHOD_CALL("dealloc", description());
     animations_.clear();
     platform::NotificationCenter::defaultCenter().removeObserver(this);
-    if (imagesOnScreen_)
-        imagesOnScreen_->cancelLoading();
+    imagesOnScreen_->cancelLoading();
     setRenderer(nullptr);
     imagesOnScreen_.reset();
     tileLoader_.reset();
-    projection_.reset();
-    mercatorToTileProjection_ = nullptr;
-    mercatorToScreenProjection_.reset();
     tileSource_.reset();
     setOverlay(nullptr);
     setBackground(nullptr);
-    layer_.reset();
-    markerManager_.reset();
-}
-
-CGRect RMMapContents::viewBounds() const
-{
-    const auto* view = dynamic_cast<const RMMapView*>(view_);
-    return view ? view->bounds() : CGRectZero;
 }
 
 std::string RMMapContents::description() const
@@ -234,37 +215,25 @@ void RMMapContents::setTileSource(std::shared_ptr<RMTileSource> tileSource)
     tileSource_ = std::move(wrapped);
     projection_ = tileSource_ ? tileSource_->projection() : nullptr;
     mercatorToTileProjection_ = tileSource_ ? tileSource_->mercatorToTileProjection() : nullptr;
-    if (imagesOnScreen_)
-        imagesOnScreen_->setTileSource(tileSource_);
-    if (tileLoader_) {
-        tileLoader_->forgetLoadedTiles();
-        tileLoader_->reload();
-    }
+    imagesOnScreen_->setTileSource(tileSource_);
+    tileLoader_->forgetLoadedTiles();
+    tileLoader_->reload();
 }
 
 void RMMapContents::setRenderer(std::shared_ptr<RMMapRenderer> renderer)
 {
     if (renderer == renderer_)
         return;
-    if (imagesOnScreen_)
-        imagesOnScreen_->setDelegate(renderer.get());
+    imagesOnScreen_->setDelegate(renderer.get());
     if (renderer_) {
         if (const std::shared_ptr<platform::Layer> old = renderer_->layer())
             old->removeFromSuperlayer();
     }
     renderer_ = std::move(renderer);
-    if (!renderer_ || !layer_)
+    if (!renderer_)
         return;
-    const std::shared_ptr<platform::Layer> tiles = renderer_->layer();
-    if (!tiles)
-        return;
-    tiles->setFrame(screenBounds());
-    if (isSublayerOf(background_.get(), layer_.get()))
-        layer_->insertSublayerAbove(tiles, background_.get());
-    else if (isSublayerOf(overlay_.get(), layer_.get()))
-        layer_->insertSublayerBelow(tiles, overlay_.get());
-    else
-        layer_->insertSublayerAtIndex(tiles, 0);
+    if (const std::shared_ptr<platform::Layer> tiles = renderer_->layer())
+        insertIntoStack(tiles, { { background_.get(), true }, { overlay_.get(), false } });
 }
 
 void RMMapContents::setBackground(std::shared_ptr<RMMapLayer> background)
@@ -274,16 +243,8 @@ void RMMapContents::setBackground(std::shared_ptr<RMMapLayer> background)
     if (background_)
         background_->removeFromSuperlayer();
     background_ = std::move(background);
-    if (!background_ || !layer_)
-        return;
-    background_->setFrame(screenBounds());
-    const std::shared_ptr<platform::Layer> tiles = renderer_ ? renderer_->layer() : nullptr;
-    if (isSublayerOf(tiles.get(), layer_.get()))
-        layer_->insertSublayerBelow(background_, tiles.get());
-    else if (isSublayerOf(overlay_.get(), layer_.get()))
-        layer_->insertSublayerBelow(background_, overlay_.get());
-    else
-        layer_->insertSublayerAtIndex(background_, 0);
+    if (background_)
+        insertIntoStack(background_, { { tilesLayer().get(), false }, { overlay_.get(), false } });
 }
 
 void RMMapContents::setOverlay(std::shared_ptr<RMLayerSet> overlay)
@@ -293,16 +254,29 @@ void RMMapContents::setOverlay(std::shared_ptr<RMLayerSet> overlay)
     if (overlay_)
         overlay_->removeFromSuperlayer();
     overlay_ = std::move(overlay);
-    if (!overlay_ || !layer_)
+    if (overlay_)
+        insertIntoStack(overlay_, { { tilesLayer().get(), true }, { background_.get(), true } });
+}
+
+std::shared_ptr<platform::Layer> RMMapContents::tilesLayer() const
+{
+    return renderer_ ? renderer_->layer() : nullptr;
+}
+
+void RMMapContents::insertIntoStack(
+    const std::shared_ptr<platform::Layer>& layer, std::initializer_list<StackPlace> places)
+{
+    layer->setFrame(screenBounds());
+    for (const StackPlace& place : places) {
+        if (!place.neighbour || place.neighbour->superlayer() != layer_.get())
+            continue;
+        if (place.above)
+            layer_->insertSublayerAbove(layer, place.neighbour);
+        else
+            layer_->insertSublayerBelow(layer, place.neighbour);
         return;
-    overlay_->setFrame(screenBounds());
-    const std::shared_ptr<platform::Layer> tiles = renderer_ ? renderer_->layer() : nullptr;
-    if (isSublayerOf(tiles.get(), layer_.get()))
-        layer_->insertSublayerAbove(overlay_, tiles.get());
-    else if (isSublayerOf(background_.get(), layer_.get()))
-        layer_->insertSublayerAbove(overlay_, background_.get());
-    else
-        layer_->insertSublayerAtIndex(overlay_, 0);
+    }
+    layer_->insertSublayerAtIndex(layer, 0);
 }
 
 void RMMapContents::setMinZoom(float zoom)
@@ -330,35 +304,22 @@ void RMMapContents::setMaxZoom(float zoom)
 void RMMapContents::setFrame(CGRect frame)
 {
     const CGRect local = CGRectMake(0, 0, frame.size.width, frame.size.height);
-    if (mercatorToScreenProjection_)
-        mercatorToScreenProjection_->setScreenBounds(local);
+    mercatorToScreenProjection_->setScreenBounds(local);
     if (background_)
         background_->setFrame(local);
     // The root layer's place in its view is the view's business: only its
     // size follows the frame.
-    if (layer_)
-        layer_->setBounds(CGRect { layer_->bounds().origin, frame.size });
+    layer_->setBounds(CGRect { layer_->bounds().origin, frame.size });
     if (overlay_)
         overlay_->setFrame(local);
-    if (tileLoader_) {
-        tileLoader_->clearLoadedBounds();
-        tileLoader_->updateLoadedImages();
-    }
     if (renderer_)
         renderer_->setFrame(frame);
-    if (overlay_)
-        overlay_->correctPositionOfAllSublayers();
+    cameraChanged({ .kind = CameraChange::Kind::Reset });
 }
 
 CGRect RMMapContents::screenBounds() const
 {
-    return mercatorToScreenProjection_ ? mercatorToScreenProjection_->screenBounds() : CGRectZero;
-}
-
-void RMMapContents::drawRect(QPainter& painter, CGRect rect)
-{
-    if (renderer_)
-        renderer_->drawRect(painter, rect);
+    return mercatorToScreenProjection_->screenBounds();
 }
 
 void RMMapContents::removeAllCachedImages()
@@ -376,27 +337,22 @@ void RMMapContents::didReceiveMemoryWarning()
 
 void RMMapContents::printDebuggingInformation() const
 {
-    if (imagesOnScreen_)
-        imagesOnScreen_->printDebuggingInformation();
+    imagesOnScreen_->printDebuggingInformation();
 }
 
 // --- Expensive operations
 
 bool RMMapContents::performExpensiveOperations()
 {
-    return expensiveOperationsAllowed;
+    return RMExpensiveOperations::allowed();
 }
 
 void RMMapContents::setPerformExpensiveOperations(bool perform)
 {
-    if (perform == expensiveOperationsAllowed)
-        return;
-    expensiveOperationsAllowed = perform;
-    platform::NotificationCenter::defaultCenter().postNotification(
-        perform ? RMResumeExpensiveOperations : RMSuspendExpensiveOperations, classIdentity());
+    RMExpensiveOperations::setAllowed(perform);
 }
 
 const void* RMMapContents::classIdentity()
 {
-    return &classIdentityTag;
+    return RMExpensiveOperations::notificationObject();
 }

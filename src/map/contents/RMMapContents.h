@@ -2,13 +2,17 @@
 
 #include "CGGeometry.h"
 #include "Image.h"
+#include "RMDisplayContents.h"
 #include "RMFoundation.h"
 #include "RMLatLong.h"
+#include "RMMapContentsAnimationCallback.h"
 #include "RMTile.h"
+#include "RMTilesUpdateDelegate.h"
 #include "Timer.h"
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <list>
 #include <memory>
 #include <string>
@@ -16,9 +20,7 @@
 #include <utility>
 #include <vector>
 
-class QPainter;
 class RMLayerSet;
-class RMMapContentsAnimationCallback;
 class RMMapLayer;
 class RMMapRenderer;
 class RMMarkerManager;
@@ -28,7 +30,6 @@ class RMProjection;
 class RMTileImageSet;
 class RMTileLoader;
 class RMTileSource;
-class RMTilesUpdateDelegate;
 
 namespace platform {
 class Layer;
@@ -47,10 +48,11 @@ enum RMBoundingMask : uint32_t {
 // The model and controller behind one map view: the camera (screen
 // projection), the tile source (always held in an RMCachedTileSource), the
 // renderer, the tile image set, the tile loader, the background layer, the
-// overlay layer set with the markers, and the marker manager. Every pan and
-// zoom goes through here and updates, in this order, the camera, the tile
-// image set, the tile loader and the overlay, then asks the renderer to
-// redisplay.
+// overlay layer set with the markers, and the marker manager. Every pan,
+// zoom and reset goes through here: the camera changes, then one update
+// path brings along, in this order, the tile image set, the tile loader and
+// the overlay, and asks the renderer to redisplay. The display parts see
+// the contents only as RMDisplayContents.
 //
 // Units: screen points (y down) for pixels, metres for projected points,
 // degrees for latitude/longitude, zoom levels as floats (zoom 0 shows the
@@ -58,9 +60,12 @@ enum RMBoundingMask : uint32_t {
 // within the tile source's range. Requests with values that are not finite
 // (or a zoom factor that is not positive) change nothing.
 //
-// Owned by its map view (RMMapView), to which it keeps a back-pointer; its
-// parts are owned by it. Main thread only.
-class RMMapContents {
+// Owned by its map view (RMMapView, the RMMapContentsOwner), to which the
+// contents keep a plain pointer, used only as a platform view's. The camera,
+// the tile image set, the tile loader and the marker manager live exactly as
+// long as the contents; tile source, renderer, background and overlay may
+// be replaced (or none). Main thread only.
+class RMMapContents final : public RMDisplayContents {
     struct ConstructionKey {
         explicit ConstructionKey() = default;
     };
@@ -91,10 +96,11 @@ public:
     static constexpr float kDefaultMinZoom = 0.0f;
 
     // --- Construction. Each of these builds the contents for `view` and
-    // hands them to it (RMMapView::setContents); the view owns them and the
-    // returned pointer shares that ownership. `view` must be an RMMapView:
-    // anything else (null too) throws platform::AssertionFailure
-    // "view <view> must be a subclass of RMMapView".
+    // hands them to it (RMMapContentsOwner::setContents); the view owns them
+    // and the returned pointer shares that ownership. `view` must be an
+    // RMMapView, the one RMMapContentsOwner: anything else (null too) throws
+    // platform::AssertionFailure "view <view> must be a subclass of
+    // RMMapView".
 
     // A new RMOpenStreetMapSource with the defaults (zoom 13 within 1...16).
     static std::shared_ptr<RMMapContents> create(platform::View* view);
@@ -143,9 +149,12 @@ public:
     void setOverlay(std::shared_ptr<RMLayerSet> overlay);
     // The current source's geographic projection and tile grid.
     const std::shared_ptr<RMProjection>& projection() const { return projection_; }
-    const RMMercatorToTileProjection* mercatorToTileProjection() const { return mercatorToTileProjection_; }
-    // The camera.
-    RMMercatorToScreenProjection* mercatorToScreenProjection() const
+    const RMMercatorToTileProjection* mercatorToTileProjection() const override
+    {
+        return mercatorToTileProjection_;
+    }
+    // The camera; never null.
+    RMMercatorToScreenProjection* mercatorToScreenProjection() const override
     {
         return mercatorToScreenProjection_.get();
     }
@@ -154,7 +163,7 @@ public:
     // Wraps the source (the same wrapper again changes nothing), narrows the
     // zoom limits to its range, re-applies the zoom, and reloads.
     void setTileSource(std::shared_ptr<RMTileSource> tileSource);
-    RMTileImageSet* imagesOnScreen() const { return imagesOnScreen_.get(); }
+    RMTileImageSet* imagesOnScreen() const override { return imagesOnScreen_.get(); }
     RMTileLoader* tileLoader() const { return tileLoader_.get(); }
     RMMapRenderer* renderer() const { return renderer_.get(); }
     // Makes the renderer the image set's delegate and puts its layer between
@@ -163,8 +172,8 @@ public:
 
     uint32_t boundingMask() const { return boundingMask_; }
     void setBoundingMask(uint32_t mask) { boundingMask_ = mask; }
-    float minZoom() const { return minZoom_; }
-    float maxZoom() const { return maxZoom_; }
+    float minZoom() const override { return minZoom_; }
+    float maxZoom() const override { return maxZoom_; }
     // The larger of `zoom` and the source's minimum (NaN: the source's),
     // at most maxZoom; the zoom is pulled inside the new limit if needed.
     void setMinZoom(float zoom);
@@ -178,7 +187,6 @@ public:
     void setFrame(CGRect frame);
     // The camera's screen bounds.
     CGRect screenBounds() const;
-    void drawRect(QPainter& painter, CGRect rect);
     void removeAllCachedImages();
     // Logs the trace line and warns the tile source.
     void didReceiveMemoryWarning();
@@ -188,14 +196,12 @@ public:
     // "<RMMapContents: 0x…>"
     std::string description() const;
 
-    // --- Expensive operations (picture decoding, starting downloads),
-    // class-wide; true at start. The map view switches it off while fingers
-    // move. A change posts RMResumeExpensiveOperations (now on) or
-    // RMSuspendExpensiveOperations (now off) with classIdentity() as the
-    // object; setting the current value posts nothing.
+    // --- Expensive operations (picture decoding, starting downloads): the
+    // tile machinery's process-wide switch, RMExpensiveOperations, under the
+    // map's own names. The map view switches it off while fingers move.
     static bool performExpensiveOperations();
     static void setPerformExpensiveOperations(bool perform);
-    // A stable address standing for the class, the object of those posts.
+    // The object of RMResumeExpensiveOperations / RMSuspendExpensiveOperations.
     static const void* classIdentity();
 
     // --- Moves and zoom.
@@ -267,7 +273,7 @@ public:
     // than the zoom's own tiles. Such tiles are drawn at their size in
     // points, one tile pixel on one panel pixel; every other figure of the
     // contents stays in points.
-    float tileZoom() const;
+    float tileZoom() const override;
     // The tiles of tileZoom covering the screen.
     RMTileRect tileBounds() const;
     // metersPerPixel / 0.0001543.
@@ -277,7 +283,7 @@ public:
     RMLatLongBounds latitudeLongitudeBoundingBoxFor(CGRect rect);
     RMLatLongBounds latitudeLongitudeBoundingBoxForScreen();
     // Tells the delegate, if it implements regionUpdate, the box of `rect`.
-    void tilesUpdatedRegion(CGRect rect);
+    void tilesUpdatedRegion(CGRect rect) override;
     RMTilesUpdateDelegate* tilesUpdateDelegate() const { return tilesUpdateDelegate_; }
     // Not owned; whether it implements regionUpdate is asked here (setting
     // the same delegate again asks nothing).
@@ -290,15 +296,49 @@ private:
         float targetZoom = 0;
         CGPoint pivot;
         RMMapContentsAnimationCallback* callback = nullptr;
+        RMMapContentsAnimationCallback::Operations callbackHas;
+    };
+
+    // How the camera has just changed, for the parts that follow it.
+    struct CameraChange {
+        enum class Kind {
+            // Moved by `delta` screen points: what is on screen moves along
+            // and the markers are placed afresh.
+            Pan,
+            // Scaled by `factor` about `pivot`: what is on screen scales
+            // along; the markers are placed afresh when `placeMarkers`.
+            Zoom,
+            // Anything else (a jump, a fit, a new frame): the tiles are
+            // renewed and the markers placed afresh.
+            Reset,
+        };
+        Kind kind = Kind::Reset;
+        CGSize delta {};
+        float factor = 1;
+        CGPoint pivot {};
+        bool placeMarkers = false;
+    };
+    // A place in the layer stack: right above or below a neighbour.
+    struct StackPlace {
+        const platform::Layer* neighbour;
+        bool above;
     };
 
     static std::shared_ptr<RMMapContents> handedToView(std::shared_ptr<RMMapContents> contents);
-    // Camera, image set, loader and overlay zoom; renderer redisplays.
+    // The renderer's layer, or null.
+    std::shared_ptr<platform::Layer> tilesLayer() const;
+    // The one update path after every change of the camera: the tile image
+    // set, the tile loader, the overlay, then the renderer's redisplay.
+    void cameraChanged(const CameraChange& change);
+    // Zooms the camera by `factor` about `pivot`, and the rest along.
     void zoomEverythingByFactorNear(float factor, CGPoint pivot);
     void zoomNow(float factor, CGPoint pivot);
     void animatedZoomStep(ZoomAnimation* animation);
-    // The view's bounds; zero without a view.
-    CGRect viewBounds() const;
+    // Puts a member of the layer stack (background, tiles, overlay) into the
+    // root layer at the first of `places` whose neighbour is in it, else at
+    // the bottom.
+    void insertIntoStack(
+        const std::shared_ptr<platform::Layer>& layer, std::initializer_list<StackPlace> places);
 
     platform::View* view_;
     std::shared_ptr<platform::Layer> layer_;
@@ -316,6 +356,6 @@ private:
     float minZoom_ = 0;
     float maxZoom_ = 0;
     RMTilesUpdateDelegate* tilesUpdateDelegate_ = nullptr;
-    bool delegateHasRegionUpdate_ = false;
+    RMTilesUpdateDelegate::Operations tilesUpdateDelegateHas_;
     std::list<ZoomAnimation> animations_;
 };

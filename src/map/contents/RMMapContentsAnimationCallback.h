@@ -1,12 +1,14 @@
 #pragma once
 
 #include "CGGeometry.h"
+#include "RMOptionalOperations.h"
 
 // What may be told when an animated zoom of the map contents ends. Its one
 // operation is optional: a callback implements it by also deriving from
-// AnimationFinished; the contents ask (dynamic_cast) and never call it on a
-// callback without it. Callbacks are not owned and must outlive the
-// animations they are given to (the map view owns the contents, so it does).
+// AnimationFinished; the contents ask (`Operations`) when an animation
+// starts and never call it on a callback without it. Callbacks are not
+// owned: one that goes before its animations end says so
+// (RMMapContents::forgetAnimationCallback), as the map view does.
 class RMMapContentsAnimationCallback {
 public:
     RMMapContentsAnimationCallback() = default;
@@ -23,4 +25,6 @@ public:
     protected:
         ~AnimationFinished() = default;
     };
+
+    using Operations = RMOptionalOperations<AnimationFinished>;
 };

@@ -14,14 +14,14 @@
 
 CGPoint RMMapContents::latLongToPixel(RMLatLong latLong) const
 {
-    if (!projection_ || !mercatorToScreenProjection_)
+    if (!projection_)
         return CGPointZero;
     return mercatorToScreenProjection_->projectXYPoint(projection_->latLongToPoint(latLong));
 }
 
 CGPoint RMMapContents::latLongToPixelWithMetersPerPixel(RMLatLong latLong, float metersPerPixel) const
 {
-    if (!projection_ || !mercatorToScreenProjection_)
+    if (!projection_)
         return CGPointZero;
     return mercatorToScreenProjection_->projectXYPointWithMetersPerPixel(
         projection_->latLongToPoint(latLong), metersPerPixel);
@@ -36,14 +36,14 @@ RMTilePoint RMMapContents::latLongToTilePointWithMetersPerPixel(RMLatLong latLon
 
 RMLatLong RMMapContents::pixelToLatLong(CGPoint pixel)
 {
-    if (!projection_ || !mercatorToScreenProjection_)
+    if (!projection_)
         return {};
     return projection_->pointToLatLong(mercatorToScreenProjection_->projectScreenPointToXY(pixel));
 }
 
 RMLatLong RMMapContents::pixelToLatLongWithMetersPerPixel(CGPoint pixel, float metersPerPixel)
 {
-    if (!projection_ || !mercatorToScreenProjection_)
+    if (!projection_)
         return {};
     return projection_->pointToLatLong(
         mercatorToScreenProjection_->projectScreenPointToXYWithMetersPerPixel(pixel, metersPerPixel));
@@ -51,18 +51,18 @@ RMLatLong RMMapContents::pixelToLatLongWithMetersPerPixel(CGPoint pixel, float m
 
 RMLatLong RMMapContents::mapCenter() const
 {
-    if (!projection_ || !mercatorToScreenProjection_)
+    if (!projection_)
         return {};
     return projection_->pointToLatLong(mercatorToScreenProjection_->projectedCenter());
 }
 
 float RMMapContents::tileZoom() const
 {
-    if (!mercatorToTileProjection_ || !mercatorToScreenProjection_)
+    if (!mercatorToTileProjection_)
         return 0;
     const RMMercatorToTileProjection& tiles = *mercatorToTileProjection_;
     const float pointZoom = tiles.calculateZoomFromScale(mercatorToScreenProjection_->metersPerPixel());
-    const float scale = view_ ? view_->contentScaleFactor() : 1.0f;
+    const float scale = view_->contentScaleFactor();
     if (!(scale > 1))
         return tiles.normaliseZoom(pointZoom);
     const float deepest = tileSource_ ? std::floor(tileSource_->maxZoom()) : 0.0f;
@@ -72,7 +72,7 @@ float RMMapContents::tileZoom() const
 
 RMTileRect RMMapContents::tileBounds() const
 {
-    if (!mercatorToTileProjection_ || !mercatorToScreenProjection_)
+    if (!mercatorToTileProjection_)
         return {};
     return mercatorToTileProjection_->projectRectAtZoom(
         mercatorToScreenProjection_->projectedBounds(), tileZoom());
@@ -111,9 +111,7 @@ RMLatLongBounds RMMapContents::latitudeLongitudeBoundingBoxForScreen()
 
 void RMMapContents::tilesUpdatedRegion(CGRect rect)
 {
-    if (!delegateHasRegionUpdate_)
-        return;
-    if (auto* delegate = dynamic_cast<RMTilesUpdateDelegate::RegionUpdate*>(tilesUpdateDelegate_))
+    if (auto* delegate = tilesUpdateDelegateHas_.get<RMTilesUpdateDelegate::RegionUpdate>())
         delegate->regionUpdate(latitudeLongitudeBoundingBoxFor(rect));
 }
 
@@ -122,5 +120,5 @@ void RMMapContents::setTilesUpdateDelegate(RMTilesUpdateDelegate* delegate)
     if (delegate == tilesUpdateDelegate_)
         return;
     tilesUpdateDelegate_ = delegate;
-    delegateHasRegionUpdate_ = dynamic_cast<RMTilesUpdateDelegate::RegionUpdate*>(delegate) != nullptr;
+    tilesUpdateDelegateHas_ = RMTilesUpdateDelegate::Operations(delegate);
 }

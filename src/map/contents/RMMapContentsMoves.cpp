@@ -44,39 +44,54 @@ void RMMapContents::moveToLatLong(RMLatLong latLong)
         moveToProjectedPoint(projection_->latLongToPoint(latLong));
 }
 
-void RMMapContents::moveToProjectedPoint(RMProjectedPoint point)
+void RMMapContents::cameraChanged(const CameraChange& change)
 {
-    if (!mercatorToScreenProjection_ || !isFinite(point))
-        return;
-    mercatorToScreenProjection_->setProjectedCenter(point);
-    if (overlay_)
-        overlay_->correctPositionOfAllSublayers();
-    if (tileLoader_)
+    switch (change.kind) {
+    case CameraChange::Kind::Pan:
+        imagesOnScreen_->moveBy(change.delta);
+        tileLoader_->moveBy(change.delta);
+        if (overlay_)
+            overlay_->moveBy(change.delta);
+        break;
+    case CameraChange::Kind::Zoom:
+        imagesOnScreen_->zoomByFactorNear(change.factor, change.pivot);
+        tileLoader_->zoomByFactorNear(change.factor, change.pivot);
+        if (overlay_)
+            overlay_->zoomByFactorNear(change.factor, change.pivot);
+        break;
+    case CameraChange::Kind::Reset:
+        // The images stay where they are until the loader replaces them.
         tileLoader_->reload();
+        break;
+    }
+    // Markers moved or scaled with the screen land where float arithmetic
+    // puts them; placing them from their projected locations puts them
+    // where the camera says.
+    if (overlay_ && (change.kind != CameraChange::Kind::Zoom || change.placeMarkers))
+        overlay_->correctPositionOfAllSublayers();
     if (renderer_)
         renderer_->setNeedsDisplay();
+}
+
+void RMMapContents::moveToProjectedPoint(RMProjectedPoint point)
+{
+    if (!isFinite(point))
+        return;
+    mercatorToScreenProjection_->setProjectedCenter(point);
+    cameraChanged({ .kind = CameraChange::Kind::Reset });
 }
 
 void RMMapContents::moveBy(CGSize delta)
 {
-    if (!mercatorToScreenProjection_ || !std::isfinite(delta.width) || !std::isfinite(delta.height))
+    if (!std::isfinite(delta.width) || !std::isfinite(delta.height))
         return;
     mercatorToScreenProjection_->moveScreenBy(delta);
-    if (imagesOnScreen_)
-        imagesOnScreen_->moveBy(delta);
-    if (tileLoader_)
-        tileLoader_->moveBy(delta);
-    if (overlay_) {
-        overlay_->moveBy(delta);
-        overlay_->correctPositionOfAllSublayers();
-    }
-    if (renderer_)
-        renderer_->setNeedsDisplay();
+    cameraChanged({ .kind = CameraChange::Kind::Pan, .delta = delta });
 }
 
 float RMMapContents::zoom() const
 {
-    if (!mercatorToTileProjection_ || !mercatorToScreenProjection_)
+    if (!mercatorToTileProjection_)
         return 0;
     return mercatorToTileProjection_->calculateZoomFromScale(mercatorToScreenProjection_->metersPerPixel());
 }
@@ -95,12 +110,12 @@ void RMMapContents::setZoom(float zoom)
 
 float RMMapContents::metersPerPixel() const
 {
-    return mercatorToScreenProjection_ ? mercatorToScreenProjection_->metersPerPixel() : 0.0f;
+    return mercatorToScreenProjection_->metersPerPixel();
 }
 
 void RMMapContents::setMetersPerPixel(float metersPerPixel)
 {
-    if (!mercatorToScreenProjection_ || !isZoomFactor(metersPerPixel))
+    if (!isZoomFactor(metersPerPixel))
         return;
     // The camera keeps its centre, so the pictures on screen scale about the
     // screen's centre, by old scale over new (a larger scale shows less).
@@ -109,16 +124,8 @@ void RMMapContents::setMetersPerPixel(float metersPerPixel)
     const CGPoint pivot
         = CGPointMake(screen.origin.x + screen.size.width / 2, screen.origin.y + screen.size.height / 2);
     mercatorToScreenProjection_->setMetersPerPixel(metersPerPixel);
-    if (imagesOnScreen_)
-        imagesOnScreen_->zoomByFactorNear(factor, pivot);
-    if (tileLoader_)
-        tileLoader_->zoomByFactorNear(factor, pivot);
-    if (overlay_) {
-        overlay_->zoomByFactorNear(factor, pivot);
-        overlay_->correctPositionOfAllSublayers();
-    }
-    if (renderer_)
-        renderer_->setNeedsDisplay();
+    cameraChanged(
+        { .kind = CameraChange::Kind::Zoom, .factor = factor, .pivot = pivot, .placeMarkers = true });
 }
 
 float RMMapContents::adjustZoomForBoundingMask(float factor) const
@@ -141,20 +148,12 @@ float RMMapContents::adjustZoomForBoundingMask(float factor) const
 void RMMapContents::zoomEverythingByFactorNear(float factor, CGPoint pivot)
 {
     mercatorToScreenProjection_->zoomScreenByFactorNear(factor, pivot);
-    if (imagesOnScreen_)
-        imagesOnScreen_->zoomByFactorNear(factor, pivot);
-    if (tileLoader_)
-        tileLoader_->zoomByFactorNear(factor, pivot);
-    if (overlay_)
-        overlay_->zoomByFactorNear(factor, pivot);
-    if (renderer_)
-        renderer_->setNeedsDisplay();
+    cameraChanged({ .kind = CameraChange::Kind::Zoom, .factor = factor, .pivot = pivot });
 }
 
 void RMMapContents::zoomByFactorNear(float factor, CGPoint pivot)
 {
-    if (!mercatorToTileProjection_ || !mercatorToScreenProjection_ || !isZoomFactor(factor)
-        || !isFinite(pivot))
+    if (!mercatorToTileProjection_ || !isZoomFactor(factor) || !isFinite(pivot))
         return;
     factor = adjustZoomForBoundingMask(factor);
     const float zoom = mercatorToTileProjection_->calculateZoomFromScale(metersPerPixel() / factor);
@@ -170,7 +169,7 @@ void RMMapContents::zoomByFactorNearAnimated(float factor, CGPoint pivot, bool a
 void RMMapContents::zoomByFactorNearAnimatedWithCallback(
     float factor, CGPoint pivot, bool animated, RMMapContentsAnimationCallback* callback)
 {
-    if (!mercatorToTileProjection_ || !mercatorToScreenProjection_)
+    if (!mercatorToTileProjection_)
         return;
     if (!animated) {
         if (isZoomFactor(factor) && isFinite(pivot))
@@ -188,6 +187,7 @@ void RMMapContents::zoomByFactorNearAnimatedWithCallback(
     animation.zoomIncr = zoomDelta / kZoomStepCount;
     animation.pivot = pivot;
     animation.callback = callback;
+    animation.callbackHas = RMMapContentsAnimationCallback::Operations(callback);
     ZoomAnimation* running = &animation;
     animation.timer = platform::Timer::scheduledTimer(
         static_cast<double>(kZoomStepInterval), true, [this, running] { animatedZoomStep(running); });
@@ -233,8 +233,7 @@ void RMMapContents::animatedZoomStep(ZoomAnimation* animation)
         return;
 
     const CGPoint pivot = animation->pivot;
-    auto* finishedCallback
-        = dynamic_cast<RMMapContentsAnimationCallback::AnimationFinished*>(animation->callback);
+    auto* finishedCallback = animation->callbackHas.get<RMMapContentsAnimationCallback::AnimationFinished>();
     // Stops the timer; the callback may then destroy these contents.
     animations_.remove_if([animation](const ZoomAnimation& entry) { return &entry == animation; });
     if (finishedCallback)
@@ -244,8 +243,10 @@ void RMMapContents::animatedZoomStep(ZoomAnimation* animation)
 void RMMapContents::forgetAnimationCallback(const RMMapContentsAnimationCallback* callback)
 {
     for (ZoomAnimation& animation : animations_) {
-        if (animation.callback == callback)
+        if (animation.callback == callback) {
             animation.callback = nullptr;
+            animation.callbackHas = {};
+        }
     }
 }
 
@@ -287,13 +288,12 @@ void RMMapContents::adjustMapPlacementWithScale(float scale)
 
 RMProjectedRect RMMapContents::projectedBounds() const
 {
-    return mercatorToScreenProjection_ ? mercatorToScreenProjection_->projectedBounds() : RMProjectedRect {};
+    return mercatorToScreenProjection_->projectedBounds();
 }
 
 void RMMapContents::setProjectedBounds(RMProjectedRect bounds)
 {
-    if (mercatorToScreenProjection_)
-        mercatorToScreenProjection_->setProjectedBounds(bounds);
+    mercatorToScreenProjection_->setProjectedBounds(bounds);
 }
 
 void RMMapContents::zoomWithRMMercatorRectBounds(RMProjectedRect bounds)
@@ -302,7 +302,7 @@ void RMMapContents::zoomWithRMMercatorRectBounds(RMProjectedRect bounds)
     const bool usable = isFinite(bounds.origin) && bounds.size.width > 0 && bounds.size.height > 0
         && std::isfinite(bounds.size.width) && std::isfinite(bounds.size.height) && screen.size.width > 0
         && screen.size.height > 0;
-    if (!mercatorToScreenProjection_ || !usable)
+    if (!usable)
         return;
     mercatorToScreenProjection_->setProjectedBounds(bounds);
     // Beyond the limits the tile source has no tiles to show.
@@ -315,14 +315,7 @@ void RMMapContents::zoomWithRMMercatorRectBounds(RMProjectedRect bounds)
             mercatorToScreenProjection_->setMetersPerPixel(
                 mercatorToTileProjection_->calculateScaleFromZoom(minZoom_));
     }
-    if (overlay_)
-        overlay_->correctPositionOfAllSublayers();
-    if (tileLoader_) {
-        tileLoader_->clearLoadedBounds();
-        tileLoader_->updateLoadedImages();
-    }
-    if (renderer_)
-        renderer_->setNeedsDisplay();
+    cameraChanged({ .kind = CameraChange::Kind::Reset });
 }
 
 void RMMapContents::zoomWithLatLngBoundsNorthEastSouthWest(RMLatLong northEast, RMLatLong southWest)

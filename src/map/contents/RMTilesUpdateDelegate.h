@@ -1,10 +1,11 @@
 #pragma once
 
 #include "RMLatLong.h"
+#include "RMOptionalOperations.h"
 
 // Told which geographic region the map has just loaded tiles for. Its one
 // operation is optional: a delegate implements it by also deriving from
-// RegionUpdate; the contents ask (dynamic_cast) when the delegate is set.
+// RegionUpdate; the contents ask (`Operations`) when the delegate is set.
 // Delegates are not owned.
 class RMTilesUpdateDelegate {
 public:
@@ -20,4 +21,6 @@ public:
     protected:
         ~RegionUpdate() = default;
     };
+
+    using Operations = RMOptionalOperations<RegionUpdate>;
 };

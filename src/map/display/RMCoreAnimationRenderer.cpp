@@ -1,17 +1,28 @@
 #include "RMCoreAnimationRenderer.h"
 
-#include "RMMapContents.h"
+#include "RMDisplayContents.h"
+#include "RMMercatorToScreenProjection.h"
 #include "RMTileImage.h"
 #include "RMTileImageSet.h"
 #include "ScrollLayer.h"
 
-RMCoreAnimationRenderer::RMCoreAnimationRenderer(RMMapContents* content)
+namespace {
+
+CGRect screenBoundsOf(const RMDisplayContents* content)
+{
+    const RMMercatorToScreenProjection* camera = content ? content->mercatorToScreenProjection() : nullptr;
+    return camera ? camera->screenBounds() : CGRectZero;
+}
+
+} // namespace
+
+RMCoreAnimationRenderer::RMCoreAnimationRenderer(RMDisplayContents* content)
     : RMMapRenderer(content)
     , layer_(std::make_shared<platform::ScrollLayer>())
 {
     layer_->setAnchorPoint(CGPointZero);
     layer_->setMasksToBounds(true);
-    layer_->setFrame(content ? content->screenBounds() : CGRectZero);
+    layer_->setFrame(screenBoundsOf(content));
     platform::Layer::Actions actions = layer_->actions();
     actions["sublayers"] = nullptr;
     layer_->setActions(std::move(actions));
@@ -26,7 +37,7 @@ std::shared_ptr<platform::Layer> RMCoreAnimationRenderer::layer() const
 
 void RMCoreAnimationRenderer::setFrame(CGRect)
 {
-    layer_->setFrame(content() ? content()->screenBounds() : CGRectZero);
+    layer_->setFrame(screenBoundsOf(content()));
 }
 
 void RMCoreAnimationRenderer::mapImageLoaded()
@@ -45,10 +56,4 @@ void RMCoreAnimationRenderer::tileRemoved(RMTile tile)
     const std::shared_ptr<RMTileImage> image = content()->imagesOnScreen()->imageWithTile(tile);
     if (image && image->layer())
         image->layer()->removeFromSuperlayer();
-}
-
-std::shared_ptr<const platform::Action> RMCoreAnimationRenderer::actionForLayerForKey(
-    const platform::Layer&, std::string_view) const
-{
-    return nullptr;
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "Action.h"
 #include "RMMapRenderer.h"
 
 #include <memory>
@@ -20,7 +19,7 @@ class RMCoreAnimationRenderer final : public RMMapRenderer,
 public:
     // Builds the scroll layer: anchor (0, 0), clipping, frame = the
     // contents' screen bounds, no action for "sublayers".
-    explicit RMCoreAnimationRenderer(RMMapContents* content);
+    explicit RMCoreAnimationRenderer(RMDisplayContents* content);
     ~RMCoreAnimationRenderer() override;
 
     std::shared_ptr<platform::Layer> layer() const override;
@@ -34,10 +33,6 @@ public:
     // Takes the layer of the tile's image (as the contents' image set holds
     // it) out of the tree; nothing when the set has no such image.
     void tileRemoved(RMTile tile) override;
-    // The layer-delegate answer for implicit animations: none, for every
-    // layer and key, so each layer's own actions decide.
-    std::shared_ptr<const platform::Action> actionForLayerForKey(
-        const platform::Layer& layer, std::string_view key) const;
 
 protected:
     std::string_view className() const override { return "RMCoreAnimationRenderer"; }

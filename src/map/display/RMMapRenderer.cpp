@@ -5,7 +5,7 @@
 #include "RMNotifications.h"
 #include "RMTrace.h"
 
-RMMapRenderer::RMMapRenderer(RMMapContents* content)
+RMMapRenderer::RMMapRenderer(RMDisplayContents* content)
     : content_(content)
 {
     platform::NotificationCenter::defaultCenter().addObserver(this, RMMapImageLoadedNotification, nullptr,
@@ -24,9 +24,6 @@ void RMMapRenderer::mapImageLoaded()
 {
     setNeedsDisplay();
 }
-
-void RMMapRenderer::drawRect(QPainter&, CGRect)
-{ }
 
 void RMMapRenderer::setFrame(CGRect)
 { }

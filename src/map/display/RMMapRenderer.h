@@ -7,8 +7,7 @@
 #include <string>
 #include <string_view>
 
-class QPainter;
-class RMMapContents;
+class RMDisplayContents;
 
 namespace platform {
 class Layer;
@@ -21,18 +20,16 @@ class Layer;
 class RMMapRenderer : public RMTileImageSetDelegate {
 public:
     // `content` is not owned.
-    explicit RMMapRenderer(RMMapContents* content);
+    explicit RMMapRenderer(RMDisplayContents* content);
     // Stops listening.
     ~RMMapRenderer() override;
 
-    RMMapContents* content() const { return content_; }
+    RMDisplayContents* content() const { return content_; }
 
     // Called by the contents after every move, zoom and jump. Nothing here.
     virtual void setNeedsDisplay();
     // A tile image applied its bytes ("MapImageLoaded"): setNeedsDisplay.
     virtual void mapImageLoaded();
-    // Nothing here.
-    virtual void drawRect(QPainter& painter, CGRect rect);
     // The view's frame changed. Nothing here.
     virtual void setFrame(CGRect frame);
     // The layer that shows the tiles; null here.
@@ -45,5 +42,5 @@ protected:
     virtual std::string_view className() const { return "RMMapRenderer"; }
 
 private:
-    RMMapContents* content_;
+    RMDisplayContents* content_;
 };

@@ -75,8 +75,7 @@ RMTileImageSet::~RMTileImageSet()
 void RMTileImageSet::setDelegate(RMTileImageSetDelegate* delegate)
 {
     delegate_ = delegate;
-    tileAddedDelegate_ = dynamic_cast<RMTileImageSetDelegate::TileAdded*>(delegate);
-    tileRemovedDelegate_ = dynamic_cast<RMTileImageSetDelegate::TileRemoved*>(delegate);
+    delegateHas_ = RMTileImageSetDelegate::Operations(delegate);
 }
 
 void RMTileImageSet::setTileSource(std::shared_ptr<RMTileSource> tileSource)
@@ -183,8 +182,8 @@ void RMTileImageSet::addTileWithImageAt(
     Entry& entry = images_[key];
     entry.image = image;
     ++entry.count;
-    if (tileAddedDelegate_)
-        tileAddedDelegate_->tileAddedWithImage(tile, image);
+    if (auto* added = delegateHas_.get<RMTileImageSetDelegate::TileAdded>())
+        added->tileAddedWithImage(tile, image);
     platform::NotificationCenter::defaultCenter().postNotification(
         RMMapImageAddedToScreenNotification, image->notificationObject());
 }
@@ -216,8 +215,8 @@ void RMTileImageSet::removeTile(RMTile tile)
     if (found->second.count == 1 && found->second.image) {
         // Kept alive through the calls: an observer may drop other references.
         const std::shared_ptr<RMTileImage> image = found->second.image;
-        if (tileRemovedDelegate_)
-            tileRemovedDelegate_->tileRemoved(tile);
+        if (auto* removed = delegateHas_.get<RMTileImageSetDelegate::TileRemoved>())
+            removed->tileRemoved(tile);
         platform::NotificationCenter::defaultCenter().postNotification(
             RMMapImageRemovedFromScreenNotification, image->notificationObject());
         found = images_.find(tile);
@@ -282,14 +281,6 @@ void RMTileImageSet::zoomByFactorNear(float factor, CGPoint pivot)
     for (const auto& [tile, entry] : images_) {
         if (entry.image)
             entry.image->zoomByFactorNear(factor, pivot);
-    }
-}
-
-void RMTileImageSet::drawRect(QPainter& painter, CGRect) const
-{
-    for (const auto& [tile, entry] : images_) {
-        if (entry.image)
-            entry.image->draw(painter);
     }
 }
 

@@ -9,7 +9,6 @@
 #include <unordered_map>
 #include <vector>
 
-class QPainter;
 class RMTileImage;
 class RMTileSource;
 
@@ -84,8 +83,6 @@ public:
     // Moves / scales every image's screen location (and layer).
     void moveBy(CGSize delta);
     void zoomByFactorNear(float factor, CGPoint pivot);
-    // Draws every image at its screen location.
-    void drawRect(QPainter& painter, CGRect rect) const;
     // Tells every image to stop loading.
     void cancelLoading();
     // Logs "Biggest seam right: <r>  down: <d>": the largest gap between an
@@ -102,11 +99,9 @@ private:
     struct TileHash {
         std::size_t operator()(const RMTile& tile) const;
     };
-    template<typename Visit> void forEachTile(RMTileRect rect, Visit visit) const;
 
     RMTileImageSetDelegate* delegate_ = nullptr;
-    RMTileImageSetDelegate::TileAdded* tileAddedDelegate_ = nullptr;
-    RMTileImageSetDelegate::TileRemoved* tileRemovedDelegate_ = nullptr;
+    RMTileImageSetDelegate::Operations delegateHas_;
     std::shared_ptr<RMTileSource> tileSource_;
     std::unordered_map<RMTile, Entry, TileHash> images_;
 };

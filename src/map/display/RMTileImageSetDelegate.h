@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RMOptionalOperations.h"
 #include "RMTile.h"
 
 #include <memory>
@@ -8,7 +9,7 @@ class RMTileImage;
 
 // What the tile image set tells about images entering and leaving the
 // screen. Both operations are optional: a delegate implements one by also
-// deriving from its interface below. The set asks which ones (dynamic_cast)
+// deriving from its interface below. The set asks which ones (`Operations`)
 // when the delegate is set and never calls an operation the delegate lacks.
 // Delegates are never owned by the set.
 class RMTileImageSetDelegate {
@@ -36,4 +37,6 @@ public:
     protected:
         ~TileRemoved() = default;
     };
+
+    using Operations = RMOptionalOperations<TileAdded, TileRemoved>;
 };

@@ -2,7 +2,9 @@
 
 #include "Exception.h"
 #include "NotificationCenter.h"
-#include "RMMapContents.h"
+#include "RMDisplayContents.h"
+#include "RMExpensiveOperations.h"
+#include "RMMercatorToScreenProjection.h"
 #include "RMMercatorToTileProjection.h"
 #include "RMNotifications.h"
 #include "RMPixel.h"
@@ -12,7 +14,7 @@
 
 #include <cmath>
 
-RMTileLoader::RMTileLoader(RMMapContents* content)
+RMTileLoader::RMTileLoader(RMDisplayContents* content)
     : content_(content)
 {
     loadedTiles_.origin.tile = RMTileDummy();
@@ -30,11 +32,12 @@ void RMTileLoader::clearLoadedBounds()
 
 bool RMTileLoader::screenIsLoaded() const
 {
-    if (!content_ || !content_->mercatorToTileProjection())
+    const RMMercatorToScreenProjection* camera = content_ ? content_->mercatorToScreenProjection() : nullptr;
+    const RMMercatorToTileProjection* tiles = content_ ? content_->mercatorToTileProjection() : nullptr;
+    if (!camera || !tiles)
         return false;
-    const bool covered = CGRectContainsRect(loadedBounds_, content_->screenBounds());
-    const RMMercatorToTileProjection& tiles = *content_->mercatorToTileProjection();
-    const int zoom = static_cast<int>(tiles.calculateNormalisedZoomFromScale(content_->metersPerPixel()));
+    const bool covered = CGRectContainsRect(loadedBounds_, camera->screenBounds());
+    const int zoom = static_cast<int>(tiles->calculateNormalisedZoomFromScale(camera->metersPerPixel()));
     // Tile zooms are whole levels, so a zoom within fractional limits may
     // round to the nearest level beyond them.
     const float lowest = std::round(content_->minZoom());
@@ -50,10 +53,12 @@ void RMTileLoader::updateLoadedImages()
 {
     if (suppressLoading_ || !content_)
         return;
-    if (!content_->mercatorToTileProjection() || !content_->mercatorToScreenProjection())
+    const RMMercatorToScreenProjection* camera = content_->mercatorToScreenProjection();
+    const RMMercatorToTileProjection* tiles = content_->mercatorToTileProjection();
+    if (!camera || !tiles)
         return;
     stopWaitingForResume();
-    if (!RMMapContents::performExpensiveOperations()) {
+    if (!RMExpensiveOperations::allowed()) {
         waitingForResume_ = true;
         platform::NotificationCenter::defaultCenter().addObserver(this, RMResumeExpensiveOperations, nullptr,
             [this](const platform::Notification&) { updateLoadedImages(); });
@@ -62,11 +67,11 @@ void RMTileLoader::updateLoadedImages()
     if (screenIsLoaded())
         return;
 
-    const RMTileRect newTiles = content_->tileBounds();
     RMTileImageSet* images = content_->imagesOnScreen();
     if (!images)
         return;
-    const CGRect newBounds = images->addTilesToDisplayIn(newTiles, content_->screenBounds());
+    const RMTileRect newTiles = tiles->project(*camera);
+    const CGRect newBounds = images->addTilesToDisplayIn(newTiles, camera->screenBounds());
     if (!RMTileIsDummy(loadedTiles_.origin.tile))
         images->removeTiles(loadedTiles_);
 

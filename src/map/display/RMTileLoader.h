@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-class RMMapContents;
+class RMDisplayContents;
 
 // Decides when the tiles on screen must be renewed, and renews them. It
 // remembers the screen rectangle the loaded tiles cover (moved and scaled
@@ -14,14 +14,14 @@ class RMMapContents;
 // image set to add the tiles now covering the screen and then remove the
 // previous ones, so tiles on screen before and after stay.
 //
-// While RMMapContents::performExpensiveOperations() is off, an update waits
+// While RMExpensiveOperations::allowed() is off, an update waits
 // for RMResumeExpensiveOperations (one registration however many updates
 // wait). The loader unregisters when destroyed, so it is never called back
 // afterwards. Screen rectangles are in screen points. Main thread only.
 class RMTileLoader {
 public:
     // `content` is not owned and may be null (then updates do nothing).
-    explicit RMTileLoader(RMMapContents* content = nullptr);
+    explicit RMTileLoader(RMDisplayContents* content = nullptr);
     ~RMTileLoader();
     RMTileLoader(const RMTileLoader&) = delete;
     RMTileLoader& operator=(const RMTileLoader&) = delete;
@@ -60,7 +60,7 @@ public:
 private:
     void stopWaitingForResume();
 
-    RMMapContents* content_;
+    RMDisplayContents* content_;
     CGRect loadedBounds_;
     uint32_t loadedZoom_ = 0;
     RMTileRect loadedTiles_;

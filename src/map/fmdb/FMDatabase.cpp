@@ -335,11 +335,6 @@ const FMDatabase::CachedStatements* FMDatabase::cachedStatements() const
     return cachedStatements_ ? &*cachedStatements_ : nullptr;
 }
 
-void FMDatabase::setCachedStatements(std::optional<CachedStatements> cachedStatements)
-{
-    cachedStatements_ = std::move(cachedStatements);
-}
-
 std::string FMDatabase::description() const
 {
     return fmt::format("<FMDatabase: {}>", fmt::ptr(this));

@@ -94,9 +94,6 @@ public:
     bool setKey(std::string_view key);
     bool rekey(std::string_view key);
 
-    // Logs that the connection is busy with another call (and throws
-    // platform::AssertionFailure with the same text under `crashOnErrors`).
-    void compainAboutInUse();
     // True during a call that uses the connection and within a transaction.
     bool inUse() const { return inUse_ || inTransaction_; }
 
@@ -111,7 +108,6 @@ public:
     void clearCachedStatements();
     // Null while caching is off.
     const CachedStatements* cachedStatements() const;
-    void setCachedStatements(std::optional<CachedStatements> cachedStatements);
 
     const std::string& databasePath() const { return databasePath_; }
     // The SQLite handle, null while closed. Owned by this connection.
@@ -120,14 +116,11 @@ public:
     void setLogsErrors(bool logsErrors) { logsErrors_ = logsErrors; }
     bool crashOnErrors() const { return crashOnErrors_; }
     void setCrashOnErrors(bool crashOnErrors) { crashOnErrors_ = crashOnErrors; }
+    // Set by the begin operations, cleared by commit and rollback.
     bool inTransaction() const { return inTransaction_; }
-    void setInTransaction(bool inTransaction) { inTransaction_ = inTransaction; }
     // Logs every statement and argument.
     bool traceExecution() const { return traceExecution_; }
     void setTraceExecution(bool traceExecution) { traceExecution_ = traceExecution; }
-    // Kept for callers; the connection itself never reads it.
-    bool checkedOut() const { return checkedOut_; }
-    void setCheckedOut(bool checkedOut) { checkedOut_ = checkedOut; }
     // 0: retry busy answers without end; T > 0: give up on the (T + 2)-th;
     // below 0: give up on the first.
     int busyRetryTimeout() const { return busyRetryTimeout_; }
@@ -149,6 +142,9 @@ private:
     };
 
     bool readyForUse();
+    // Logs that the connection is busy with another call (and throws
+    // platform::AssertionFailure with the same text under `crashOnErrors`).
+    void compainAboutInUse();
     void complainNotOpen();
     void rememberClosedError(int code, std::string message);
     std::shared_ptr<FMStatement> reusableCachedStatement(std::string_view sql) const;
@@ -169,7 +165,6 @@ private:
     bool inUse_ = false;
     bool inTransaction_ = false;
     bool traceExecution_ = false;
-    bool checkedOut_ = false;
     int busyRetryTimeout_ = 0;
     bool shouldCacheStatements_ = false;
     std::optional<CachedStatements> cachedStatements_;

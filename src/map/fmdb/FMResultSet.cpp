@@ -243,13 +243,6 @@ void FMResultSet::kvcMagic(
         setValueForKey(key, value);
 }
 
-void FMResultSet::setParentDB(FMDatabase* parentDB)
-{
-    parentDB_ = parentDB;
-    if (parentDB_)
-        parentDB_->adoptResultSet(shared_from_this());
-}
-
 void FMResultSet::setupColumnNames()
 {
     sqlite3_stmt* handle = openHandle();

@@ -75,17 +75,16 @@ public:
     void kvcMagic(const std::function<void(std::string_view key, std::string_view value)>& setValueForKey);
 
     const std::string& query() const { return query_; }
-    void setQuery(std::string query) { query_ = std::move(query); }
     const std::shared_ptr<FMStatement>& statement() const { return statement_; }
-    void setStatement(std::shared_ptr<FMStatement> statement) { statement_ = std::move(statement); }
     FMDatabase* parentDB() const { return parentDB_; }
-    // Registers the cursor with the new connection.
-    void setParentDB(FMDatabase* parentDB);
     const ColumnNameToIndexMap& columnNameToIndexMap() const { return columnNameToIndexMap_; }
-    void setColumnNameToIndexMap(ColumnNameToIndexMap map) { columnNameToIndexMap_ = std::move(map); }
 
 private:
+    friend class FMDatabase;
     FMResultSet(std::shared_ptr<FMStatement> statement, FMDatabase* parentDB);
+
+    // The connection names the query it ran.
+    void setQuery(std::string query) { query_ = std::move(query); }
 
     void setupColumnNames();
     sqlite3_stmt* openHandle() const;

@@ -208,6 +208,7 @@ void RMDatabaseCache::didReceiveMemoryWarning()
 
 void RMDatabaseCache::removeAllCachedImages()
 {
+    const std::lock_guard guard(lock_);
     if (dao_)
         dao_->removeAllCachedImages();
     replaceIfDamaged();

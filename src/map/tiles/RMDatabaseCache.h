@@ -101,8 +101,10 @@ private:
     RMCachePurgeStrategy purgeStrategy_ = RMCachePurgeStrategy::LRU;
     std::uint32_t capacity_ = 0;
     std::uint32_t minimalPurge_ = 0;
-    // Never contended (one thread); it keeps the connection from being
-    // replaced in the middle of a statement.
+    // Held wherever the cache uses or replaces its connection. The map
+    // engine runs on the main thread, so it is never contended and stops
+    // nothing there; it marks the sections that would need it if the cache
+    // were ever shared between threads.
     std::recursive_mutex lock_;
     // The images waited for, by notification object. Entries of images that
     // died unloaded are dropped with their registrations, so a new image at

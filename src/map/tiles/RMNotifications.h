@@ -20,8 +20,8 @@ inline constexpr std::string_view RMMapImageLoadingCancelledNotification = "MapI
 inline constexpr std::string_view RMTileRequested = "RMTileRequested";
 // A web tile image's download finished, failed or was cancelled. Object: none.
 inline constexpr std::string_view RMTileRetrieved = "RMTileRetrieved";
-// The map contents switched expensive operations (picture decoding, starting
-// downloads) back on / off. Object: RMMapContents::classIdentity().
+// Expensive operations (picture decoding, starting downloads) were switched
+// back on / off. Object: RMExpensiveOperations::notificationObject().
 inline constexpr std::string_view RMResumeExpensiveOperations = "RMResumeExpensiveOperations";
 inline constexpr std::string_view RMSuspendExpensiveOperations = "RMSuspendExpensiveOperations";
 // The tile image set placed an image on screen / is about to take it off.

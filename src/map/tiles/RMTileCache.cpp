@@ -8,6 +8,8 @@
 #include "RMTileImage.h"
 #include "RMTrace.h"
 
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <cctype>
 
@@ -19,64 +21,58 @@ constexpr std::int64_t kDefaultMemoryCapacity = 32;
 constexpr std::uint32_t kDefaultDatabaseCapacity = 1000;
 constexpr std::uint32_t kDefaultMinimalPurge = 100;
 
-[[noreturn]] void configurationError(const std::string& reason)
-{
-    throw platform::NamedException("RMConfigurationException", reason);
-}
+// Reads the values of one "caches" entry. A value of the wrong kind reads
+// as missing and becomes the entry's problem (the first one found counts).
+class EntryReader {
+    const PropertyList& entry_;
+    std::string problem_;
 
-const PropertyList::Dictionary& dictionaryOf(const PropertyList& entry)
-{
-    const PropertyList::Dictionary* dictionary = entry.dictionary();
-    if (!dictionary)
-        configurationError("a cache entry is not a dictionary");
-    return *dictionary;
-}
+    // The value of `key` as `readValue` reads it; nothing when missing.
+    template<typename Read> auto read(std::string_view key, std::string_view kind, Read readValue)
+    {
+        using Value = decltype(readValue(entry_));
+        const PropertyList* value = usable() ? entry_.valueForKey(key) : nullptr;
+        if (!value)
+            return Value();
+        Value result = readValue(*value);
+        if (!result)
+            problem_ = fmt::format("the value of \"{}\" is not {}", key, kind);
+        return result;
+    }
 
-// The value of the key read as a number, as the platform's number reading
-// gives it (strings read their leading number); nothing when the key is
-// missing.
-std::optional<std::int64_t> integerFor(const PropertyList& entry, std::string_view key)
-{
-    const PropertyList* value = entry.valueForKey(key);
-    if (!value)
-        return std::nullopt;
-    const std::optional<std::int64_t> number = value->integerValue();
-    if (!number)
-        configurationError("the value of \"" + std::string(key) + "\" is not a number");
-    return number;
-}
+public:
+    explicit EntryReader(const PropertyList& entry)
+        : entry_(entry)
+    {
+        if (!entry.dictionary())
+            problem_ = "a cache entry is not a dictionary";
+    }
 
-std::optional<std::uint64_t> unsignedFor(const PropertyList& entry, std::string_view key)
-{
-    const PropertyList* value = entry.valueForKey(key);
-    if (!value)
-        return std::nullopt;
-    const std::optional<std::uint64_t> number = value->unsignedIntegerValue();
-    if (!number)
-        configurationError("the value of \"" + std::string(key) + "\" is not a number");
-    return number;
-}
+    // Whether every value read so far had the right kind.
+    bool usable() const { return problem_.empty(); }
+    const std::string& problem() const { return problem_; }
 
-std::optional<bool> boolFor(const PropertyList& entry, std::string_view key)
-{
-    const PropertyList* value = entry.valueForKey(key);
-    if (!value)
-        return std::nullopt;
-    const std::optional<bool> flag = value->boolValue();
-    if (!flag)
-        configurationError("the value of \"" + std::string(key) + "\" is not a boolean");
-    return flag;
-}
-
-const std::string* stringFor(const PropertyList& entry, std::string_view key)
-{
-    const PropertyList* value = entry.valueForKey(key);
-    if (!value)
-        return nullptr;
-    if (!value->string())
-        configurationError("the value of \"" + std::string(key) + "\" is not a string");
-    return value->string();
-}
+    // The value read as a number, as the platform's number reading gives it
+    // (strings read their leading number).
+    std::optional<std::int64_t> integer(std::string_view key)
+    {
+        return read(key, "a number", [](const PropertyList& value) { return value.integerValue(); });
+    }
+    std::optional<std::uint64_t> unsignedInteger(std::string_view key)
+    {
+        return read(key, "a number", [](const PropertyList& value) { return value.unsignedIntegerValue(); });
+    }
+    std::optional<bool> boolean(std::string_view key)
+    {
+        return read(key, "a boolean", [](const PropertyList& value) { return value.boolValue(); });
+    }
+    std::optional<std::string> string(std::string_view key)
+    {
+        return read(key, "a string", [](const PropertyList& value) {
+            return value.string() ? std::optional<std::string>(*value.string()) : std::nullopt;
+        });
+    }
+};
 
 bool equalIgnoringCase(std::string_view a, std::string_view b)
 {
@@ -116,38 +112,51 @@ void RMTileCache::buildFromConfiguration(const RMTileSource& tileSource, const R
     }
     const PropertyList entries = configured ? *configured : defaultCacheConfiguration();
     for (const PropertyList& entry : *entries.array()) {
+        std::string problem;
         try {
-            addCacheForEntry(entry, tileSource);
+            problem = addCacheForEntry(entry, tileSource);
         } catch (const platform::NamedException& exception) {
-            platform::logf("*** configuration error: {}", exception.reason());
+            // A programming error met while building the entry's cache (a
+            // source without a cache key, say) costs that entry only.
+            problem = exception.reason();
         }
+        if (!problem.empty())
+            platform::logf("*** configuration error: {}", problem);
     }
 }
 
-void RMTileCache::addCacheForEntry(const PropertyList& entry, const RMTileSource& tileSource)
+std::string RMTileCache::addCacheForEntry(const PropertyList& entry, const RMTileSource& tileSource)
 {
-    dictionaryOf(entry);
+    if (!entry.dictionary())
+        return EntryReader(entry).problem();
     const PropertyList* type = entry.valueForKey("type");
     const std::string* typeName = type ? type->string() : nullptr;
     std::shared_ptr<RMTileCacheProtocol> cache;
-    if (typeName && *typeName == "memory-cache")
-        cache = newMemoryCacheWithConfig(entry);
-    else if (typeName && *typeName == "db-cache")
-        cache = newDatabaseCacheWithConfigTileSource(entry, tileSource);
+    if (typeName && *typeName == "memory-cache") {
+        Configured<RMMemoryCache> memory = newMemoryCacheWithConfig(entry);
+        if (!memory.problem.empty())
+            return memory.problem;
+        cache = std::move(memory.cache);
+    } else if (typeName && *typeName == "db-cache") {
+        Configured<RMDatabaseCache> database = newDatabaseCacheWithConfigTileSource(entry, tileSource);
+        if (!database.problem.empty())
+            return database.problem;
+        cache = std::move(database.cache);
+    }
 
     if (cache)
         addCache(std::move(cache));
     else
         platform::logf("failed to create cache of type {}", typeName ? *typeName : "(null)");
+    return {};
 }
 
 void RMTileCache::addCache(std::shared_ptr<RMTileCacheProtocol> cache)
 {
     if (!cache)
         return;
-    RMTileCacheAdding* adding = cache->addingPart();
-    RMTileCacheClearing* clearing = cache->clearingPart();
-    caches_.push_back({ std::move(cache), adding, clearing });
+    RMTileCacheProtocol::Operations has(cache.get());
+    caches_.push_back({ std::move(cache), has });
 }
 
 std::vector<std::shared_ptr<RMTileCacheProtocol>> RMTileCache::caches() const
@@ -171,8 +180,8 @@ std::shared_ptr<RMTileImage> RMTileCache::cachedImage(RMTile tile)
 void RMTileCache::addTileWithImage(RMTile tile, const std::shared_ptr<RMTileImage>& image)
 {
     for (const Link& link : caches_) {
-        if (link.adding)
-            link.adding->addTileWithImage(tile, image);
+        if (auto* adding = link.has.get<RMTileCacheAdding>())
+            adding->addTileWithImage(tile, image);
     }
 }
 
@@ -186,8 +195,8 @@ void RMTileCache::didReceiveMemoryWarning()
 void RMTileCache::removeAllCachedImages()
 {
     for (const Link& link : caches_) {
-        if (link.clearing)
-            link.clearing->removeAllCachedImages();
+        if (auto* clearing = link.has.get<RMTileCacheClearing>())
+            clearing->removeAllCachedImages();
     }
 }
 
@@ -201,22 +210,27 @@ std::uint64_t RMTileCache::tileHash(RMTile tile)
     return RMTileKey(tile);
 }
 
-std::unique_ptr<RMMemoryCache> RMTileCache::newMemoryCacheWithConfig(const PropertyList& config)
+RMTileCache::Configured<RMMemoryCache> RMTileCache::newMemoryCacheWithConfig(const PropertyList& config)
 {
-    dictionaryOf(config);
-    const std::int64_t capacity = integerFor(config, "capacity").value_or(kDefaultMemoryCapacity);
-    return std::make_unique<RMMemoryCache>(static_cast<std::uint32_t>(capacity));
+    EntryReader entry(config);
+    const std::int64_t capacity = entry.integer("capacity").value_or(kDefaultMemoryCapacity);
+    if (!entry.usable())
+        return { nullptr, entry.problem() };
+    return { std::make_unique<RMMemoryCache>(static_cast<std::uint32_t>(capacity)), {} };
 }
 
-std::unique_ptr<RMDatabaseCache> RMTileCache::newDatabaseCacheWithConfigTileSource(
+RMTileCache::Configured<RMDatabaseCache> RMTileCache::newDatabaseCacheWithConfigTileSource(
     const PropertyList& config, const RMTileSource& tileSource)
 {
-    dictionaryOf(config);
+    EntryReader entry(config);
     std::uint32_t capacity = kDefaultDatabaseCapacity;
     std::uint32_t minimalPurge = kDefaultMinimalPurge;
-    if (const std::optional<std::int64_t> configured = integerFor(config, "capacity")) {
+    const std::optional<std::int64_t> configuredCapacity = entry.integer("capacity");
+    if (!entry.usable())
+        return { nullptr, entry.problem() };
+    if (configuredCapacity) {
         // Read as the platform's 32-bit int.
-        const auto value = static_cast<std::int32_t>(*configured);
+        const auto value = static_cast<std::int32_t>(*configuredCapacity);
         if (value < 0) {
             platform::logf("illegal value for capacity: {}", value);
         } else {
@@ -225,30 +239,30 @@ std::unique_ptr<RMDatabaseCache> RMTileCache::newDatabaseCacheWithConfigTileSour
         }
     }
 
-    const std::string* strategyName = stringFor(config, "strategy");
+    const std::optional<std::string> strategyName = entry.string("strategy");
+    const bool useCachesDirectory = entry.boolean("useCachesDirectory").value_or(false);
+    const std::optional<std::uint64_t> configuredPurge
+        = capacity != 0 ? entry.unsignedInteger("minimalPurge") : std::nullopt;
+    if (!entry.usable())
+        return { nullptr, entry.problem() };
     const RMCachePurgeStrategy strategy = strategyName && equalIgnoringCase(*strategyName, "LRU")
         ? RMCachePurgeStrategy::LRU
         : RMCachePurgeStrategy::FIFO;
-
-    const bool useCachesDirectory = boolFor(config, "useCachesDirectory").value_or(false);
-
-    if (capacity != 0) {
-        if (const std::optional<std::uint64_t> configured = unsignedFor(config, "minimalPurge")) {
-            // Read as the platform's unsigned 32-bit int.
-            const auto value = static_cast<std::uint32_t>(*configured);
-            if (value >= 1 && value <= capacity)
-                minimalPurge = value;
-            else
-                platform::log("minimalPurge must be at least one and at most the cache capacity");
-        }
+    if (configuredPurge) {
+        // Read as the platform's unsigned 32-bit int.
+        const auto value = static_cast<std::uint32_t>(*configuredPurge);
+        if (value >= 1 && value <= capacity)
+            minimalPurge = value;
+        else
+            platform::log("minimalPurge must be at least one and at most the cache capacity");
     }
 
     std::unique_ptr<RMDatabaseCache> cache
         = RMDatabaseCache::createWithTileSourceUsingCacheDir(tileSource, useCachesDirectory);
     if (!cache)
-        return nullptr;
+        return {};
     cache->setCapacity(capacity);
     cache->setPurgeStrategy(strategy);
     cache->setMinimalPurge(minimalPurge);
-    return cache;
+    return { std::move(cache), {} };
 }

@@ -32,8 +32,9 @@ class RMTileSource;
 //                        default capacity; other values log "minimalPurge must
 //                        be at least one and at most the cache capacity"
 // An entry that makes no cache logs "failed to create cache of type <type>";
-// an entry of the wrong shape logs "*** configuration error: <reason>";
-// either way the other entries are built. Without a configuration (or
+// an entry of the wrong shape, or one whose cache meets a named exception
+// while it is made (a source without a cache key), logs "*** configuration
+// error: <reason>"; either way the other entries are built. Without a configuration (or
 // without "caches") the chain is a memory cache of 32 images followed by a
 // database cache of 1000 tiles, FIFO, minimal purge 100, in documents.
 class RMTileCache final : public RMTileCacheProtocol, public RMTileCacheAdding, public RMTileCacheClearing {
@@ -63,24 +64,28 @@ public:
     // The memory cache's key of a tile: RMTileKey.
     static std::uint64_t tileHash(RMTile tile);
 
-    // A memory cache as one "caches" entry describes it. Throws
-    // platform::NamedException "RMConfigurationException" for an entry of
-    // the wrong shape.
-    static std::unique_ptr<RMMemoryCache> newMemoryCacheWithConfig(const platform::PropertyList& config);
-    // A database cache as the entry describes it, or null when its file
-    // cannot be used. Throws as above.
-    static std::unique_ptr<RMDatabaseCache> newDatabaseCacheWithConfigTileSource(
+    // A cache made from one "caches" entry; for an entry of the wrong shape
+    // (not a dictionary, a value of the wrong kind) no cache but the reason.
+    template<typename Cache> struct Configured {
+        std::unique_ptr<Cache> cache;
+        std::string problem;
+    };
+    // A memory cache as the entry describes it.
+    static Configured<RMMemoryCache> newMemoryCacheWithConfig(const platform::PropertyList& config);
+    // A database cache as the entry describes it; no cache (and no problem)
+    // when its file cannot be used.
+    static Configured<RMDatabaseCache> newDatabaseCacheWithConfigTileSource(
         const platform::PropertyList& config, const RMTileSource& tileSource);
 
 private:
     struct Link {
         std::shared_ptr<RMTileCacheProtocol> cache;
-        RMTileCacheAdding* adding;
-        RMTileCacheClearing* clearing;
+        RMTileCacheProtocol::Operations has;
     };
 
     void buildFromConfiguration(const RMTileSource& tileSource, const RMConfiguration& configuration);
-    void addCacheForEntry(const platform::PropertyList& entry, const RMTileSource& tileSource);
+    // Adds the entry's cache; the reason when the entry has the wrong shape.
+    std::string addCacheForEntry(const platform::PropertyList& entry, const RMTileSource& tileSource);
 
     std::vector<Link> caches_;
 };

@@ -100,7 +100,6 @@ public:
 
 private:
     RMTileCacheDAO(std::shared_ptr<fmdb::FMDatabase> db, bool readOnly);
-    static std::shared_ptr<fmdb::FMDatabase> openConnection(const std::string& path);
     static bool setUpConnection(fmdb::FMDatabase& db);
     static bool createTable(fmdb::FMDatabase& db);
     static std::unique_ptr<RMTileCacheDAO> openReadOnly(const std::string& path, const std::string& reason);

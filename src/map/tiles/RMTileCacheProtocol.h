@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RMOptionalOperations.h"
 #include "RMTile.h"
 
 #include <memory>
@@ -27,8 +28,8 @@ protected:
 
 // A tile cache, one link of the cache chain (RMTileCache). A cache
 // implements an optional operation by deriving from its interface as well;
-// callers ask addingPart() / clearingPart() and never call an operation a
-// cache does not implement. Main thread only.
+// callers ask which ones (`Operations`) and never call an operation a cache
+// does not implement. Main thread only.
 class RMTileCacheProtocol {
 public:
     RMTileCacheProtocol() = default;
@@ -42,8 +43,5 @@ public:
     // "<ClassName: 0x…>"
     virtual std::string description() const = 0;
 
-    // Whether the cache implements addTileWithImage: its part that does, or null.
-    RMTileCacheAdding* addingPart() { return dynamic_cast<RMTileCacheAdding*>(this); }
-    // Whether the cache implements removeAllCachedImages: its part that does, or null.
-    RMTileCacheClearing* clearingPart() { return dynamic_cast<RMTileCacheClearing*>(this); }
+    using Operations = RMOptionalOperations<RMTileCacheAdding, RMTileCacheClearing>;
 };

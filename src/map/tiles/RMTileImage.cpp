@@ -4,15 +4,12 @@
 #include "Clock.h"
 #include "Layer.h"
 #include "NotificationCenter.h"
+#include "RMExpensiveOperations.h"
 #include "RMFileTileImage.h"
-#include "RMMapContents.h"
 #include "RMNotifications.h"
 #include "RMPixel.h"
 #include "RMTrace.h"
 #include "RMWebTileImage.h"
-
-#include <QPainter>
-#include <QRectF>
 
 #include <array>
 #include <utility>
@@ -66,7 +63,7 @@ std::shared_ptr<RMTileImage> RMTileImage::imageWithTileFromDecodedData(
 
 void RMTileImage::setImageToData(const platform::Data& data)
 {
-    if (!RMMapContents::performExpensiveOperations()) {
+    if (!RMExpensiveOperations::allowed()) {
         setImageToDecodedData(data, {});
         return;
     }
@@ -75,7 +72,7 @@ void RMTileImage::setImageToData(const platform::Data& data)
 
 void RMTileImage::setImageToDecodedData(const platform::Data& data, platform::Image picture)
 {
-    if (!RMMapContents::performExpensiveOperations()) {
+    if (!RMExpensiveOperations::allowed()) {
         NotificationCenter& center = NotificationCenter::defaultCenter();
         dataPending_ = data;
         center.removeObserver(pendingDataObserver(), RMResumeExpensiveOperations);
@@ -218,23 +215,6 @@ void RMTileImage::placeWrappedCopies()
     }
     if (copies.size() != layer_->sublayers().size())
         layer_->setSublayers(std::move(copies));
-}
-
-void RMTileImage::drawInRect(QPainter& painter, CGRect rect) const
-{
-    if (image_.isNull())
-        return;
-    painter.drawImage(
-        QRectF(rect.origin.x, rect.origin.y, rect.size.width, rect.size.height), image_.pixels());
-}
-
-void RMTileImage::draw(QPainter& painter) const
-{
-    drawInRect(painter, screenLocation_);
-    for (const int column : wrappedCopyColumns_)
-        drawInRect(painter,
-            RMTranslateCGRectBy(
-                screenLocation_, CGSizeMake(static_cast<float>(column) * screenLocation_.size.width, 0)));
 }
 
 std::uint32_t RMTileImage::hash() const

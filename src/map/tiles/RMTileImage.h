@@ -14,8 +14,6 @@
 #include <string_view>
 #include <vector>
 
-class QPainter;
-
 namespace platform {
 class Layer;
 }
@@ -28,7 +26,7 @@ class Layer;
 // Two tile images are equal when their tiles are equal, whatever their kind,
 // picture or place; hash() is RMTileHash of the tile cut to 32 bits.
 //
-// Decoding waits while RMMapContents::performExpensiveOperations() is false:
+// Decoding waits while RMExpensiveOperations::allowed() is false:
 // bytes are kept pending and applied when RMResumeExpensiveOperations is
 // posted. An image cancels its own loading when RMMapImageRemovedFromScreen
 // is posted for it. Main thread only.
@@ -93,10 +91,6 @@ public:
     // kCAOnOrderIn and kCAOnOrderOut, no edge antialiasing; a sublayer for
     // each wrapped copy. Then moves a decoded picture into it.
     virtual void makeLayer();
-    // Draws the picture, if any, into the rectangle of the painter.
-    void drawInRect(QPainter& painter, CGRect rect) const;
-    // Draws the picture at the screen location and at its wrapped copies.
-    void draw(QPainter& painter) const;
 
     // How long the bytes may be shown without asking the server again, for
     // an image made from downloaded or stored bytes; none otherwise.

@@ -4,7 +4,7 @@
 #include "Layer.h"
 #include "Log.h"
 #include "NotificationCenter.h"
-#include "RMMapContents.h"
+#include "RMExpensiveOperations.h"
 #include "RMNotifications.h"
 #include "RMTileProxy.h"
 #include "ResponseCache.h"
@@ -31,7 +31,7 @@ RMWebTileImage::RMWebTileImage(RMTile tile, const std::string& url)
     if (applyCachedPicture())
         return;
 
-    const bool startNow = RMMapContents::performExpensiveOperations();
+    const bool startNow = RMExpensiveOperations::allowed();
     platform::HttpRequest request;
     request.url = url;
     request.timeLimit = kTimeLimit;

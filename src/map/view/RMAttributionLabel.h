@@ -15,6 +15,9 @@ class RMMapView;
 // Either may be destroyed first. Main thread only.
 class RMAttributionLabel : public QObject {
 public:
+    // The credit the OpenStreetMap tile usage policy asks for.
+    static constexpr const char* kOpenStreetMap = "© OpenStreetMap contributors";
+
     RMAttributionLabel(RMMapView& view, const std::string& text);
     ~RMAttributionLabel() override;
 

@@ -1,14 +1,15 @@
 #include "RMMapView.h"
-#include "RMTileLoader.h"
 
 #include "RMMapContents.h"
 #include "RMMapViewAlive.h"
+#include "RMTileLoader.h"
 #include "RMTrace.h"
 
 #include <fmt/format.h>
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -25,15 +26,12 @@ constexpr int kDidReceiveMemoryWarningLine = 539;
 constexpr float kWheelNotchDegrees = 15;
 constexpr float kKeyPanDistance = 80;
 
+using Delegate = RMMapViewDelegate;
+
 std::string describe(CGRect bounds)
 {
     return fmt::format("MapView at {:.0f},{:.0f}-{:.0f},{:.0f}", bounds.origin.x, bounds.origin.y,
         bounds.size.width, bounds.size.height);
-}
-
-template<typename Interface> Interface* implementation(RMMapViewDelegate* delegate)
-{
-    return dynamic_cast<Interface*>(delegate);
 }
 
 } // namespace
@@ -123,36 +121,7 @@ void RMMapView::setDelegate(RMMapViewDelegate* delegate)
     if (delegate == delegate_)
         return;
     delegate_ = delegate;
-    delegateHas_ = DelegateOperations {
-        implementation<RMMapViewDelegate::BeforeMapMove>(delegate),
-        implementation<RMMapViewDelegate::AfterMapMove>(delegate),
-        implementation<RMMapViewDelegate::BeforeMapZoomByFactor>(delegate),
-        implementation<RMMapViewDelegate::AfterMapZoomByFactor>(delegate),
-        implementation<RMMapViewDelegate::DoubleTapOnMap>(delegate),
-        implementation<RMMapViewDelegate::SingleTapOnMap>(delegate),
-        implementation<RMMapViewDelegate::TapOnMarker>(delegate),
-        implementation<RMMapViewDelegate::TapOnLabelForMarker>(delegate),
-        implementation<RMMapViewDelegate::AfterMapTouch>(delegate),
-        implementation<RMMapViewDelegate::ShouldDragMarker>(delegate),
-        implementation<RMMapViewDelegate::DidDragMarker>(delegate),
-    };
-}
-
-RMMapView::DelegateCapabilities RMMapView::delegateCapabilities() const
-{
-    return DelegateCapabilities {
-        delegateHas_.beforeMapMove != nullptr,
-        delegateHas_.afterMapMove != nullptr,
-        delegateHas_.beforeMapZoomByFactor != nullptr,
-        delegateHas_.afterMapZoomByFactor != nullptr,
-        delegateHas_.doubleTapOnMap != nullptr,
-        delegateHas_.singleTapOnMap != nullptr,
-        delegateHas_.tapOnMarker != nullptr,
-        delegateHas_.tapOnLabelForMarker != nullptr,
-        delegateHas_.afterMapTouch != nullptr,
-        delegateHas_.shouldDragMarker != nullptr,
-        delegateHas_.didDragMarker != nullptr,
-    };
+    delegateHas_ = RMMapViewDelegate::Operations(delegate);
 }
 
 void RMMapView::setDecelerationFactor(float factor)
@@ -165,32 +134,28 @@ void RMMapView::setDecelerationFactor(float factor)
 
 void RMMapView::moveToProjectedPoint(RMProjectedPoint point)
 {
-    const RMMapViewAlive alive(this);
-    if (delegateHas_.beforeMapMove && !alive.after([&] { delegateHas_.beforeMapMove->beforeMapMove(*this); }))
-        return;
-    contents().moveToProjectedPoint(point);
-    if (delegateHas_.afterMapMove)
-        delegateHas_.afterMapMove->afterMapMove(*this);
+    moveBetweenDelegateCalls([&] { contents().moveToProjectedPoint(point); });
 }
 
 void RMMapView::moveToLatLong(RMLatLong latLong)
 {
-    const RMMapViewAlive alive(this);
-    if (delegateHas_.beforeMapMove && !alive.after([&] { delegateHas_.beforeMapMove->beforeMapMove(*this); }))
-        return;
-    contents().moveToLatLong(latLong);
-    if (delegateHas_.afterMapMove)
-        delegateHas_.afterMapMove->afterMapMove(*this);
+    moveBetweenDelegateCalls([&] { contents().moveToLatLong(latLong); });
 }
 
 void RMMapView::moveBy(CGSize delta)
 {
+    moveBetweenDelegateCalls([&] { contents().moveBy(delta); });
+}
+
+void RMMapView::moveBetweenDelegateCalls(const std::function<void()>& move)
+{
     const RMMapViewAlive alive(this);
-    if (delegateHas_.beforeMapMove && !alive.after([&] { delegateHas_.beforeMapMove->beforeMapMove(*this); }))
+    if (auto* before = delegateHas_.get<Delegate::BeforeMapMove>();
+        before && !alive.after([&] { before->beforeMapMove(*this); }))
         return;
-    contents().moveBy(delta);
-    if (delegateHas_.afterMapMove)
-        delegateHas_.afterMapMove->afterMapMove(*this);
+    move();
+    if (auto* after = delegateHas_.get<Delegate::AfterMapMove>())
+        after->afterMapMove(*this);
 }
 
 void RMMapView::zoomByFactorNear(float zoomFactor, CGPoint pivot)
@@ -201,20 +166,20 @@ void RMMapView::zoomByFactorNear(float zoomFactor, CGPoint pivot)
 void RMMapView::zoomByFactorNearAnimated(float zoomFactor, CGPoint pivot, bool animated)
 {
     const RMMapViewAlive alive(this);
-    if (delegateHas_.beforeMapZoomByFactor && !alive.after([&] {
-            delegateHas_.beforeMapZoomByFactor->beforeMapZoomByFactorNear(*this, zoomFactor, pivot);
-        }))
+    if (auto* before = delegateHas_.get<Delegate::BeforeMapZoomByFactor>();
+        before && !alive.after([&] { before->beforeMapZoomByFactorNear(*this, zoomFactor, pivot); }))
         return;
-    RMMapContentsAnimationCallback* callback = animated && delegateHas_.afterMapZoomByFactor ? this : nullptr;
-    contents().zoomByFactorNearAnimatedWithCallback(zoomFactor, pivot, animated, callback);
-    if (!animated && delegateHas_.afterMapZoomByFactor)
-        delegateHas_.afterMapZoomByFactor->afterMapZoomByFactorNear(*this, zoomFactor, pivot);
+    auto* after = delegateHas_.get<Delegate::AfterMapZoomByFactor>();
+    contents().zoomByFactorNearAnimatedWithCallback(
+        zoomFactor, pivot, animated, animated && after ? this : nullptr);
+    if (!animated && after)
+        after->afterMapZoomByFactorNear(*this, zoomFactor, pivot);
 }
 
 void RMMapView::animationFinishedWithZoomFactorNear(float zoomFactor, CGPoint pivot)
 {
-    if (delegateHas_.afterMapZoomByFactor)
-        delegateHas_.afterMapZoomByFactor->afterMapZoomByFactorNear(*this, zoomFactor, pivot);
+    if (auto* after = delegateHas_.get<Delegate::AfterMapZoomByFactor>())
+        after->afterMapZoomByFactorNear(*this, zoomFactor, pivot);
 }
 
 // --- The view
@@ -254,11 +219,6 @@ void RMMapView::hideEvent(QHideEvent* event)
     platform::View::hideEvent(event);
     if (alive)
         stopDeceleration();
-}
-
-void RMMapView::drawRect(QPainter& painter, CGRect rect)
-{
-    contents().drawRect(painter, rect);
 }
 
 void RMMapView::didReceiveMemoryWarning()

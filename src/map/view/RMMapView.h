@@ -6,10 +6,12 @@
 #include "RMLatLong.h"
 #include "RMMapContents.h"
 #include "RMMapContentsAnimationCallback.h"
+#include "RMMapContentsOwner.h"
 #include "RMMapViewDelegate.h"
 #include "Timer.h"
 #include "View.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -40,6 +42,7 @@ class RMMarkerManager;
 // source) unless given. Timers run on the Clock and never outlive the view.
 // Units are screen points of the view (y down). Main thread only.
 class RMMapView : public platform::View,
+                  public RMMapContentsOwner,
                   public RMMapContentsAnimationCallback,
                   public RMMapContentsAnimationCallback::AnimationFinished {
 public:
@@ -65,7 +68,7 @@ public:
     // (their running zoom animations no longer call back here); then the
     // initial setup runs again (dragging, zoom and glide back to their
     // defaults). The same contents again change nothing.
-    void setContents(std::shared_ptr<RMMapContents> contents);
+    void setContents(std::shared_ptr<RMMapContents> contents) override;
     RMMarkerManager& markerManager();
 
     // --- Delegate (not owned; null for none).
@@ -75,21 +78,7 @@ public:
     void setDelegate(RMMapViewDelegate* delegate);
     // Which optional operations the delegate implements, as found when it
     // was set.
-    struct DelegateCapabilities {
-        bool beforeMapMove = false;
-        bool afterMapMove = false;
-        bool beforeMapZoomByFactor = false;
-        bool afterMapZoomByFactor = false;
-        bool doubleTapOnMap = false;
-        bool singleTapOnMap = false;
-        bool tapOnMarker = false;
-        bool tapOnLabelForMarker = false;
-        bool afterMapTouch = false;
-        bool shouldDragMarker = false;
-        bool didDragMarker = false;
-        friend bool operator==(const DelegateCapabilities&, const DelegateCapabilities&) = default;
-    };
-    DelegateCapabilities delegateCapabilities() const;
+    const RMMapViewDelegate::Operations& delegateOperations() const { return delegateHas_; }
 
     // --- Glide after a one-finger flick. Off by default.
     bool deceleration() const { return deceleration_; }
@@ -168,12 +157,10 @@ public:
     // hear of the new frame. Resizing the widget any other way (a window
     // resized by the user) reaches the contents too.
     void setFrame(CGRect frame) override;
-    // Passes the rectangle to the contents.
-    void drawRect(QPainter& painter, CGRect rect);
     // Logs the trace line and passes the warning to the contents.
     void didReceiveMemoryWarning();
     // "MapView at <x>,<y>-<width>,<height>" (the bounds, no decimals).
-    std::string description() const;
+    std::string description() const override;
 
     // --- Touches (see platform::View).
     void touchesBegan(const std::vector<platform::Touch*>& touches, const platform::Event& event) override;
@@ -208,21 +195,10 @@ private:
     enum class Initialiser { WithFrame, WithFrameWithLocation };
     RMMapView(Initialiser initialiser, CGRect frame, QWidget* parent);
 
-    struct DelegateOperations {
-        RMMapViewDelegate::BeforeMapMove* beforeMapMove = nullptr;
-        RMMapViewDelegate::AfterMapMove* afterMapMove = nullptr;
-        RMMapViewDelegate::BeforeMapZoomByFactor* beforeMapZoomByFactor = nullptr;
-        RMMapViewDelegate::AfterMapZoomByFactor* afterMapZoomByFactor = nullptr;
-        RMMapViewDelegate::DoubleTapOnMap* doubleTapOnMap = nullptr;
-        RMMapViewDelegate::SingleTapOnMap* singleTapOnMap = nullptr;
-        RMMapViewDelegate::TapOnMarker* tapOnMarker = nullptr;
-        RMMapViewDelegate::TapOnLabelForMarker* tapOnLabelForMarker = nullptr;
-        RMMapViewDelegate::AfterMapTouch* afterMapTouch = nullptr;
-        RMMapViewDelegate::ShouldDragMarker* shouldDragMarker = nullptr;
-        RMMapViewDelegate::DidDragMarker* didDragMarker = nullptr;
-    };
-
     void performInitialSetup();
+    // Runs a move of the contents between the delegate's beforeMapMove and
+    // afterMapMove; nothing more when beforeMapMove destroyed the view.
+    void moveBetweenDelegateCalls(const std::function<void()>& move);
     // The deepest visible layer of the overlay under `point`, or null.
     platform::Layer* hitLayer(CGPoint point);
     // The marker dragged by this touch sequence, if it is still on the map.
@@ -253,7 +229,7 @@ private:
 
     std::shared_ptr<RMMapContents> contents_;
     RMMapViewDelegate* delegate_ = nullptr;
-    DelegateOperations delegateHas_;
+    RMMapViewDelegate::Operations delegateHas_;
     RMGestureDetails lastGesture_;
     float decelerationFactor_ = kDefaultDecelerationFactor;
     bool deceleration_ = false;

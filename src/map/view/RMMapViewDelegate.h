@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CGGeometry.h"
+#include "RMOptionalOperations.h"
 
 #include <memory>
 
@@ -13,8 +14,9 @@ class Event;
 
 // What a map view tells its delegate. Every operation is optional: a
 // delegate implements one by also deriving from its interface below, and
-// the view asks which ones (dynamic_cast) once, when the delegate is set;
-// it never calls an operation the delegate lacks.
+// the view asks which ones once, when the delegate is set (the table
+// `Operations` at the end lists them all); it never calls an operation the
+// delegate lacks.
 //
 //     class GameMap : public RMMapViewDelegate, public RMMapViewDelegate::TapOnMarker { ... };
 //
@@ -128,4 +130,10 @@ public:
     protected:
         ~DidDragMarker() = default;
     };
+
+    // Every optional operation above. A new one is an interface above and
+    // an entry here.
+    using Operations = RMOptionalOperations<BeforeMapMove, AfterMapMove, BeforeMapZoomByFactor,
+        AfterMapZoomByFactor, DoubleTapOnMap, SingleTapOnMap, TapOnMarker, TapOnLabelForMarker, AfterMapTouch,
+        ShouldDragMarker, DidDragMarker>;
 };

@@ -21,6 +21,8 @@ constexpr double kDecelerationInterval = 0.01;
 // A glide whose step is below this on both axes has ended.
 constexpr float kDecelerationEnd = 0.01f;
 
+using Delegate = RMMapViewDelegate;
+
 constexpr std::string_view kZeroSpread = "Distance from center is zero despite >1 touches on the screen";
 
 bool isDown(const platform::Touch& touch)
@@ -148,9 +150,8 @@ bool RMMapView::passMovedTouchesToMarker(
     if (!marker)
         return false;
     const RMMapViewAlive alive(this);
-    if (delegateHas_.shouldDragMarker) {
-        const bool drag
-            = delegateHas_.shouldDragMarker->mapViewShouldDragMarkerWithEvent(*this, marker, event);
+    if (auto* shouldDrag = delegateHas_.get<Delegate::ShouldDragMarker>()) {
+        const bool drag = shouldDrag->mapViewShouldDragMarkerWithEvent(*this, marker, event);
         if (!alive)
             return true;
         if (!drag) {
@@ -158,7 +159,8 @@ bool RMMapView::passMovedTouchesToMarker(
             return false;
         }
     }
-    if (!delegateHas_.didDragMarker) {
+    auto* didDrag = delegateHas_.get<Delegate::DidDragMarker>();
+    if (!didDrag) {
         draggedMarker_.reset();
         return false;
     }
@@ -166,7 +168,7 @@ bool RMMapView::passMovedTouchesToMarker(
     // lastGesture stays where the drag began; a pan after the drag must not
     // move the map by the whole drag.
     lastGestureStale_ = true;
-    delegateHas_.didDragMarker->mapViewDidDragMarkerWithEvent(*this, marker, event);
+    didDrag->mapViewDidDragMarkerWithEvent(*this, marker, event);
     return true;
 }
 
@@ -236,8 +238,8 @@ void RMMapView::finishTouches(const std::vector<platform::Touch*>& touches, cons
 
     const RMMapViewAlive alive(this);
     if (tapCount > 1) {
-        if (delegateHas_.doubleTapOnMap) {
-            delegateHas_.doubleTapOnMap->doubleTapOnMapAt(*this, lastGesture_.center);
+        if (auto* doubleTap = delegateHas_.get<Delegate::DoubleTapOnMap>()) {
+            doubleTap->doubleTapOnMapAt(*this, lastGesture_.center);
         } else {
             const float factor = contents().nextNativeZoomFactor();
             if (factor != 0)
@@ -252,19 +254,19 @@ void RMMapView::finishTouches(const std::vector<platform::Touch*>& touches, cons
     if (tapCount == 1) {
         platform::Layer* hit = hitLayer(location);
         if (const std::shared_ptr<RMMarker> marker = sharedMarker(hit)) {
-            if (delegateHas_.tapOnMarker)
-                delegateHas_.tapOnMarker->tapOnMarkerOnMap(marker, *this);
+            if (auto* tap = delegateHas_.get<Delegate::TapOnMarker>())
+                tap->tapOnMarkerOnMap(marker, *this);
         } else if (const std::shared_ptr<RMMarker> owner = sharedMarker(hit ? hit->superlayer() : nullptr)) {
-            if (delegateHas_.tapOnLabelForMarker)
-                delegateHas_.tapOnLabelForMarker->tapOnLabelForMarkerOnMap(owner, *this);
-        } else if (hit && delegateHas_.singleTapOnMap) {
-            delegateHas_.singleTapOnMap->singleTapOnMapAt(*this, location);
+            if (auto* tap = delegateHas_.get<Delegate::TapOnLabelForMarker>())
+                tap->tapOnLabelForMarkerOnMap(owner, *this);
+        } else if (auto* tap = delegateHas_.get<Delegate::SingleTapOnMap>(); hit && tap) {
+            tap->singleTapOnMapAt(*this, location);
         }
         if (!alive)
             return;
     }
-    if (delegateHas_.afterMapTouch)
-        delegateHas_.afterMapTouch->afterMapTouch(*this);
+    if (auto* afterTouch = delegateHas_.get<Delegate::AfterMapTouch>())
+        afterTouch->afterMapTouch(*this);
 }
 
 void RMMapView::endTouchSequence()

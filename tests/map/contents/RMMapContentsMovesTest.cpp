@@ -4,6 +4,7 @@
 #include "RMMapContents.h"
 
 #include "MapFixture.h"
+#include "MapPictures.h"
 #include "MapTestPrinters.h"
 #include "RMMapContentsAnimationCallback.h"
 #include "RMMercatorToScreenProjection.h"
@@ -39,15 +40,6 @@ MapOptions at(float zoom)
     return options;
 }
 
-// The north-west corner of a tile in projected metres.
-RMProjectedPoint cornerOf(const RMMercatorToTileProjection& grid, RMTile tile)
-{
-    const RMProjectedRect planet = grid.planetBounds();
-    const double tiles = std::exp2(tile.zoom);
-    return RMProjectedPoint { planet.origin.easting + planet.size.width / tiles * tile.x,
-        planet.origin.northing + planet.size.height - planet.size.height / tiles * tile.y };
-}
-
 // Every tile on screen lies where the camera shows its corner (on some copy
 // of the wrapped world), computed here in double. The tile grid keeps a
 // column number of 2^z together with its offset in a float, exact to
@@ -60,7 +52,8 @@ void expectTilesUnderTheCamera(const RMMapContents& contents)
     const RMProjectedRect visible = contents.projectedBounds();
     for (const auto& image : contents.imagesOnScreen()->images()) {
         const double tolerance = std::exp2(image->tile().zoom - 17.0) + 0.01;
-        const RMProjectedPoint corner = cornerOf(*contents.mercatorToTileProjection(), image->tile());
+        const RMProjectedPoint corner
+            = vantry::test::tileCorner(*contents.mercatorToTileProjection(), image->tile());
         double dx = (corner.easting - visible.origin.easting) / scale - image->screenLocation().origin.x;
         dx -= std::round(dx / planet) * planet;
         const double y

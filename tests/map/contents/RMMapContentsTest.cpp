@@ -49,21 +49,6 @@ public:
     ~NoDownloads() { RMMapContents::setPerformExpensiveOperations(true); }
 };
 
-// The lines the default cache chain writes while it is built or torn down.
-bool isCacheChainLine(const std::string& line)
-{
-    return line.starts_with("initializing memory cache ") || line.starts_with("Opening database at ")
-        || line.find("logged method call: -[<RMMemoryCache") != std::string::npos
-        || line.find("logged method call: -[<RMDatabaseCache") != std::string::npos
-        || line.find("logged method call: -[<RMTileCacheDAO") != std::string::npos;
-}
-
-std::vector<std::string> withoutCacheChainLines(std::vector<std::string> lines)
-{
-    std::erase_if(lines, isCacheChainLine);
-    return lines;
-}
-
 TEST(RMMapContentsConstruction, DefaultsWithTheOpenStreetMapSource)
 {
     ManualClock clock;
@@ -81,7 +66,7 @@ TEST(RMMapContentsConstruction, DefaultsWithTheOpenStreetMapSource)
     EXPECT_NEAR(151.201596, contents->mapCenter().longitude, 1e-6);
     EXPECT_EQ(RMBoundingMaskMinWidth, contents->boundingMask());
 
-    const auto lines = withoutCacheChainLines(log.take());
+    const auto lines = vantry::test::withoutCacheLifecycle(log.take());
     ASSERT_EQ(3u, lines.size());
     EXPECT_TRUE(isTraceLine(lines[0], std::string(kInitialiser), contents->description())) << lines[0];
     EXPECT_EQ("Map contents initialised. view: MapView at 0,0-320,460 tileSource "
@@ -92,7 +77,7 @@ TEST(RMMapContentsConstruction, DefaultsWithTheOpenStreetMapSource)
 
     const std::string description = contents->description();
     view.reset();
-    const auto teardown = withoutCacheChainLines(log.take());
+    const auto teardown = vantry::test::withoutCacheLifecycle(log.take());
     ASSERT_EQ(3u, teardown.size());
     EXPECT_TRUE(isTraceLine(teardown[0], "dealloc", "MapView at 0,0-320,460")) << teardown[0];
     EXPECT_TRUE(isTraceLine(teardown[1], "dealloc", description)) << teardown[1];
@@ -111,7 +96,7 @@ TEST(RMMapContentsConstruction, TheViewMakesItsContentsOnFirstUseThroughTheOldIn
     EXPECT_TRUE(view->hasContents());
     EXPECT_EQ(&contents, &view->contents());
 
-    const auto lines = withoutCacheChainLines(log.take());
+    const auto lines = vantry::test::withoutCacheLifecycle(log.take());
     ASSERT_EQ(4u, lines.size());
     const std::string prefix = "***** WARNING: initForView: deprecated method call: -["
         + contents.description() + " initForView:] (line ";

@@ -4,7 +4,7 @@
 #include "LogCapture.h"
 #include "ManualClock.h"
 #include "MapTestPrinters.h"
-#include "MapTestSources.h"
+#include "MemoryTileSource.h"
 #include "NotificationCenter.h"
 #include "RMNotifications.h"
 #include "RMTileImage.h"

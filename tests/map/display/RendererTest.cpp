@@ -94,14 +94,4 @@ TEST_F(RMCoreAnimationRendererTest, TileLayersComeAndGoInOrder)
     EXPECT_EQ(2u, renderer.layer()->sublayers().size());
 }
 
-TEST_F(RMCoreAnimationRendererTest, AsksForNoImplicitAnimation)
-{
-    const auto tile = tileImage(0);
-    tile->makeLayer();
-    for (const char* key : { "position", "bounds", "contents", "sublayers" }) {
-        EXPECT_EQ(nullptr, renderer.actionForLayerForKey(*renderer.layer(), key));
-        EXPECT_EQ(nullptr, renderer.actionForLayerForKey(*tile->layer(), key));
-    }
-}
-
 } // namespace

@@ -7,6 +7,7 @@
 #include "Compositor.h"
 #include "LogCapture.h"
 #include "MapFixture.h"
+#include "MapPictures.h"
 #include "MapTestPrinters.h"
 #include "RMMapContents.h"
 #include "RMMapView.h"
@@ -32,17 +33,12 @@
 
 using testing::ElementsAre;
 
+using vantry::test::anchorMarker;
+using vantry::test::colourDistance;
+using vantry::test::kAnchorColour;
+using vantry::test::kGapColour;
+
 namespace {
-
-// Painted where no layer draws; no tile has this colour.
-const QColor kGap(255, 0, 255);
-const QRgb kAnchor = qRgb(0, 0, 255);
-
-int distance(QRgb a, QColor b)
-{
-    return std::max(
-        { std::abs(qRed(a) - b.red()), std::abs(qGreen(a) - b.green()), std::abs(qBlue(a) - b.blue()) });
-}
 
 // A grid line, even where scaling blends it with the tile's colour.
 bool isLine(QRgb pixel, const QColor& tile)
@@ -84,7 +80,7 @@ protected:
     QImage paint() const
     {
         QImage picture(640, 480, QImage::Format_ARGB32_Premultiplied);
-        picture.fill(kGap);
+        picture.fill(kGapColour);
         QPainter painter(&picture);
         platform::Compositor::paint(painter, view->layer(), platform::Clock::current().now());
         return picture;
@@ -94,32 +90,23 @@ protected:
     // whole picture is covered.
     void expectTilesWhereTheCameraSays(const QImage& picture)
     {
-        int gaps = 0;
-        for (int y = 0; y < picture.height(); ++y) {
-            for (int x = 0; x < picture.width(); ++x)
-                gaps += picture.pixel(x, y) == kGap.rgb() ? 1 : 0;
-        }
-        EXPECT_EQ(0, gaps);
+        EXPECT_EQ(0, vantry::test::countGaps(picture));
 
-        const RMMercatorToTileProjection& grid = *contents->mercatorToTileProjection();
-        const RMProjectedRect planet = grid.planetBounds();
         int corners = 0;
-        for (const auto& image : contents->imagesOnScreen()->images()) {
-            const RMTile tile = image->tile();
-            const double tiles = std::exp2(tile.zoom);
-            const RMProjectedPoint corner { planet.origin.easting + planet.size.width / tiles * tile.x,
-                planet.origin.northing + planet.size.height - planet.size.height / tiles * tile.y };
-            const CGPoint at = contents->mercatorToScreenProjection()->projectXYPoint(corner);
-            const float side = image->screenLocation().size.width;
-            const float cell = side / 4;
+        const auto camera = [this](RMProjectedPoint point) {
+            return contents->mercatorToScreenProjection()->projectXYPoint(point);
+        };
+        for (const vantry::test::TileCorner& corner : vantry::test::tileCorners(*contents, camera)) {
+            const RMTile tile = corner.image->tile();
+            const CGPoint at = corner.at;
+            const float cell = corner.cell;
             if (at.x < 4 || at.y < 4 || at.x + cell > 636 || at.y + cell > 476)
                 continue;
             ++corners;
             SCOPED_TRACE(testing::PrintToString(tile) + " at " + testing::PrintToString(at));
-            // Inside the tile's first grid cell: its own colour.
+            EXPECT_TRUE(vantry::test::showsOwnColourInFirstCell(picture, corner));
             const QColor own
                 = vantry::test::tileColor(tile.zoom, static_cast<int>(tile.x), static_cast<int>(tile.y));
-            EXPECT_LE(distance(picture.pixel(at.x + cell / 2, at.y + cell / 2), own), 3);
             // The grid line at the tile's edge is within a pixel of the
             // camera's corner, on both axes.
             const int row = static_cast<int>(at.y + cell / 2);
@@ -137,27 +124,18 @@ protected:
             // Two pixels west of the edge: the western neighbour's colour.
             const QColor west
                 = vantry::test::tileColor(tile.zoom, static_cast<int>(tile.x) - 1, static_cast<int>(tile.y));
-            EXPECT_LE(distance(picture.pixel(static_cast<int>(std::floor(at.x)) - 2, row), west), 3);
+            EXPECT_LE(colourDistance(picture.pixel(static_cast<int>(std::floor(at.x)) - 2, row), west), 3);
         }
         EXPECT_GT(corners, 0);
         contents->printDebuggingInformation();
         EXPECT_THAT(log.take(), ElementsAre("Biggest seam right: 0.000000  down: 0.000000"));
     }
 
-    std::shared_ptr<RMMarker> anchorMarker()
-    {
-        // 21 × 21 red with a blue middle pixel: the anchor (0.5, 0.5) lies at
-        // the middle of that pixel.
-        QImage picture = vantry::test::makeSolidImage(21, 21, Qt::red);
-        picture.setPixel(10, 10, kAnchor);
-        return std::make_shared<RMMarker>(platform::Image::fromQImage(picture));
-    }
-
     void expectAnchorAt(const QImage& picture, RMLatLong where)
     {
         const CGPoint pixel = contents->latLongToPixel(where);
         SCOPED_TRACE(testing::PrintToString(pixel));
-        EXPECT_EQ(kAnchor,
+        EXPECT_EQ(kAnchorColour,
             picture.pixel(static_cast<int>(std::floor(pixel.x)), static_cast<int>(std::floor(pixel.y))));
     }
 
@@ -230,7 +208,7 @@ TEST_P(WrappedWorldTest, EveryColumnOfTheScreenShowsItsTile)
     map.view->setBackgroundColor(platform::Color { 1, 0, 1, 1 });
     QImage picture(
         static_cast<int>(size.width), static_cast<int>(size.height), QImage::Format_ARGB32_Premultiplied);
-    picture.fill(kGap);
+    picture.fill(kGapColour);
     QPainter painter(&picture);
     platform::Compositor::paint(painter, map.view->layer(), map.clock.now());
     painter.end();
@@ -238,7 +216,7 @@ TEST_P(WrappedWorldTest, EveryColumnOfTheScreenShowsItsTile)
     int firstGap = -1;
     for (int x = 0; x < picture.width() && firstGap < 0; ++x) {
         for (int y = 0; y < picture.height(); ++y) {
-            if (picture.pixel(x, y) == kGap.rgb()) {
+            if (picture.pixel(x, y) == kGapColour.rgb()) {
                 firstGap = x;
                 break;
             }

@@ -1,6 +1,7 @@
 #include "FMDatabase.h"
 #include "FMResultSet.h"
-#include "FMTestFiles.h"
+#include "ScratchFolder.h"
+#include "SqliteFiles.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -31,7 +32,7 @@ class FMBindingTest : public ::testing::TestWithParam<BindingCase> { };
 TEST_P(FMBindingTest, StoresTheValueAsItsKindSays)
 {
     const BindingCase& binding = GetParam();
-    test::ScratchFolder folder;
+    vantry::test::ScratchFolder folder;
     FMDatabase db(folder.file("binding.sqlite"));
     ASSERT_TRUE(db.open());
     ASSERT_TRUE(db.executeUpdate("CREATE TABLE t (v "s + binding.column + ")"));
@@ -72,7 +73,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, FMBindingTest,
 
 TEST(FMBindingTest, FloatIsWidenedNotRounded)
 {
-    test::ScratchFolder folder;
+    vantry::test::ScratchFolder folder;
     FMDatabase db(folder.file("float.sqlite"));
     ASSERT_TRUE(db.open());
     const auto resultSet = db.executeQuery("SELECT ?", 0.1f);
@@ -82,7 +83,7 @@ TEST(FMBindingTest, FloatIsWidenedNotRounded)
 
 TEST(FMBindingTest, TextWithNulIsStoredWhole)
 {
-    test::ScratchFolder folder;
+    vantry::test::ScratchFolder folder;
     FMDatabase db(folder.file("nul.sqlite"));
     ASSERT_TRUE(db.open());
     const std::string text("a\0b", 3);
@@ -97,7 +98,7 @@ TEST(FMBindingTest, TextWithNulIsStoredWhole)
 // see plain integer keys in the file.
 TEST(FMBindingTest, UnsignedKeysAreIntegersToOtherReaders)
 {
-    test::ScratchFolder folder;
+    vantry::test::ScratchFolder folder;
     const std::string path = folder.file("keys.sqlite");
     {
         FMDatabase db(path);
@@ -111,8 +112,8 @@ TEST(FMBindingTest, UnsignedKeysAreIntegersToOtherReaders)
             "DELETE FROM ZCACHE WHERE ztileHash IN (SELECT ztileHash FROM ZCACHE ORDER BY zlastUsed LIMIT ?)",
             1u));
     }
-    EXPECT_EQ(
-        test::runSqliteShell(path, "SELECT typeof(ztileHash), ztileHash FROM ZCACHE ORDER BY ztileHash"),
+    EXPECT_EQ(vantry::test::runSqliteShell(
+                  path, "SELECT typeof(ztileHash), ztileHash FROM ZCACHE ORDER BY ztileHash"),
         "integer|81985529216486895\ninteger|9223372036854775807\n");
 }
 

@@ -1,8 +1,9 @@
 #include "Exception.h"
 #include "FMDatabase.h"
 #include "FMResultSet.h"
-#include "FMTestFiles.h"
 #include "LogCapture.h"
+#include "ScratchFolder.h"
+#include "SqliteFiles.h"
 
 #include <sqlite3.h>
 
@@ -43,10 +44,10 @@ protected:
             "Database busy");
     }
 
-    test::ScratchFolder folder_;
+    vantry::test::ScratchFolder folder_;
     std::string path_ = folder_.file("busy.sqlite");
     FMDatabase db_ { path_ };
-    test::OutsideConnection other_ { path_ };
+    vantry::test::OutsideConnection other_ { path_ };
     int pauses_ = 0;
     std::function<void()> pause_;
     vantry::test::LogCapture log_;

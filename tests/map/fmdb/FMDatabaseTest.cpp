@@ -1,8 +1,9 @@
 #include "FMDatabase.h"
 #include "Exception.h"
 #include "FMResultSet.h"
-#include "FMTestFiles.h"
 #include "LogCapture.h"
+#include "ScratchFolder.h"
+#include "SqliteFiles.h"
 
 #include <sqlite3.h>
 
@@ -32,7 +33,7 @@ protected:
         return resultSet && resultSet->next() ? resultSet->intForColumnIndex(0) : -1;
     }
 
-    test::ScratchFolder folder_;
+    vantry::test::ScratchFolder folder_;
     std::string path_ = folder_.file("test.sqlite");
     FMDatabase db_ { path_ };
     vantry::test::LogCapture log_;
@@ -174,7 +175,7 @@ TEST_F(FMDatabaseTest, RowIdsAndChanges)
 
 TEST_F(FMDatabaseTest, ExclusiveTransactionsLockOthersOutUntilCommit)
 {
-    test::OutsideConnection outside(path_);
+    vantry::test::OutsideConnection outside(path_);
     ASSERT_TRUE(db_.beginTransaction());
     EXPECT_TRUE(db_.inTransaction());
     EXPECT_TRUE(db_.inUse());
@@ -215,7 +216,7 @@ TEST_F(FMDatabaseTest, ClosingEndsTheTransaction)
 TEST_F(FMDatabaseTest, SchemaChangeByAnotherProgramIsHarmless)
 {
     ASSERT_EQ(count(), 0);
-    test::OutsideConnection outside(path_);
+    vantry::test::OutsideConnection outside(path_);
     ASSERT_EQ(outside.exec("CREATE TABLE other (x)"), SQLITE_OK);
     EXPECT_TRUE(db_.executeUpdate("INSERT INTO t (name) VALUES ('written')"));
     EXPECT_EQ(count(), 1);

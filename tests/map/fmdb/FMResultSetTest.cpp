@@ -1,8 +1,8 @@
 #include "FMResultSet.h"
 #include "FMDatabase.h"
 #include "FMStatement.h"
-#include "FMTestFiles.h"
 #include "LogCapture.h"
+#include "ScratchFolder.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -33,7 +33,7 @@ protected:
         return resultSet;
     }
 
-    test::ScratchFolder folder_;
+    vantry::test::ScratchFolder folder_;
     std::shared_ptr<FMDatabase> db_ = FMDatabase::databaseWithPath(folder_.file("rows.sqlite"));
     vantry::test::LogCapture log_;
 };

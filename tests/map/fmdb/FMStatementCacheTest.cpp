@@ -1,8 +1,9 @@
 #include "FMDatabase.h"
 #include "FMResultSet.h"
 #include "FMStatement.h"
-#include "FMTestFiles.h"
 #include "LogCapture.h"
+#include "ScratchFolder.h"
+#include "SqliteFiles.h"
 
 #include <fmt/format.h>
 #include <sqlite3.h>
@@ -25,7 +26,7 @@ protected:
         ASSERT_TRUE(db_.executeUpdate("CREATE TABLE t (v INTEGER)"));
     }
 
-    test::ScratchFolder folder_;
+    vantry::test::ScratchFolder folder_;
     std::string path_ = folder_.file("cache.sqlite");
     FMDatabase db_ { path_ };
     vantry::test::LogCapture log_;
@@ -100,7 +101,7 @@ TEST_F(FMStatementCacheTest, CachedStatementSurvivesAnotherProgramsSchemaChange)
 {
     constexpr const char* insertV = "INSERT INTO t (v) VALUES (?)";
     ASSERT_TRUE(db_.executeUpdate(insertV, 1));
-    test::OutsideConnection outside(path_);
+    vantry::test::OutsideConnection outside(path_);
     ASSERT_EQ(outside.exec("CREATE TABLE other (x); ALTER TABLE t ADD COLUMN w"), SQLITE_OK);
     EXPECT_TRUE(db_.executeUpdate(insertV, 2));
     EXPECT_TRUE(db_.executeUpdate(insertV, 3));

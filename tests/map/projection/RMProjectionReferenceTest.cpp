@@ -4,6 +4,7 @@
 #include "MapTestPrinters.h"
 #include "RMFractalTileProjection.h"
 #include "RMProjection.h"
+#include "ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -11,12 +12,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <numbers>
 #include <random>
 #include <string>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -53,34 +52,15 @@ std::string toolArguments(const std::string& definition)
     return arguments;
 }
 
-class TemporaryFile {
-public:
-    TemporaryFile()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vantry-proj-XXXXXX").string();
-        const int fd = mkstemp(pattern.data());
-        if (fd >= 0)
-            close(fd);
-        path_ = pattern;
-    }
-    ~TemporaryFile() { std::filesystem::remove(path_); }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
 // Runs `proj` (with `options`) on the definition for every input pair and
 // returns its output pairs; empty when the tool cannot be run.
 std::vector<Pair> runProj(
     const std::string& options, const std::string& definition, const std::vector<Pair>& input)
 {
-    TemporaryFile file;
+    const vantry::test::ScratchFolder folder("vantry-proj");
+    const std::string points = folder.file("points.txt");
     {
-        std::ofstream out(file.path());
+        std::ofstream out(points);
         char line[128];
         for (const auto& [first, second] : input) {
             std::snprintf(line, sizeof line, "%.17g %.17g\n", first, second);
@@ -88,7 +68,7 @@ std::vector<Pair> runProj(
         }
     }
     const std::string command
-        = "proj " + options + " -f %.12f" + toolArguments(definition) + " < '" + file.path() + "'";
+        = "proj " + options + " -f %.12f" + toolArguments(definition) + " < '" + points + "'";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
         return {};

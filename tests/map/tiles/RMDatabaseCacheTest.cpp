@@ -1,15 +1,16 @@
 #include "RMDatabaseCache.h"
 #include "FMDatabase.h"
 #include "FMResultSet.h"
-#include "FMTestFiles.h"
 #include "LogCapture.h"
 #include "ManualClock.h"
 #include "MapTestPrinters.h"
-#include "RMMapContents.h"
+#include "RMExpensiveOperations.h"
 #include "RMTileCacheDAO.h"
 #include "RMTileImage.h"
+#include "SqliteFiles.h"
 #include "TestImages.h"
 #include "TilesTestSupport.h"
+#include "TraceLines.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -24,16 +25,16 @@
 #include <memory>
 #include <string>
 
-using fmdb::test::runSqliteShell;
 using testing::ElementsAre;
 using testing::EndsWith;
 using testing::IsEmpty;
 using testing::StartsWith;
 using tiles::test::hex;
-using tiles::test::IsMethodTrace;
 using tiles::test::ScratchHome;
+using vantry::test::IsMethodTrace;
 using vantry::test::LogCapture;
 using vantry::test::ManualClock;
+using vantry::test::runSqliteShell;
 
 namespace {
 
@@ -229,7 +230,7 @@ TEST_F(RMDatabaseCacheTest, HitWhileSuspendedKeepsTheBytesPending)
     configure(1000, 100, RMCachePurgeStrategy::FIFO);
     const platform::Data bytes = png();
     store(tileAt(1), bytes);
-    RMMapContents::setPerformExpensiveOperations(false);
+    RMExpensiveOperations::setAllowed(false);
     const auto hit = cache_->cachedImage(tileAt(1));
     EXPECT_FALSE(hit->isLoaded());
     ASSERT_TRUE(hit->dataPending().has_value());
@@ -516,7 +517,7 @@ TEST(RMDatabaseCacheFileTest, LockedFileIsWaitedForBrieflyThenLeftAloneUntilItIs
         "ZCACHE "
         "VALUES ("
             + std::to_string(RMTileKey(tileAt(1))) + ", 1, x'" + hex(png()) + "');");
-    fmdb::test::OutsideConnection other(path);
+    vantry::test::OutsideConnection other(path);
     ASSERT_EQ(other.exec("BEGIN EXCLUSIVE"), SQLITE_OK);
 
     LogCapture log;

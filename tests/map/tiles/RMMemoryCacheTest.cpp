@@ -7,6 +7,7 @@
 #include "RMTileCache.h"
 #include "RMTileImage.h"
 #include "TilesTestSupport.h"
+#include "TraceLines.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -14,7 +15,7 @@
 #include <memory>
 
 using testing::ElementsAre;
-using tiles::test::IsMethodTrace;
+using vantry::test::IsMethodTrace;
 using vantry::test::LogCapture;
 using vantry::test::ManualClock;
 

@@ -6,6 +6,7 @@
 #include "RMOpenStreetMapSource.h"
 #include "RMTileCache.h"
 #include "TilesTestSupport.h"
+#include "TraceLines.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -44,7 +45,7 @@ protected:
     std::string cachesFile() const { return home_.caches() + "/MapOpenStreetMap.sqlite"; }
     // Every line logged since the last call, with the caches' set-up and
     // tear-down traces left out.
-    std::vector<std::string> lines() { return tiles::test::withoutCacheLifecycle(log_.take()); }
+    std::vector<std::string> lines() { return vantry::test::withoutCacheLifecycle(log_.take()); }
 
     ScratchHome home_;
     LogCapture log_;
@@ -113,7 +114,7 @@ TEST_F(RMTileCacheConfigurationTest, DatabaseSettingsAreReadAndChecked)
     };
     for (const DatabaseCase& test : cases) {
         SCOPED_TRACE(test.name);
-        auto cache = RMTileCache::newDatabaseCacheWithConfigTileSource(entry(test.config), source_);
+        auto cache = RMTileCache::newDatabaseCacheWithConfigTileSource(entry(test.config), source_).cache;
         ASSERT_NE(cache, nullptr);
         EXPECT_EQ(cache->capacity(), test.capacity);
         EXPECT_EQ(cache->minimalPurge(), test.minimalPurge);
@@ -126,7 +127,8 @@ TEST_F(RMTileCacheConfigurationTest, DatabaseSettingsAreReadAndChecked)
 TEST_F(RMTileCacheConfigurationTest, DatabaseMayLieInTheCachesFolder)
 {
     auto cache = RMTileCache::newDatabaseCacheWithConfigTileSource(
-        entry({ { "useCachesDirectory", true } }), source_);
+        entry({ { "useCachesDirectory", true } }), source_)
+                     .cache;
     ASSERT_NE(cache, nullptr);
     EXPECT_EQ(cache->databasePath(), cachesFile());
     EXPECT_EQ(RMDatabaseCache::dbPathForTileSourceUsingCacheDir(source_, false), documentsFile());
@@ -143,7 +145,7 @@ TEST_F(RMTileCacheConfigurationTest, MemoryCapacityIsReadAsConfigured)
         { entry({ { "capacity", -1 } }), 0xFFFFFFFFu },
     };
     for (const auto& [config, capacity] : cases) {
-        EXPECT_EQ(RMTileCache::newMemoryCacheWithConfig(config)->capacity(), capacity);
+        EXPECT_EQ(RMTileCache::newMemoryCacheWithConfig(config).cache->capacity(), capacity);
         log_.take();
     }
 }

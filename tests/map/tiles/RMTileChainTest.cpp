@@ -1,4 +1,3 @@
-#include "FMTestFiles.h"
 #include "Layer.h"
 #include "LogCapture.h"
 #include "ManualClock.h"
@@ -12,8 +11,10 @@
 #include "RMTileImage.h"
 #include "RMWebTileImage.h"
 #include "ResponseCache.h"
+#include "SqliteFiles.h"
 #include "TileServer.h"
 #include "TilesTestSupport.h"
+#include "TraceLines.h"
 
 #include <QImage>
 
@@ -59,7 +60,7 @@ protected:
     }
     // The lines logged since the last call, without the caches' set-up and
     // tear-down lines.
-    std::vector<std::string> lines() { return tiles::test::withoutCacheLifecycle(log_.take()); }
+    std::vector<std::string> lines() { return vantry::test::withoutCacheLifecycle(log_.take()); }
     std::string database() const
     {
         return home_.documents() + "/Map" + RMOpenStreetMapSource().uniqueTilecacheKey() + ".sqlite";
@@ -92,8 +93,8 @@ TEST_F(RMTileChainTest, DownloadedTilesSurviveARestartWithoutTheServer)
         ASSERT_EQ(loaded[i]->posted.size(), 1u);
         expectedRows += std::to_string(RMTileKey(tiles[i])) + "|" + hex(loaded[i]->posted[0]) + "\n";
     }
-    EXPECT_EQ(
-        fmdb::test::runSqliteShell(database(), "SELECT ztileHash, hex(zdata) FROM ZCACHE ORDER BY ztileHash"),
+    EXPECT_EQ(vantry::test::runSqliteShell(
+                  database(), "SELECT ztileHash, hex(zdata) FROM ZCACHE ORDER BY ztileHash"),
         expectedRows);
 
     // A new run: fresh objects on the same file, no server, no response cache.
@@ -121,7 +122,7 @@ TEST_F(RMTileChainTest, ExpiredTileIsShownAtOnceWhileItsServerIsAsked)
     const RMTile tile { 1, 2, 3 };
     const std::string path = TileServer::tilePath(3, 1, 2);
     const auto row
-        = [this] { return fmdb::test::runSqliteShell(database(), "SELECT zexpires, zetag FROM ZCACHE"); };
+        = [this] { return vantry::test::runSqliteShell(database(), "SELECT zexpires, zetag FROM ZCACHE"); };
     {
         const auto image = source_->tileImage(tile);
         ASSERT_TRUE(waitFor([&] { return image->isLoaded(); }));
@@ -154,7 +155,7 @@ TEST_F(RMTileChainTest, ExpiredTileIsShownAtOnceWhileItsServerIsAsked)
     ASSERT_TRUE(waitFor([&] { return source_->revalidator().pendingCount() == 0; }));
     EXPECT_EQ(changed->layer()->contents().pixels().pixelColor(100, 100),
         platform::Image::fromData(other).pixels().pixelColor(100, 100));
-    EXPECT_EQ(fmdb::test::runSqliteShell(database(), "SELECT hex(zdata) FROM ZCACHE"), hex(other) + "\n");
+    EXPECT_EQ(vantry::test::runSqliteShell(database(), "SELECT hex(zdata) FROM ZCACHE"), hex(other) + "\n");
 }
 
 TEST_F(RMTileChainTest, FailedTileIsFetchedAgainAfterLeavingTheScreen)
@@ -174,7 +175,7 @@ TEST_F(RMTileChainTest, FailedTileIsFetchedAgainAfterLeavingTheScreen)
     EXPECT_NE(again, failed);
     ASSERT_TRUE(waitFor([&] { return again->isLoaded(); }));
     EXPECT_EQ(server_->requestCount(path), 2u);
-    EXPECT_EQ(fmdb::test::runSqliteShell(database(), "SELECT COUNT(*) FROM ZCACHE"), "1\n");
+    EXPECT_EQ(vantry::test::runSqliteShell(database(), "SELECT COUNT(*) FROM ZCACHE"), "1\n");
 }
 
 TEST_F(RMTileChainTest, TileFromTheResponseCacheIsNotWrittenToTheDatabase)
@@ -186,7 +187,7 @@ TEST_F(RMTileChainTest, TileFromTheResponseCacheIsNotWrittenToTheDatabase)
     const std::shared_ptr<RMTileImage> image = source_->tileImage(tile);
     EXPECT_TRUE(image->isLoaded());
     EXPECT_EQ(server_->requestCount(TileServer::tilePath(1, 0, 0)), 0u);
-    EXPECT_EQ(fmdb::test::runSqliteShell(database(), "SELECT COUNT(*) FROM ZCACHE"), "0\n");
+    EXPECT_EQ(vantry::test::runSqliteShell(database(), "SELECT COUNT(*) FROM ZCACHE"), "0\n");
 }
 
 TEST_F(RMTileChainTest, MemoryCacheHitReturnsTheSameImage)

@@ -4,15 +4,14 @@
 #include "ManualClock.h"
 #include "MapTestPrinters.h"
 #include "NotificationCenter.h"
+#include "RMExpensiveOperations.h"
 #include "RMFileTileImage.h"
-#include "RMMapContents.h"
 #include "RMNotifications.h"
 #include "RMTileProxy.h"
 #include "TestImages.h"
 #include "TilesTestSupport.h"
 
 #include <QImage>
-#include <QPainter>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -94,33 +93,33 @@ TEST_F(RMTileImageTest, BytesThatAreNotAPictureArePostedButLeaveTheImageUnloaded
 
 TEST_F(RMTileImageTest, SuspendedDecodingWaitsForTheResumeAndRunsOnce)
 {
-    RMMapContents::setPerformExpensiveOperations(false);
+    RMExpensiveOperations::setAllowed(false);
     const auto image = RMTileImage::imageWithTileFromData(kTile, redPng());
     recorder_.recordObject(image->notificationObject());
     recorder_.take();
     EXPECT_FALSE(image->isLoaded());
     EXPECT_TRUE(image->dataPending().has_value());
 
-    RMMapContents::setPerformExpensiveOperations(true);
+    RMExpensiveOperations::setAllowed(true);
     EXPECT_TRUE(image->isLoaded());
     EXPECT_FALSE(image->dataPending().has_value());
     EXPECT_THAT(recorder_.take(), ElementsAre("RMResumeExpensiveOperations", "MapImageLoaded (image)"));
 
-    RMMapContents::setPerformExpensiveOperations(false);
-    RMMapContents::setPerformExpensiveOperations(true);
+    RMExpensiveOperations::setAllowed(false);
+    RMExpensiveOperations::setAllowed(true);
     EXPECT_THAT(recorder_.take(), ElementsAre("RMSuspendExpensiveOperations", "RMResumeExpensiveOperations"));
 }
 
 TEST_F(RMTileImageTest, LaterPendingBytesReplaceEarlierOnes)
 {
-    RMMapContents::setPerformExpensiveOperations(false);
+    RMExpensiveOperations::setAllowed(false);
     const auto image = RMTileImage::dummyTile(kTile);
     const LoadedBytes loaded(*image);
     image->setImageToData(platform::Data::fromString("first"));
     const platform::Data png = redPng();
     image->setImageToData(png);
 
-    RMMapContents::setPerformExpensiveOperations(true);
+    RMExpensiveOperations::setAllowed(true);
     ASSERT_EQ(loaded.posted.size(), 1u);
     EXPECT_EQ(loaded.posted[0], png);
     EXPECT_TRUE(image->isLoaded());
@@ -128,21 +127,21 @@ TEST_F(RMTileImageTest, LaterPendingBytesReplaceEarlierOnes)
 
 TEST_F(RMTileImageTest, BytesWaitAgainWhenSuspendedBeforeTheyAreApplied)
 {
-    RMMapContents::setPerformExpensiveOperations(false);
+    RMExpensiveOperations::setAllowed(false);
     const auto image = RMTileImage::imageWithTileFromData(kTile, redPng());
     image->loadPendingData();
     EXPECT_TRUE(image->dataPending().has_value()) << "still suspended: the bytes must not be lost";
-    RMMapContents::setPerformExpensiveOperations(true);
+    RMExpensiveOperations::setAllowed(true);
     EXPECT_TRUE(image->isLoaded());
 }
 
 TEST_F(RMTileImageTest, ImageDestroyedWithPendingBytesIsNotCalledOnResume)
 {
-    RMMapContents::setPerformExpensiveOperations(false);
+    RMExpensiveOperations::setAllowed(false);
     auto image = RMTileImage::imageWithTileFromData(kTile, redPng());
     image.reset();
     recorder_.take();
-    RMMapContents::setPerformExpensiveOperations(true);
+    RMExpensiveOperations::setAllowed(true);
     EXPECT_THAT(recorder_.take(), ElementsAre("RMResumeExpensiveOperations"));
 }
 
@@ -210,22 +209,6 @@ TEST_F(RMTileImageTest, LeavingTheScreenCancelsOnlyThatImage)
 
     EXPECT_THAT(recorder_.take(),
         ElementsAre("RMMapImageRemovedFromScreen (image)", "MapImageLoadingCancelled (image)"));
-}
-
-TEST_F(RMTileImageTest, DrawingPaintsThePictureIntoTheRectangle)
-{
-    QImage canvas(8, 8, QImage::Format_ARGB32_Premultiplied);
-    canvas.fill(Qt::white);
-    QPainter painter(&canvas);
-    RMTileImage empty(kTile);
-    empty.setScreenLocation(CGRectMake(0, 0, 8, 8));
-    empty.draw(painter);
-    const auto image = RMTileImage::imageWithTileFromData(kTile, redPng());
-    image->drawInRect(painter, CGRectMake(4, 4, 4, 4));
-    painter.end();
-
-    EXPECT_EQ(canvas.pixelColor(1, 1), QColor(Qt::white));
-    EXPECT_EQ(canvas.pixelColor(6, 6), QColor(Qt::red));
 }
 
 TEST_F(RMTileImageTest, FileImageReadsItsPictureAndStaysQuietWhenItCannot)

@@ -12,6 +12,7 @@
 #include "ResponseCache.h"
 #include "TileServer.h"
 #include "TilesTestSupport.h"
+#include "TraceLines.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -21,8 +22,8 @@
 using platform::PropertyList;
 using testing::ElementsAre;
 using testing::MatchesRegex;
-using tiles::test::IsMethodTrace;
 using tiles::test::ScratchHome;
+using vantry::test::IsMethodTrace;
 using vantry::test::LogCapture;
 
 namespace {

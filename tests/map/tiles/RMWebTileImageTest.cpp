@@ -3,7 +3,7 @@
 #include "Layer.h"
 #include "LogCapture.h"
 #include "MapTestPrinters.h"
-#include "RMMapContents.h"
+#include "RMExpensiveOperations.h"
 #include "RMTileImage.h"
 #include "RMTileProxy.h"
 #include "RawHttpServer.h"
@@ -96,7 +96,7 @@ TEST_F(RMWebTileImageTest, ResponseCacheAnswersWithoutAConnection)
 
 TEST_F(RMWebTileImageTest, SuspendedDownloadStartsOnResume)
 {
-    RMMapContents::setPerformExpensiveOperations(false);
+    RMExpensiveOperations::setAllowed(false);
     recorder_.take();
     const auto image = download(url());
     EXPECT_THAT(recorder_.take(), ElementsAre("RMTileRequested"));
@@ -105,7 +105,7 @@ TEST_F(RMWebTileImageTest, SuspendedDownloadStartsOnResume)
     platform::RunLoop::runPendingEvents();
     EXPECT_EQ(server_.requestCount(path()), 0u);
 
-    RMMapContents::setPerformExpensiveOperations(true);
+    RMExpensiveOperations::setAllowed(true);
     EXPECT_TRUE(image->connection()->isStarted());
     ASSERT_TRUE(waitFor([&] { return image->isLoaded(); }));
     EXPECT_THAT(recorder_.take(),
@@ -115,13 +115,13 @@ TEST_F(RMWebTileImageTest, SuspendedDownloadStartsOnResume)
 TEST_F(RMWebTileImageTest, BytesArrivingWhileSuspendedAreDecodedOnResume)
 {
     const auto image = download(url());
-    RMMapContents::setPerformExpensiveOperations(false);
+    RMExpensiveOperations::setAllowed(false);
     ASSERT_TRUE(waitFor([&] { return !image->connection(); }));
     EXPECT_FALSE(image->isLoaded());
     EXPECT_THAT(
         recorder_.take(), ElementsAre("RMTileRequested", "RMSuspendExpensiveOperations", "RMTileRetrieved"));
 
-    RMMapContents::setPerformExpensiveOperations(true);
+    RMExpensiveOperations::setAllowed(true);
     EXPECT_TRUE(image->isLoaded());
     EXPECT_THAT(recorder_.take(), ElementsAre("RMResumeExpensiveOperations", "MapImageLoaded (image)"));
 }
@@ -258,7 +258,7 @@ TEST_F(RMWebTileImageTest, DamagedPictureNeverStaysInTheResponseCache)
 
 TEST_F(RMWebTileImageTest, AnnouncedLengthIsNotTrustedForTheBuffer)
 {
-    RMMapContents::setPerformExpensiveOperations(false);
+    RMExpensiveOperations::setAllowed(false);
     const auto image = download(url());
     platform::HttpResponse response;
     response.statusCode = 200;
@@ -296,11 +296,11 @@ TEST_F(RMWebTileImageTest, CancellingOrDestroyingARunningDownloadStopsIt)
 
 TEST_F(RMWebTileImageTest, ImageDestroyedWhileWaitingIsNotStartedByTheResume)
 {
-    RMMapContents::setPerformExpensiveOperations(false);
+    RMExpensiveOperations::setAllowed(false);
     auto image = download(url());
     image.reset();
     recorder_.take();
-    RMMapContents::setPerformExpensiveOperations(true);
+    RMExpensiveOperations::setAllowed(true);
     platform::RunLoop::runUntil([] { return false; }, 0.1);
     EXPECT_THAT(recorder_.take(), ElementsAre("RMResumeExpensiveOperations"));
     EXPECT_EQ(server_.requestCount(path()), 0u);

@@ -1,7 +1,7 @@
 #include "TilesTestSupport.h"
 
 #include "NotificationCenter.h"
-#include "RMMapContents.h"
+#include "RMExpensiveOperations.h"
 #include "RMNotifications.h"
 #include "RMTileImage.h"
 #include "ResponseCache.h"
@@ -51,16 +51,12 @@ const std::array<std::string_view, 8> kRecordedNames {
 
 ScratchHome::ScratchHome()
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tiles-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot create a scratch folder");
-    path_ = pattern;
     previousDataHome_ = environment("XDG_DATA_HOME");
     previousCacheHome_ = environment("XDG_CACHE_HOME");
-    setenv("XDG_DATA_HOME", (path_ / "data").c_str(), 1);
-    setenv("XDG_CACHE_HOME", (path_ / "cache").c_str(), 1);
+    setenv("XDG_DATA_HOME", file("data").c_str(), 1);
+    setenv("XDG_CACHE_HOME", file("cache").c_str(), 1);
     previousResponseCache_ = platform::ResponseCache::shared().directory();
-    platform::ResponseCache::shared().setDirectory((path_ / "responses").string());
+    platform::ResponseCache::shared().setDirectory(file("responses"));
 }
 
 ScratchHome::~ScratchHome()
@@ -68,19 +64,16 @@ ScratchHome::~ScratchHome()
     platform::ResponseCache::shared().setDirectory(previousResponseCache_);
     restoreEnvironment("XDG_DATA_HOME", previousDataHome_);
     restoreEnvironment("XDG_CACHE_HOME", previousCacheHome_);
-    std::error_code ignored;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ignored);
-    std::filesystem::remove_all(path_, ignored);
 }
 
 std::string ScratchHome::documents() const
 {
-    return (path_ / "data" / "vantry").string();
+    return file("data/vantry");
 }
 
 std::string ScratchHome::caches() const
 {
-    return (path_ / "cache" / "vantry").string();
+    return file("cache/vantry");
 }
 
 UnwritableFolder::UnwritableFolder(const ScratchHome& home, std::string folder)
@@ -131,7 +124,7 @@ UnwritableFolder::~UnwritableFolder()
 
 ExpensiveOperationsRestorer::~ExpensiveOperationsRestorer()
 {
-    RMMapContents::setPerformExpensiveOperations(true);
+    RMExpensiveOperations::setAllowed(true);
 }
 
 NotificationRecorder::NotificationRecorder()
@@ -169,26 +162,6 @@ LoadedBytes::LoadedBytes(const RMTileImage& image)
 LoadedBytes::~LoadedBytes()
 {
     platform::NotificationCenter::defaultCenter().removeObserver(this);
-}
-
-testing::Matcher<const std::string&> IsMethodTrace(std::string operation, std::string receiver)
-{
-    const std::string prefix
-        = operation + " logged method call: -[" + receiver + " " + operation + "] (line ";
-    return testing::AllOf(testing::StartsWith(prefix), testing::EndsWith(")"),
-        testing::Truly([prefix](const std::string& line) {
-            const std::string number = line.substr(prefix.size(), line.size() - prefix.size() - 1);
-            return !number.empty() && number.find_first_not_of("0123456789") == std::string::npos;
-        }));
-}
-
-std::vector<std::string> withoutCacheLifecycle(std::vector<std::string> lines)
-{
-    std::erase_if(lines, [](const std::string& line) {
-        return line.starts_with("initializing memory cache ") || line.starts_with("Opening database at ")
-            || line.find("dealloc logged method call") != std::string::npos;
-    });
-    return lines;
 }
 
 std::string hex(const platform::Data& data)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Data.h"
+#include "ScratchFolder.h"
 
 #include <gmock/gmock.h>
 
@@ -17,8 +18,8 @@ namespace tiles::test {
 
 constexpr double kPatience = 20; // seconds of real time before a network test gives up
 
-// A fresh folder, removed with its contents. While it lives the user's
-// documents and caches folders and the shared response cache lie inside it.
+// A scratch folder (removed with its contents) in which, while it lives, the
+// user's documents and caches folders and the shared response cache lie.
 class ScratchHome {
 public:
     ScratchHome();
@@ -26,14 +27,14 @@ public:
     ScratchHome(const ScratchHome&) = delete;
     ScratchHome& operator=(const ScratchHome&) = delete;
 
-    std::string path() const { return path_.string(); }
-    std::string file(std::string_view name) const { return (path_ / name).string(); }
+    std::string path() const { return folder_.path(); }
+    std::string file(std::string_view name) const { return folder_.file(name); }
     // Where the documents folder lies (XDG_DATA_HOME/vantry).
     std::string documents() const;
     std::string caches() const;
 
 private:
-    std::filesystem::path path_;
+    vantry::test::ScratchFolder folder_ { "tiles-test" };
     std::string previousDataHome_;
     std::string previousCacheHome_;
     std::string previousResponseCache_;
@@ -94,13 +95,6 @@ public:
 
     std::vector<platform::Data> posted;
 };
-
-// Matches "<operation> logged method call: -[<receiver> <operation>] (line N)".
-testing::Matcher<const std::string&> IsMethodTrace(std::string operation, std::string receiver);
-
-// The lines without those the caches write as they are set up and torn down
-// ("initializing memory cache …", "Opening database at …", dealloc traces).
-std::vector<std::string> withoutCacheLifecycle(std::vector<std::string> lines);
 
 // The bytes in upper-case hexadecimal, as the sqlite3 shell's hex() writes them.
 std::string hex(const platform::Data& data);

@@ -7,6 +7,7 @@
 #include "LogCapture.h"
 #include "ManualClock.h"
 #include "MapFixture.h"
+#include "MapPictures.h"
 #include "MapTestPrinters.h"
 #include "RMMapContents.h"
 #include "RMMarker.h"
@@ -32,18 +33,12 @@
 
 namespace {
 
+using vantry::test::anchorMarker;
+using vantry::test::kAnchorColour;
+
 constexpr float kWidth = 640;
 constexpr float kHeight = 480;
-// Painted where no layer draws; no tile has this colour.
-const QColor kGap(255, 0, 255);
-const QRgb kAnchor = qRgb(0, 0, 255);
 constexpr double kFrame = 1.0 / 60;
-
-int distance(QRgb a, const QColor& b)
-{
-    return std::max(
-        { std::abs(qRed(a) - b.red()), std::abs(qGreen(a) - b.green()), std::abs(qBlue(a) - b.blue()) });
-}
 
 class MapWindowTest : public testing::Test {
 protected:
@@ -69,15 +64,6 @@ protected:
         view.reset();
         log.take();
         RMOpenStreetMapSource::setTileHost("");
-    }
-
-    // 21 × 21 red with a blue middle pixel: the anchor (0.5, 0.5) lies in
-    // the middle of that pixel.
-    static std::shared_ptr<RMMarker> anchorMarker()
-    {
-        QImage picture = vantry::test::makeSolidImage(21, 21, Qt::red);
-        picture.setPixel(10, 10, kAnchor);
-        return std::make_shared<RMMarker>(platform::Image::fromQImage(picture));
     }
 
     void waitForTiles()
@@ -124,35 +110,20 @@ protected:
     {
         const QImage picture = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
         ASSERT_EQ(QSize(static_cast<int>(kWidth), static_cast<int>(kHeight)), picture.size());
-        int gaps = 0;
-        for (int y = 0; y < picture.height(); ++y) {
-            for (int x = 0; x < picture.width(); ++x)
-                gaps += distance(picture.pixel(x, y), kGap) == 0 ? 1 : 0;
-        }
-        EXPECT_EQ(0, gaps);
+        EXPECT_EQ(0, vantry::test::countGaps(picture));
 
-        const RMProjectedRect planet = contents->mercatorToTileProjection()->planetBounds();
         int corners = 0;
-        for (const auto& image : contents->imagesOnScreen()->images()) {
-            const RMTile tile = image->tile();
-            const double tiles = std::exp2(tile.zoom);
-            const RMProjectedPoint corner { planet.origin.easting + planet.size.width / tiles * tile.x,
-                planet.origin.northing + planet.size.height - planet.size.height / tiles * tile.y };
-            const CGPoint at = pixelOf(corner);
-            SCOPED_TRACE(testing::PrintToString(tile) + " at " + testing::PrintToString(at));
+        const auto inDouble = [this](RMProjectedPoint point) { return pixelOf(point); };
+        for (const vantry::test::TileCorner& corner : vantry::test::tileCorners(*contents, inDouble)) {
+            const CGPoint at = corner.at;
+            SCOPED_TRACE(testing::PrintToString(corner.image->tile()) + " at " + testing::PrintToString(at));
             // Within what a float northing of about 6.7e6 m allows (0.5 m).
-            EXPECT_NEAR(at.x, image->screenLocation().origin.x, 0.1);
-            EXPECT_NEAR(at.y, image->screenLocation().origin.y, 0.1);
-            const float cell = image->screenLocation().size.width / 4;
-            if (at.x < 0 || at.y < 0 || at.x + cell > kWidth || at.y + cell > kHeight)
+            EXPECT_NEAR(at.x, corner.image->screenLocation().origin.x, 0.1);
+            EXPECT_NEAR(at.y, corner.image->screenLocation().origin.y, 0.1);
+            if (at.x < 0 || at.y < 0 || at.x + corner.cell > kWidth || at.y + corner.cell > kHeight)
                 continue;
             ++corners;
-            const QColor own
-                = vantry::test::tileColor(tile.zoom, static_cast<int>(tile.x), static_cast<int>(tile.y));
-            EXPECT_LE(
-                distance(
-                    picture.pixel(static_cast<int>(at.x + cell / 2), static_cast<int>(at.y + cell / 2)), own),
-                3);
+            EXPECT_TRUE(vantry::test::showsOwnColourInFirstCell(picture, corner));
         }
         EXPECT_GT(corners, 0);
 
@@ -170,7 +141,8 @@ protected:
             for (int dy = -1; dy <= 1; ++dy) {
                 for (int dx = -1; dx <= 1; ++dx)
                     found = found
-                        || picture.pixel(static_cast<int>(at.x) + dx, static_cast<int>(at.y) + dy) == kAnchor;
+                        || picture.pixel(static_cast<int>(at.x) + dx, static_cast<int>(at.y) + dy)
+                            == kAnchorColour;
             }
             EXPECT_TRUE(found);
         }

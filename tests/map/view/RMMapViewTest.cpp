@@ -160,24 +160,23 @@ public:
 
 TEST(RMMapViewTest, CapabilitiesAreTheOperationsTheDelegateImplements)
 {
+    using Operations = RMMapViewDelegate::Operations;
     MapFixture map;
-    EXPECT_EQ(RMMapView::DelegateCapabilities {}, map.view->delegateCapabilities());
+    EXPECT_EQ(0u, map.view->delegateOperations().implementedCount());
 
     TapsOnly taps;
     map.view->setDelegate(&taps);
-    RMMapView::DelegateCapabilities onlyTaps;
-    onlyTaps.tapOnMarker = true;
-    EXPECT_EQ(onlyTaps, map.view->delegateCapabilities());
+    EXPECT_EQ(1u, map.view->delegateOperations().implementedCount());
+    EXPECT_TRUE(map.view->delegateOperations().implements<RMMapViewDelegate::TapOnMarker>());
     EXPECT_EQ(&taps, map.view->delegate());
 
     DelegateRecorder everything;
     map.view->setDelegate(&everything);
-    const RMMapView::DelegateCapabilities all { true, true, true, true, true, true, true, true, true, true,
-        true };
-    EXPECT_EQ(all, map.view->delegateCapabilities());
+    EXPECT_EQ(11u, Operations::size);
+    EXPECT_EQ(Operations::size, map.view->delegateOperations().implementedCount());
 
     map.view->setDelegate(nullptr);
-    EXPECT_EQ(RMMapView::DelegateCapabilities {}, map.view->delegateCapabilities());
+    EXPECT_EQ(0u, map.view->delegateOperations().implementedCount());
 }
 
 // --- Facade

@@ -1,5 +1,6 @@
 #include "RMLayerSet.h"
 
+#include "Exception.h"
 #include "MapFixture.h"
 #include "MapTestPrinters.h"
 #include "RMMapLayer.h"
@@ -104,8 +105,17 @@ TEST_F(RMLayerSetTest, InsertingNextToAStrangerFailsAndChangesNothing)
 {
     set->addSublayer(plain("a"));
     auto stranger = plain("x");
-    EXPECT_THROW(set->insertSublayerAbove(plain("b"), stranger.get()), std::out_of_range);
-    EXPECT_THROW(set->insertSublayerBelow(plain("b"), stranger.get()), std::out_of_range);
+    for (const bool above : { true, false }) {
+        try {
+            if (above)
+                set->insertSublayerAbove(plain("b"), stranger.get());
+            else
+                set->insertSublayerBelow(plain("b"), stranger.get());
+            ADD_FAILURE() << "no exception";
+        } catch (const platform::NamedException& exception) {
+            EXPECT_EQ("NSRangeException", exception.name());
+        }
+    }
     EXPECT_THAT(memberNames(), ElementsAre("a"));
     EXPECT_THAT(sublayerNames(), ElementsAre("a"));
 }

@@ -1,4 +1,4 @@
-#include "FMTestFiles.h"
+#include "SqliteFiles.h"
 
 #include <sqlite3.h>
 
@@ -6,29 +6,9 @@
 
 #include <array>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 
-namespace fmdb::test {
-
-ScratchFolder::ScratchFolder()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "fmdb-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot create a scratch folder");
-    path_ = pattern;
-}
-
-ScratchFolder::~ScratchFolder()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
-std::string ScratchFolder::file(std::string_view name) const
-{
-    return (path_ / name).string();
-}
+namespace vantry::test {
 
 OutsideConnection::OutsideConnection(const std::string& path)
 {
@@ -72,4 +52,4 @@ std::string runSqliteShell(const std::string& path, const std::string& sql)
     return output;
 }
 
-} // namespace fmdb::test
+} // namespace vantry::test

@@ -8,26 +8,21 @@
 
 #include <algorithm>
 
-RMMarkerManager::RMMarkerManager(RMMapContents* contents)
+RMMarkerManager::RMMarkerManager(RMMapContents& contents)
     : contents_(contents)
 { }
 
-RMMarkerManager::~RMMarkerManager()
-{
-    contents_ = nullptr;
-}
-
 void RMMarkerManager::addMarker(const std::shared_ptr<RMMarker>& marker)
 {
-    if (contents_ && contents_->overlay())
-        contents_->overlay()->addSublayer(marker);
+    if (RMLayerSet* overlay = contents_.overlay())
+        overlay->addSublayer(marker);
 }
 
 void RMMarkerManager::addMarkerAtLatLong(const std::shared_ptr<RMMarker>& marker, RMLatLong point)
 {
-    if (!marker || !contents_ || !contents_->projection())
+    if (!marker || !contents_.projection())
         return;
-    marker->setProjectedLocation(contents_->projection()->latLongToPoint(point));
+    marker->setProjectedLocation(contents_.projection()->latLongToPoint(point));
     addMarker(marker);
 }
 
@@ -35,8 +30,8 @@ void RMMarkerManager::removeMarker(const std::shared_ptr<RMMarker>& marker)
 {
     if (!marker)
         return;
-    if (contents_ && contents_->overlay())
-        contents_->overlay()->removeSublayer(marker);
+    if (RMLayerSet* overlay = contents_.overlay())
+        overlay->removeSublayer(marker);
     else
         marker->removeFromSuperlayer();
 }
@@ -49,28 +44,29 @@ void RMMarkerManager::removeMarkers(const std::vector<std::shared_ptr<RMMarker>>
 
 void RMMarkerManager::removeMarkers()
 {
-    if (contents_ && contents_->overlay())
-        contents_->overlay()->setSublayers({});
+    if (RMLayerSet* overlay = contents_.overlay())
+        overlay->setSublayers({});
 }
 
 void RMMarkerManager::hideAllMarkers()
 {
-    if (contents_ && contents_->overlay())
-        contents_->overlay()->setHidden(true);
+    if (RMLayerSet* overlay = contents_.overlay())
+        overlay->setHidden(true);
 }
 
 void RMMarkerManager::unhideAllMarkers()
 {
-    if (contents_ && contents_->overlay())
-        contents_->overlay()->setHidden(false);
+    if (RMLayerSet* overlay = contents_.overlay())
+        overlay->setHidden(false);
 }
 
 std::vector<std::shared_ptr<RMMarker>> RMMarkerManager::markers() const
 {
     std::vector<std::shared_ptr<RMMarker>> result;
-    if (!contents_ || !contents_->overlay())
+    const RMLayerSet* overlay = contents_.overlay();
+    if (!overlay)
         return result;
-    const auto& sublayers = contents_->overlay()->sublayers();
+    const auto& sublayers = overlay->sublayers();
     result.reserve(sublayers.size());
     for (const auto& layer : sublayers) {
         if (auto marker = std::dynamic_pointer_cast<RMMarker>(layer))
@@ -81,24 +77,21 @@ std::vector<std::shared_ptr<RMMarker>> RMMarkerManager::markers() const
 
 bool RMMarkerManager::managingMarker(const RMMarker* marker) const
 {
-    if (!marker || !contents_ || !contents_->overlay())
+    const RMLayerSet* overlay = contents_.overlay();
+    if (!marker || !overlay)
         return false;
-    const auto& sublayers = contents_->overlay()->sublayers();
-    return std::ranges::any_of(sublayers, [marker](const auto& layer) { return layer.get() == marker; });
+    return std::ranges::any_of(
+        overlay->sublayers(), [marker](const auto& layer) { return layer.get() == marker; });
 }
 
 CGPoint RMMarkerManager::screenCoordinatesForMarker(const RMMarker& marker) const
 {
-    if (!contents_ || !contents_->mercatorToScreenProjection())
-        return CGPointZero;
-    return contents_->mercatorToScreenProjection()->projectXYPoint(marker.projectedLocation());
+    return contents_.mercatorToScreenProjection()->projectXYPoint(marker.projectedLocation());
 }
 
 RMLatLong RMMarkerManager::latitudeLongitudeForMarker(const RMMarker& marker) const
 {
-    if (!contents_)
-        return {};
-    return contents_->pixelToLatLong(screenCoordinatesForMarker(marker));
+    return contents_.pixelToLatLong(screenCoordinatesForMarker(marker));
 }
 
 bool RMMarkerManager::isMarkerWithinBounds(const RMMarker& marker, CGRect rect) const
@@ -112,7 +105,7 @@ bool RMMarkerManager::isMarkerWithinBounds(const RMMarker& marker, CGRect rect) 
 
 bool RMMarkerManager::isMarkerWithinScreenBounds(const RMMarker& marker) const
 {
-    return contents_ && isMarkerWithinBounds(marker, contents_->screenBounds());
+    return isMarkerWithinBounds(marker, contents_.screenBounds());
 }
 
 std::vector<std::shared_ptr<RMMarker>> RMMarkerManager::markersWithinScreenBounds() const
@@ -127,16 +120,15 @@ std::vector<std::shared_ptr<RMMarker>> RMMarkerManager::markersWithinScreenBound
 
 void RMMarkerManager::moveMarkerAtLatLon(RMMarker& marker, RMLatLong point)
 {
-    if (!contents_ || !contents_->projection() || !contents_->mercatorToScreenProjection())
+    if (!contents_.projection())
         return;
-    marker.setProjectedLocation(contents_->projection()->latLongToPoint(point));
-    marker.setPosition(contents_->mercatorToScreenProjection()->projectXYPoint(marker.projectedLocation()));
+    RMMercatorToScreenProjection& camera = *contents_.mercatorToScreenProjection();
+    marker.setProjectedLocation(contents_.projection()->latLongToPoint(point));
+    marker.setPosition(camera.projectXYPoint(marker.projectedLocation()));
 }
 
 void RMMarkerManager::moveMarkerAtXY(RMMarker& marker, CGPoint point)
 {
-    if (!contents_ || !contents_->mercatorToScreenProjection())
-        return;
-    marker.setProjectedLocation(contents_->mercatorToScreenProjection()->projectScreenPointToXY(point));
+    marker.setProjectedLocation(contents_.mercatorToScreenProjection()->projectScreenPointToXY(point));
     marker.setPosition(point);
 }

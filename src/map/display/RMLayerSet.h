@@ -8,7 +8,7 @@
 #include <mutex>
 #include <vector>
 
-class RMMapContents;
+class RMDisplayContents;
 
 // A map layer holding other map layers: the map contents' overlay, where
 // the markers live. Besides the platform's sublayer list (drawing order) it
@@ -17,15 +17,19 @@ class RMMapContents;
 // projected location when it is added and on every correction; moves and
 // zooms are passed to the members that are map layers.
 //
-// The set clips its sublayers to its bounds. Its member list is guarded by
-// a recursive lock held through each operation. Main thread only.
+// The set clips its sublayers to its bounds. Operations that read or change
+// the member list hold a recursive lock for their whole body
+// (correctScreenPosition and hasSubLayer take none, and setSublayers places
+// the new layers before taking it). Everything runs on the main thread, so
+// the lock is never contended and stops nothing there; the walks over the
+// members go by index, so a member's own code may change the list
+// meanwhile. Main thread only.
 class RMLayerSet : public RMMapLayer {
 public:
     // `contents` (not owned, may be null) supplies the screen projection.
-    explicit RMLayerSet(RMMapContents* contents);
+    explicit RMLayerSet(RMDisplayContents* contents);
     ~RMLayerSet() override;
 
-    RMMapContents* mapContents() const { return mapContents_; }
     // The members, in list order.
     std::vector<std::shared_ptr<platform::Layer>> members() const;
 
@@ -43,7 +47,8 @@ public:
     void removeSublayers(const std::vector<std::shared_ptr<platform::Layer>>& layers);
     // Places the layer and inserts it right after / at the sibling in the
     // members and above / below it in the drawing order. A sibling that is
-    // not a member throws std::out_of_range and changes nothing.
+    // not a member throws platform::NamedException "NSRangeException" and
+    // changes nothing.
     void insertSublayerAbove(std::shared_ptr<platform::Layer> layer, const platform::Layer* sibling) override;
     void insertSublayerBelow(std::shared_ptr<platform::Layer> layer, const platform::Layer* sibling) override;
     // Places the layer and inserts it at `index` of the members (clamped),
@@ -66,6 +71,6 @@ private:
         std::shared_ptr<platform::Layer> layer, const platform::Layer* sibling, Side side);
 
     std::vector<std::shared_ptr<platform::Layer>> set_;
-    RMMapContents* mapContents_;
+    RMDisplayContents* mapContents_;
     mutable std::recursive_mutex lock_;
 };

@@ -5,17 +5,17 @@
 
 #include "LogCapture.h"
 #include "ManualClock.h"
-#include "MapTestSources.h"
+#include "MemoryTileSource.h"
 #include "RMMapContents.h"
 #include "RMMapView.h"
 #include "RMTileImageSet.h"
 #include "RMWebTileImage.h"
+#include "TraceLines.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -36,32 +36,6 @@ struct MapOptions {
     // Makes the view (a derived kind, say); null: a plain RMMapView.
     std::function<std::unique_ptr<RMMapView>(CGRect)> makeView {};
 };
-
-// Whether `line` is a method-trace line of `operation` on `receiver`.
-inline bool isTraceLine(const std::string& line, const std::string& operation, const std::string& receiver)
-{
-    const std::string prefix
-        = operation + " logged method call: -[" + receiver + " " + operation + "] (line ";
-    return line.starts_with(prefix) && std::regex_match(line.substr(prefix.size()), std::regex(R"(\d+\))"));
-}
-
-// The exact trace line of a map view operation ("MapView at ..." receiver)
-// with the source line it names.
-inline std::string viewTraceLine(const std::string& operation, const std::string& receiver, int line)
-{
-    return operation + " logged method call: -[" + receiver + " " + operation + "] (line "
-        + std::to_string(line) + ")";
-}
-
-// The lines of a map view's construction (initWithFrame:, then its setup)
-// at `frame`.
-inline std::vector<std::string> viewConstructionLines(CGRect frame)
-{
-    const std::string bounds = "MapView at 0,0-" + std::to_string(static_cast<int>(frame.size.width)) + ","
-        + std::to_string(static_cast<int>(frame.size.height));
-    return { viewTraceLine("initWithFrame:", "MapView at 0,0-0,0", 77),
-        viewTraceLine("performInitialSetup", bounds, 58) };
-}
 
 // Contents over memory tiles at (0, 0), zoom 13, for a view a test makes
 // itself (and may destroy); the view owns them too.

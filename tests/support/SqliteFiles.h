@@ -1,26 +1,10 @@
 #pragma once
 
-#include <filesystem>
 #include <string>
-#include <string_view>
 
 struct sqlite3;
 
-namespace fmdb::test {
-
-// A fresh folder for database files, removed with its contents.
-class ScratchFolder {
-public:
-    ScratchFolder();
-    ~ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    std::string file(std::string_view name) const;
-
-private:
-    std::filesystem::path path_;
-};
+namespace vantry::test {
 
 // A second connection straight over the C API, as another program holds one.
 class OutsideConnection {
@@ -42,4 +26,4 @@ private:
 // The output of the sqlite3 command-line shell running `sql` on the file.
 std::string runSqliteShell(const std::string& path, const std::string& sql);
 
-} // namespace fmdb::test
+} // namespace vantry::test

@@ -12,18 +12,16 @@ class RMMarker;
 // Puts markers on the map, moves, hides and finds them. It keeps no list of
 // its own: the markers are the sublayers of the contents' overlay (in
 // drawing order), and positions come from the contents' projections. With
-// no overlay, nothing is placed and no marker is managed. Screen points;
-// main thread only.
+// no overlay, nothing is placed and no marker is managed. The map contents
+// make and own it. Screen points; main thread only.
 class RMMarkerManager {
 public:
-    // `contents` is not owned and may be null.
-    explicit RMMarkerManager(RMMapContents* contents);
-    ~RMMarkerManager();
+    // `contents` own the manager, so they outlive it.
+    explicit RMMarkerManager(RMMapContents& contents);
     RMMarkerManager(const RMMarkerManager&) = delete;
     RMMarkerManager& operator=(const RMMarkerManager&) = delete;
 
-    RMMapContents* contents() const { return contents_; }
-    void setContents(RMMapContents* contents) { contents_ = contents; }
+    RMMapContents& contents() const { return contents_; }
 
     // On top of the markers, at the screen point of its projected location.
     void addMarker(const std::shared_ptr<RMMarker>& marker);
@@ -57,5 +55,5 @@ public:
     void moveMarkerAtXY(RMMarker& marker, CGPoint point);
 
 private:
-    RMMapContents* contents_;
+    RMMapContents& contents_;
 };

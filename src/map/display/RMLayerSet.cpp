@@ -1,17 +1,17 @@
 #include "RMLayerSet.h"
 
-#include "RMMapContents.h"
+#include "Exception.h"
+#include "RMDisplayContents.h"
 #include "RMMercatorToScreenProjection.h"
 #include "RMMovingMapLayer.h"
 
 #include <algorithm>
-#include <stdexcept>
 
 namespace {
 constexpr std::size_t kNotMember = static_cast<std::size_t>(-1);
 }
 
-RMLayerSet::RMLayerSet(RMMapContents* contents)
+RMLayerSet::RMLayerSet(RMDisplayContents* contents)
     : mapContents_(contents)
 {
     setMasksToBounds(true);
@@ -93,7 +93,7 @@ void RMLayerSet::insertNextToMember(
     std::lock_guard lock(lock_);
     const std::size_t index = memberIndex(sibling);
     if (index == kNotMember)
-        throw std::out_of_range("the sibling is not a member of the layer set");
+        throw platform::NamedException("NSRangeException", "the sibling is not a member of the layer set");
     correctScreenPosition(*layer);
     std::size_t memberSlot = index;
     if (side == Side::Above) {
