@@ -19,6 +19,8 @@
 
 #include <fmt/format.h>
 
+#include <cmath>
+
 namespace {
 
 constexpr std::string_view kInitialiser
@@ -141,6 +143,7 @@ RMMapContents::RMMapContents(ConstructionKey, const Setup& setup)
     mercatorToScreenProjection_ = std::make_unique<RMMercatorToScreenProjection>(
         setup.tileSource ? setup.tileSource->projection() : nullptr, view->bounds());
     layer_ = view->layer().shared_from_this();
+    contentScaleFactor_ = view->contentScaleFactor();
     // The parts that live as long as the contents come first, the loader
     // quiet until the initial zoom and centre are set.
     imagesOnScreen_ = std::make_unique<RMTileImageSet>(nullptr);
@@ -196,6 +199,15 @@ std::string RMMapContents::description() const
 }
 
 // --- Parts
+
+void RMMapContents::setContentScaleFactor(float factor)
+{
+    const float usable = std::isfinite(factor) && factor > 0 ? factor : 1.0f;
+    if (usable == contentScaleFactor_)
+        return;
+    contentScaleFactor_ = usable;
+    tileLoader_->reload();
+}
 
 void RMMapContents::setTileSource(std::shared_ptr<RMTileSource> tileSource)
 {

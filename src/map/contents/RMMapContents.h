@@ -266,8 +266,13 @@ public:
     RMLatLong pixelToLatLong(CGPoint pixel);
     // Not wrapped.
     RMLatLong pixelToLatLongWithMetersPerPixel(CGPoint pixel, float metersPerPixel);
+    // The panel's pixels per point: the view's content scale factor when
+    // the contents were made, then as the view passes it on. A change
+    // reloads the tiles; 0, a negative or a non-finite factor counts as 1.
+    float contentScaleFactor() const { return contentScaleFactor_; }
+    void setContentScaleFactor(float factor);
     // The whole zoom level of the tiles shown: the one that matches the
-    // panel's pixels, that is the zoom plus log2 of the view's content scale
+    // panel's pixels, that is the zoom plus log2 of the content scale
     // factor (one level deeper at 2 pixels per point), rounded as tile
     // zooms are; at most the source's deepest level, and never shallower
     // than the zoom's own tiles. Such tiles are drawn at their size in
@@ -341,6 +346,7 @@ private:
         const std::shared_ptr<platform::Layer>& layer, std::initializer_list<StackPlace> places);
 
     platform::View* view_;
+    float contentScaleFactor_ = 1;
     std::shared_ptr<platform::Layer> layer_;
     std::unique_ptr<RMMarkerManager> markerManager_;
     std::shared_ptr<RMMapLayer> background_;

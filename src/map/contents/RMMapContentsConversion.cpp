@@ -7,7 +7,6 @@
 #include "RMProjection.h"
 #include "RMTileSource.h"
 #include "RMTilesUpdateDelegate.h"
-#include "View.h"
 
 #include <algorithm>
 #include <cmath>
@@ -62,7 +61,7 @@ float RMMapContents::tileZoom() const
         return 0;
     const RMMercatorToTileProjection& tiles = *mercatorToTileProjection_;
     const float pointZoom = tiles.calculateZoomFromScale(mercatorToScreenProjection_->metersPerPixel());
-    const float scale = view_->contentScaleFactor();
+    const float scale = contentScaleFactor_;
     if (!(scale > 1))
         return tiles.normaliseZoom(pointZoom);
     const float deepest = tileSource_ ? std::floor(tileSource_->maxZoom()) : 0.0f;

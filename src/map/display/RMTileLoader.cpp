@@ -70,7 +70,8 @@ void RMTileLoader::updateLoadedImages()
     RMTileImageSet* images = content_->imagesOnScreen();
     if (!images)
         return;
-    const RMTileRect newTiles = tiles->project(*camera);
+    // The tiles of the zoom that matches the panel's pixels.
+    const RMTileRect newTiles = tiles->projectRectAtZoom(camera->projectedBounds(), content_->tileZoom());
     const CGRect newBounds = images->addTilesToDisplayIn(newTiles, camera->screenBounds());
     if (!RMTileIsDummy(loadedTiles_.origin.tile))
         images->removeTiles(loadedTiles_);

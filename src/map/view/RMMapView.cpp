@@ -2,7 +2,6 @@
 
 #include "RMMapContents.h"
 #include "RMMapViewAlive.h"
-#include "RMTileLoader.h"
 #include "RMTrace.h"
 
 #include <fmt/format.h>
@@ -209,7 +208,7 @@ void RMMapView::resizeEvent(QResizeEvent* event)
 void RMMapView::contentScaleFactorDidChange()
 {
     if (contents_)
-        contents_->tileLoader()->reload();
+        contents_->setContentScaleFactor(contentScaleFactor());
 }
 
 void RMMapView::hideEvent(QHideEvent* event)
