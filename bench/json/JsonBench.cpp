@@ -1,6 +1,7 @@
 // Parse and write speed of our codec against nlohmann::json and RapidJSON (DOM, default flags) on
 // three reference files. Every benchmark reports the input file's size per second, so the figures
 // of one file compare directly, and the page faults per iteration (fresh memory touched).
+#include "BenchFigures.h"
 #include "ZQJsonParser.h"
 #include "ZQJsonWriter.h"
 
@@ -17,6 +18,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -162,7 +164,16 @@ int main(int argc, char** argv)
         { "write/nlohmann", writeNlohmann },
         { "write/rapidjson", writeRapidJson },
     };
+    std::vector<vantry::bench::Figure> figures;
     for (int i = 0; i < 3; ++i) {
+        for (const char* what : { "parse", "write" }) {
+            for (const char* peer : { "rapidjson", "nlohmann" }) {
+                const std::string file = names[i];
+                figures.push_back(
+                    { std::string(what) + " " + file + " beside " + peer, std::string(what) + "/ours/" + file,
+                        0, std::string(what) + "/" + peer + "/" + file, true });
+            }
+        }
         for (const auto& run : runs) {
             const std::string& text = texts[i];
             benchmark::RegisterBenchmark((std::string(run.name) + "/" + names[i]).c_str(),
@@ -170,7 +181,7 @@ int main(int argc, char** argv)
                 ->Unit(benchmark::kMillisecond);
         }
     }
-    benchmark::RunSpecifiedBenchmarks();
+    vantry::bench::runAndPrintFigures(figures);
     benchmark::Shutdown();
     return 0;
 }

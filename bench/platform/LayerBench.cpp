@@ -132,5 +132,7 @@ BENCHMARK(BM_PaintFrame);
 
 int main(int argc, char** argv)
 {
-    return vantry::bench::runBenchmarks(argc, argv);
+    return vantry::bench::runBenchmarks(argc, argv,
+        { { "position change in a view beside a plain struct", "BM_SetPositionInAView", 0,
+            "BM_PlainStruct" } });
 }

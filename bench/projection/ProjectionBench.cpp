@@ -3,6 +3,7 @@
 // PROJ as it sets the definition up by default, and against the same
 // spherical Mercator mathematics in closed form (the limit); and the camera's
 // projected/screen conversions.
+#include "BenchFigures.h"
 #include "RMMercatorToScreenProjection.h"
 #include "RMProjection.h"
 
@@ -195,4 +196,17 @@ BENCHMARK(ProjectScreenPointToXY);
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    vantry::bench::runAndPrintFigures({
+        { "latitude/longitude to metres beside bare proj_trans", "LatLongToPoint_RMProjection", 0,
+            "LatLongToPoint_BareProjTrans" },
+        { "metres to latitude/longitude beside bare proj_trans", "PointToLatLong_RMProjection", 0,
+            "PointToLatLong_BareProjTrans" },
+    });
+    benchmark::Shutdown();
+    return 0;
+}

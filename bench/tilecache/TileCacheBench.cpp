@@ -411,5 +411,16 @@ BENCHMARK(BM_DecodeScreenTiles)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv)
 {
-    return vantry::bench::runBenchmarks(argc, argv);
+    return vantry::bench::runBenchmarks(argc, argv,
+        {
+            { "hit through the tile database's access object beside raw SQLite", "BM_Hit_TileCacheDAO", 0,
+                "BM_Hit_RawSqlite" },
+            { "hit through the database cache beside raw SQLite", "BM_Hit_DatabaseCache/strategy:1/real_time",
+                0, "BM_Hit_RawSqlite" },
+            { "store through the database cache beside raw SQLite (WAL, index)",
+                "BM_Store_DatabaseCache/real_time", 0, "BM_Store_RawSqlite/wal_index:1/real_time" },
+            { "40 tiles at 50 ms each: 2 connections beside 6",
+                "BM_ScreenFill_SlowServer/connections:2/min_time:2.000/real_time", 0,
+                "BM_ScreenFill_SlowServer/connections:6/min_time:2.000/real_time" },
+        });
 }

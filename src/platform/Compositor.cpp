@@ -146,7 +146,10 @@ private:
         // resampling would blur it by a fraction of a pixel. Neighbours a
         // whole picture apart stay so.
         if (isNear(width, pixels.width()) && isNear(height, pixels.height())) {
+            // No copy to keep; the size is, so a pinch that starts here
+            // draws its next frames cheaply.
             scaled.clear();
+            scaled.noteDrawn(pixels.width(), pixels.height(), time_);
             copy(pixels, left, top, pixels.width(), pixels.height());
             return;
         }
@@ -184,10 +187,11 @@ private:
             painter_.drawImage(QPoint(left, top), pixels, QRect(0, 0, width, height));
             return;
         }
-        setSmooth(false);
-        painter_.drawImage(
-            QRectF(left / pixelRatio_, top / pixelRatio_, width / pixelRatio_, height / pixelRatio_), pixels,
-            QRectF(0, 0, width, height));
+        // In device pixels, so the painter blits rows as it does at ratio
+        // 1 instead of scaling by the ratio and back pixel by pixel.
+        painter_.setWorldTransform(QTransform::fromScale(1 / pixelRatio_, 1 / pixelRatio_));
+        painter_.drawImage(QPoint(left, top), pixels, QRect(0, 0, width, height));
+        painter_.resetTransform();
     }
 
     void setSmooth(bool smooth)

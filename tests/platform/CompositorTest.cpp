@@ -270,6 +270,21 @@ TEST_F(CompositorTest, AResampledPictureIsKeptWhileItsSizeOnScreenStays)
     EXPECT_EQ(layer->scaledContents().anyResampled(other), nullptr) << "at its own size nothing is kept";
 }
 
+// A pinch that starts at a whole zoom: the tiles were last drawn at their
+// own size, and the frames after are as cheap as any others of the pinch.
+TEST_F(CompositorTest, APictureResizedRightAfterItsOwnSizeIsDrawnCheaply)
+{
+    auto layer = box(0, 0, 200, 200);
+    layer->setContents(Image::fromQImage(stripes(200, 200)));
+    root->addSublayer(layer);
+    bool provisional = true;
+    render(*root, 10, 1, Compositor::Resampling::FastWhileResizing, &provisional);
+    EXPECT_FALSE(provisional);
+    layer->setBounds(CGRect { { 0, 0 }, { 204, 204 } });
+    render(*root, 10.02, 1, Compositor::Resampling::FastWhileResizing, &provisional);
+    EXPECT_TRUE(provisional);
+}
+
 TEST_F(CompositorTest, LargePicturesResizedFrameAfterFrameAreDrawnCheaplyUntilTheyRest)
 {
     using Resampling = Compositor::Resampling;

@@ -1,0 +1,104 @@
+#include "BenchFigures.h"
+
+#include <benchmark/benchmark.h>
+
+#include <fmt/format.h>
+
+#include <cstdio>
+#include <map>
+#include <optional>
+#include <unistd.h>
+
+namespace vantry::bench {
+
+namespace {
+
+struct Measured {
+    // Wall time per iteration.
+    double milliseconds = 0;
+    double bytesPerSecond = 0;
+};
+
+// The console's table, remembering each run's figures: the single run's,
+// or the median of its repetitions.
+class RecordingReporter : public benchmark::ConsoleReporter {
+public:
+    RecordingReporter()
+        : ConsoleReporter(isatty(fileno(stdout)) ? OO_ColorTabular : OO_Tabular)
+    { }
+
+    void ReportRuns(const std::vector<Run>& reports) override
+    {
+        for (const Run& run : reports) {
+            if (run.error_occurred)
+                continue;
+            const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (!single && !median)
+                continue;
+            Measured measured;
+            measured.milliseconds
+                = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e3;
+            if (const auto bytes = run.counters.find("bytes_per_second"); bytes != run.counters.end())
+                measured.bytesPerSecond = bytes->second.value;
+            measured_[run.run_name.str()] = measured;
+        }
+        ConsoleReporter::ReportRuns(reports);
+    }
+
+    std::optional<Measured> find(const std::string& run) const
+    {
+        const auto found = measured_.find(run);
+        return found == measured_.end() ? std::nullopt : std::optional(found->second);
+    }
+
+private:
+    std::map<std::string, Measured> measured_;
+};
+
+std::string milliseconds(double value)
+{
+    return value < 0.1 ? fmt::format("{:.1f} µs", value * 1e3) : fmt::format("{:.3g} ms", value);
+}
+
+void printFigures(const RecordingReporter& runs, const std::vector<Figure>& figures)
+{
+    bool header = false;
+    for (const Figure& figure : figures) {
+        const auto ours = runs.find(figure.run);
+        const auto peer = figure.peer.empty() ? std::nullopt : runs.find(figure.peer);
+        if (!ours || (!figure.peer.empty() && !peer))
+            continue;
+        if (!header) {
+            std::printf("\n%-62s %12s   %s\n", "Figure", "measured", "beside");
+            header = true;
+        }
+        std::string measured;
+        std::string beside;
+        if (figure.bySpeed) {
+            measured = fmt::format("{:.0f} MB/s", ours->bytesPerSecond / 1e6);
+            beside = fmt::format("{:.0f} MB/s: {:.2f} × its speed", peer->bytesPerSecond / 1e6,
+                ours->bytesPerSecond / peer->bytesPerSecond);
+        } else if (peer) {
+            measured = milliseconds(ours->milliseconds);
+            beside = fmt::format("{}: {:.2f} × its time", milliseconds(peer->milliseconds),
+                ours->milliseconds / peer->milliseconds);
+        } else {
+            measured = milliseconds(ours->milliseconds);
+            beside = fmt::format("limit {}: {}", milliseconds(figure.limitMs),
+                ours->milliseconds < figure.limitMs ? "met" : "NOT MET");
+        }
+        std::printf("%-62s %12s   %s\n", figure.label.c_str(), measured.c_str(), beside.c_str());
+    }
+}
+
+} // namespace
+
+void runAndPrintFigures(const std::vector<Figure>& figures)
+{
+    RecordingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    printFigures(reporter, figures);
+}
+
+} // namespace vantry::bench
