@@ -58,7 +58,11 @@ private:
 
 std::string milliseconds(double value)
 {
-    return value < 0.1 ? fmt::format("{:.1f} µs", value * 1e3) : fmt::format("{:.3g} ms", value);
+    if (value < 1e-4)
+        return fmt::format("{:.1f} ns", value * 1e6);
+    if (value < 0.1)
+        return fmt::format("{:.1f} µs", value * 1e3);
+    return value < 100 ? fmt::format("{:.3g} ms", value) : fmt::format("{:.0f} ms", value);
 }
 
 void printFigures(const RecordingReporter& runs, const std::vector<Figure>& figures)

@@ -415,8 +415,6 @@ int main(int argc, char** argv)
         {
             { "hit through the tile database's access object beside raw SQLite", "BM_Hit_TileCacheDAO", 0,
                 "BM_Hit_RawSqlite" },
-            { "hit through the database cache beside raw SQLite", "BM_Hit_DatabaseCache/strategy:1/real_time",
-                0, "BM_Hit_RawSqlite" },
             { "store through the database cache beside raw SQLite (WAL, index)",
                 "BM_Store_DatabaseCache/real_time", 0, "BM_Store_RawSqlite/wal_index:1/real_time" },
             { "40 tiles at 50 ms each: 2 connections beside 6",
