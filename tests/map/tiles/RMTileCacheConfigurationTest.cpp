@@ -150,6 +150,20 @@ TEST_F(RMTileCacheConfigurationTest, MemoryCapacityIsReadAsConfigured)
     }
 }
 
+// An entry of the wrong shape gives no cache but the reason; what was read
+// before the wrong value still counts (and is logged).
+TEST_F(RMTileCacheConfigurationTest, EntriesOfTheWrongShapeGiveNoCacheAndSayWhy)
+{
+    const auto notADictionary = RMTileCache::newMemoryCacheWithConfig(PropertyList("memory-cache"));
+    EXPECT_EQ(notADictionary.cache, nullptr);
+    EXPECT_EQ(notADictionary.problem, "a cache entry is not a dictionary");
+    const auto badStrategy = RMTileCache::newDatabaseCacheWithConfigTileSource(
+        entry({ { "capacity", -5 }, { "strategy", 0 }, { "useCachesDirectory", "x" } }), source_);
+    EXPECT_EQ(badStrategy.cache, nullptr);
+    EXPECT_EQ(badStrategy.problem, "the value of \"strategy\" is not a string");
+    EXPECT_THAT(lines(), ElementsAre("illegal value for capacity: -5"));
+}
+
 TEST_F(RMTileCacheConfigurationTest, BadEntriesAreSkippedAndTheOthersBuilt)
 {
     {
