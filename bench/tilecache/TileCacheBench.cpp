@@ -25,6 +25,7 @@
 #include "RMTileImage.h"
 #include "ResponseCache.h"
 #include "RunLoop.h"
+#include "ScratchFolder.h"
 #include "TileArt.h"
 #include "TileServer.h"
 
@@ -50,37 +51,15 @@ constexpr int kScreenColumns = 8; // 1920 / 256, rounded up
 constexpr int kScreenRows = 5; // 1080 / 256, rounded up
 constexpr int kScreenZoom = 12;
 
-class Scratch {
-public:
-    Scratch()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "bench-tilecache-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            throw std::runtime_error("cannot create a scratch folder");
-        root_ = pattern;
-    }
-    ~Scratch()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
-    }
-    // A new empty folder below the scratch folder.
-    std::string folder()
-    {
-        const std::filesystem::path path = root_ / std::to_string(next_++);
-        std::filesystem::create_directories(path);
-        return path.string();
-    }
-
-private:
-    std::filesystem::path root_;
-    int next_ = 0;
-};
-
-Scratch& scratch()
+// A new empty folder for each use, all below one scratch folder that goes
+// when the program ends.
+std::string newScratchFolder()
 {
-    static Scratch shared;
-    return shared;
+    static const vantry::test::ScratchFolder scratch("bench-tilecache");
+    static int next = 0;
+    const std::string path = scratch.file(std::to_string(next++));
+    std::filesystem::create_directories(path);
+    return path;
 }
 
 // A 256-pixel PNG tile of about 15 kB (the size of a street tile): the
@@ -207,7 +186,7 @@ private:
 // 1000 rows.
 std::unique_ptr<RMDatabaseCache> fullDatabaseCache()
 {
-    const std::string path = scratch().folder() + "/MapBench.sqlite";
+    const std::string path = newScratchFolder() + "/MapBench.sqlite";
     {
         RawTable table(path, false);
         table.fill();
@@ -221,7 +200,7 @@ std::unique_ptr<RMDatabaseCache> fullDatabaseCache()
 
 void BM_Hit_RawSqlite(benchmark::State& state)
 {
-    RawTable table(scratch().folder() + "/MapRaw.sqlite", true);
+    RawTable table(newScratchFolder() + "/MapRaw.sqlite", true);
     table.fill();
     std::uint32_t i = 0;
     for (auto _ : state) {
@@ -263,7 +242,7 @@ BENCHMARK(BM_Hit_DatabaseCache)->ArgName("strategy")->Arg(1)->Arg(0)->UseRealTim
 // synchronous NORMAL and the zlastUsed index.
 void BM_Store_RawSqlite(benchmark::State& state)
 {
-    RawTable table(scratch().folder() + "/MapRaw.sqlite", state.range(0) != 0);
+    RawTable table(newScratchFolder() + "/MapRaw.sqlite", state.range(0) != 0);
     table.fill();
     std::uint32_t i = kRows;
     for (auto _ : state) {
@@ -314,8 +293,8 @@ vantry::test::TileServer& server()
 // Points the documents folder and the response cache at new empty folders.
 void freshFolders()
 {
-    setenv("XDG_DATA_HOME", scratch().folder().c_str(), 1);
-    platform::ResponseCache::shared().setDirectory(scratch().folder());
+    setenv("XDG_DATA_HOME", newScratchFolder().c_str(), 1);
+    platform::ResponseCache::shared().setDirectory(newScratchFolder());
 }
 
 void fillScreen()
@@ -353,7 +332,7 @@ void BM_ScreenFill_WarmFromDatabase(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         // Nothing from the response cache: every tile comes from the database.
-        platform::ResponseCache::shared().setDirectory(scratch().folder());
+        platform::ResponseCache::shared().setDirectory(newScratchFolder());
         state.ResumeTiming();
         fillScreen();
     }
