@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Draws the pictures of the game's objects that vantry-server serves under
-/img/NAME.png and builds into itself: resources/img/NAME.png for
+/img/NAME.png and builds into itself: resources/img/NAME.png, with
+NAME@2x.png and NAME@3x.png for panels of 2 and 3 pixels per point, for
 
   ms        the hero
   ma        the hero when a princess is in sight (arm raised, "!")
@@ -60,17 +61,18 @@ def ring(cx, cy, outer, inner):
     return lambda x, y: inner * inner < (x - cx) ** 2 + (y - cy) ** 2 <= outer * outer
 
 
-def render(width, height, layers):
-    """layers: (shape, colour) pairs, painted in order; colour is RGB or RGBA."""
+def render(width, height, layers, scale):
+    """layers: (shape, colour) pairs in points, painted in order; colour is RGB
+    or RGBA. The picture has width x height points of scale x scale pixels."""
     rows = bytearray()
-    for py in range(height):
+    for py in range(height * scale):
         rows.append(0)
-        for px in range(width):
+        for px in range(width * scale):
             r = g = b = a = 0.0
             for sy in range(SAMPLES):
                 for sx in range(SAMPLES):
-                    x = px + (sx + 0.5) / SAMPLES
-                    y = py + (sy + 0.5) / SAMPLES
+                    x = (px + (sx + 0.5) / SAMPLES) / scale
+                    y = (py + (sy + 0.5) / SAMPLES) / scale
                     sample = (0, 0, 0, 0)
                     for shape, colour in layers:
                         if shape(x, y):
@@ -90,7 +92,7 @@ def render(width, height, layers):
                 rows.extend((round(r / a), round(g / a), round(b / a), round(255 * a / count)))
             else:
                 rows.extend((0, 0, 0, 0))
-    return png(width, height, bytes(rows))
+    return png(width * scale, height * scale, bytes(rows))
 
 
 def chunk(kind, payload):
@@ -105,7 +107,7 @@ def png(width, height, rows):
             + chunk(b"IEND", b""))
 
 
-def coin():
+def coin(scale):
     return render(28, 32, [
         (ellipse(14, 29.5, 8, 2.2), SHADOW),
         (circle(14, 14, 12), GOLD_DARK),
@@ -113,10 +115,10 @@ def coin():
         (ring(14, 14, 7.6, 6.4), GOLD_DARK),
         (polygon((10, 9), (12, 9), (14, 16), (16, 9), (18, 9), (15, 19), (13, 19)), GOLD_DARK),
         (ellipse(9.5, 8.5, 2.6, 1.6), GOLD_LIGHT),
-    ])
+    ], scale)
 
 
-def hero(raised_arm):
+def hero(raised_arm, scale):
     layers = [
         (ellipse(16, 41.5, 9, 2.2), SHADOW),
         (rect(11, 30, 14.5, 40), BOOTS),
@@ -142,10 +144,10 @@ def hero(raised_arm):
             (polygon((9, 18), (6, 28), (8.5, 29), (11, 20)), TUNIC),
             (circle(7.2, 29.5, 2), SKIN),
         ]
-    return render(32, 44, layers)
+    return render(32, 44, layers, scale)
 
 
-def princess():
+def princess(scale):
     return render(32, 44, [
         (ellipse(16, 41.5, 10, 2.2), SHADOW),
         (polygon((12, 18), (20, 18), (27, 40), (5, 40)), DRESS),
@@ -159,15 +161,18 @@ def princess():
         (circle(13.7, 12.5, 0.9), HAIR),
         (circle(18.3, 12.5, 0.9), HAIR),
         (ellipse(16, 15.3, 1.6, 0.7), DRESS_DARK),
-    ])
+    ], scale)
 
 
 def main():
     folder = Path(__file__).resolve().parent.parent / "resources" / "img"
     folder.mkdir(parents=True, exist_ok=True)
-    pictures = {"ms": hero(False), "ma": hero(True), "coin": coin(), "princess": princess()}
-    for name, data in pictures.items():
-        (folder / f"{name}.png").write_bytes(data)
+    for scale in (1, 2, 3):
+        suffix = "" if scale == 1 else f"@{scale}x"
+        pictures = {"ms": hero(False, scale), "ma": hero(True, scale), "coin": coin(scale),
+                    "princess": princess(scale)}
+        for name, data in pictures.items():
+            (folder / f"{name}{suffix}.png").write_bytes(data)
 
 
 if __name__ == "__main__":

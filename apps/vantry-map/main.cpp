@@ -1,6 +1,5 @@
 // vantry-map: the street map of Vantry. Without a command it opens the map
 // in a window; `vantry-map snapshot` draws a map picture into a PNG file.
-#include "Bundle.h"
 #include "Clock.h"
 #include "Image.h"
 #include "MapViewOptions.h"
@@ -118,10 +117,11 @@ std::optional<std::vector<platform::Image>> markerPictures(const MapViewOptions&
 {
     std::vector<platform::Image> pictures;
     for (const MapViewOptions::Marker& marker : options.markers) {
-        const std::string path
-            = marker.picture.empty() ? platform::Bundle::pathForResource("marker", "png") : marker.picture;
-        platform::Image picture = platform::Image::fromFile(path);
+        // The program's own pin comes in the resolution of the screen.
+        platform::Image picture = marker.picture.empty() ? platform::Image::named("marker")
+                                                         : platform::Image::fromFile(marker.picture);
         if (picture.isNull()) {
+            const std::string path = marker.picture.empty() ? "marker.png" : marker.picture;
             std::fprintf(stderr, "vantry-map: cannot read the marker picture %s\n", path.c_str());
             return std::nullopt;
         }

@@ -2,7 +2,6 @@
 
 #include "ActivityIndicatorView.h"
 #include "Application.h"
-#include "Bundle.h"
 #include "Button.h"
 #include "CalloutView.h"
 #include "GameMapView.h"
@@ -52,13 +51,6 @@ std::optional<float> zoomForInaccurateFix(double accuracy)
     if (accuracy > GameState::Accuracy && accuracy <= 1000)
         return 12.0f;
     return std::nullopt;
-}
-
-// One of the game's own pictures (those the game server shows too).
-platform::Image resourcePicture(std::string_view name)
-{
-    const std::string path = platform::Bundle::pathForResource(name, "png", "img");
-    return path.empty() ? platform::Image() : platform::Image::fromFile(path);
 }
 
 } // namespace
@@ -113,8 +105,8 @@ std::unique_ptr<platform::View> GameMapViewController::loadView()
         CGRectMake(size.width - kButtonInset - kButtonWidth, buttonTop, kButtonWidth, kButtonHeight));
     pellory->setAutoresizingMask(
         platform::kAutoresizingFlexibleTopMargin | platform::kAutoresizingFlexibleLeftMargin);
-    score->setImage(resourcePicture("coin"));
-    pellory->setImage(resourcePicture("princess"));
+    score->setImage(platform::Image::named("coin", "img"));
+    pellory->setImage(platform::Image::named("princess", "img"));
     for (platform::Button* button : { score, pellory }) {
         // Score boards, not controls, waiting for the first answer.
         button->setEnabled(false);

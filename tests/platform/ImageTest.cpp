@@ -67,6 +67,36 @@ TEST(Image, ReadsFilesAndGivesNullForMissingOrBrokenOnes)
     EXPECT_TRUE(Image::fromFile(folder.filePath("missing.png").toStdString()).isNull());
 }
 
+// A file named NAME@Nx holds N pixels per point; other names one.
+TEST(Image, TakesItsScaleFromTheFileName)
+{
+    QTemporaryDir folder;
+    const struct {
+        const char* name;
+        float scale;
+    } files[] = { { "pin.png", 1 }, { "pin@2x.png", 2 }, { "pin@3x.png", 3 }, { "pin@4x.png", 1 },
+        { "2x.png", 1 }, { "pin@2x.jpg.png", 1 } };
+    for (const auto& file : files) {
+        const std::string path = folder.filePath(file.name).toStdString();
+        ASSERT_TRUE(makeSolidImage(30, 60, Qt::blue).save(QString::fromStdString(path), "PNG"));
+        const Image image = Image::fromFile(path);
+        EXPECT_EQ(image.scale(), file.scale) << file.name;
+        EXPECT_EQ(image.width(), 30) << file.name;
+        EXPECT_EQ(image.size().width, 30 / file.scale) << file.name;
+        EXPECT_EQ(image.size().height, 60 / file.scale) << file.name;
+    }
+}
+
+// On screens of one pixel per point the plain picture; no such picture, null.
+TEST(Image, NamedPicturesComeAtTheScreensResolution)
+{
+    const Image marker = Image::named("marker");
+    ASSERT_FALSE(marker.isNull());
+    EXPECT_EQ(marker.scale(), 1);
+    EXPECT_EQ(Image::named("coin", "img").scale(), 1);
+    EXPECT_TRUE(Image::named("no-such-picture").isNull());
+}
+
 TEST(Image, CopiesShareThePixels)
 {
     const Image image = Image::fromQImage(makeSolidImage(2, 2, Qt::green));

@@ -1,7 +1,10 @@
 // The map on a panel of 2 pixels per point, as Qt's offscreen platform
 // makes it under QT_SCALE_FACTOR=2 (this program's tests run so): one tile
 // pixel on one panel pixel, the view and the camera in points.
+#include "Image.h"
 #include "MapFixture.h"
+#include "RMMarker.h"
+#include "RMMarkerManager.h"
 #include "RMTileImage.h"
 #include "RMTileImageSet.h"
 #include "TestImages.h"
@@ -88,4 +91,28 @@ TEST_F(RatioTwoTest, EveryTilePixelLandsOnOnePanelPixel)
     map->contents->moveBy(CGSizeMake(10.3f, -7.7f));
     QCoreApplication::processEvents();
     EXPECT_GE(expectTilesOneToOne(*map, panel()), 2);
+}
+
+// The program's own pictures come in the panel's resolution and land one to
+// one on its pixels, at their size in points.
+TEST_F(RatioTwoTest, PicturesOfThePanelsResolutionLandOneToOne)
+{
+    const platform::Image pin = platform::Image::named("marker");
+    ASSERT_EQ(pin.scale(), 2);
+    EXPECT_EQ(pin.width(), 50);
+    auto marker = std::make_shared<RMMarker>(pin, CGPointMake(0, 0));
+    map->contents->markerManager().addMarkerAtLatLong(marker, map->contents->mapCenter());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(marker->bounds().size.width, 25);
+    const QImage shown = panel();
+    const int left = nearestPixel(marker->position().x);
+    const int top = nearestPixel(marker->position().y);
+    const QImage expected = pin.pixels();
+    int different = 0;
+    for (int y = 0; y < expected.height(); ++y)
+        for (int x = 0; x < expected.width(); ++x) {
+            if (qAlpha(expected.pixel(x, y)) == 255)
+                different += shown.pixel(left + x, top + y) != expected.pixel(x, y) ? 1 : 0;
+        }
+    EXPECT_EQ(different, 0);
 }
