@@ -18,6 +18,7 @@
 #include <QPainter>
 #include <QString>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -99,6 +100,9 @@ bool writePicture(RMMapView& view, const SnapshotOptions& options)
 
 int runSnapshot(const SnapshotOptions& options)
 {
+    // The time-out counts from here: opening a tile database that another
+    // program holds locked takes part of it.
+    const auto started = std::chrono::steady_clock::now();
     SnapshotLog log;
     if (!options.map.tileHost.empty())
         RMOpenStreetMapSource::setTileHost(options.map.tileHost);
@@ -123,8 +127,9 @@ int runSnapshot(const SnapshotOptions& options)
     bool settled = false;
     {
         Progress progress(images);
+        const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - started;
         settled = platform::RunLoop::runUntil(
-            [&images] { return countTiles(images).settled(); }, options.timeout);
+            [&images] { return countTiles(images).settled(); }, options.timeout - spent.count());
         progress.show(true);
     }
     const TileCount count = countTiles(images);
