@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (fixes->empty())
         std::abort();
     for (const platform::ReplayFix& fix : *fixes) {
-        if (!platform::isValidCoordinate(fix.coordinate) || !std::isfinite(fix.delay) || fix.delay < 0
+        if (!base::isValidCoordinate(fix.coordinate) || !std::isfinite(fix.delay) || fix.delay < 0
             || !std::isfinite(fix.horizontalAccuracy))
             std::abort();
     }

@@ -1,5 +1,5 @@
 // The game server's answer, as the client reads it, on arbitrary bytes.
-#include "JsonLog.h"
+#include "Log.h"
 #include "PlayAnswer.h"
 
 #include <cmath>
@@ -10,16 +10,16 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     static const bool quiet = [] {
-        json::setLogSink([](std::string_view) {});
+        base::setLogSink([](std::string_view) {});
         return true;
     }();
     (void)quiet;
 
-    const game::PlayAnswer answer
-        = game::readPlayAnswer(std::string_view(reinterpret_cast<const char*>(data), size));
+    const protocol::PlayAnswer answer
+        = protocol::readPlayAnswer(std::string_view(reinterpret_cast<const char*>(data), size));
     if (answer.objects) {
-        for (const game::GameObject& object : *answer.objects) {
-            if (!std::isfinite(object.latitude) || !std::isfinite(object.longitude))
+        for (const protocol::GameObject& object : *answer.objects) {
+            if (!std::isfinite(object.where.latitude) || !std::isfinite(object.where.longitude))
                 std::abort();
         }
     }

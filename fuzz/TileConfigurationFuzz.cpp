@@ -19,7 +19,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     static const bool quiet = [] {
-        platform::setLogSink([](std::string_view) {});
+        base::setLogSink([](std::string_view) {});
         return true;
     }();
     static const RMAbstractMercatorWebSource source;

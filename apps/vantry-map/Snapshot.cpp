@@ -37,7 +37,7 @@ class SnapshotLog {
 public:
     SnapshotLog()
     {
-        previous_ = platform::setLogSink([this](std::string_view line) {
+        previous_ = base::setLogSink([this](std::string_view line) {
             if (line.starts_with(kFailurePrefix) && failure_.empty())
                 failure_ = line.substr(kFailurePrefix.size());
             if (!seen_.emplace(line).second)
@@ -45,14 +45,14 @@ public:
             std::fprintf(stderr, "%.*s\n", static_cast<int>(line.size()), line.data());
         });
     }
-    ~SnapshotLog() { platform::setLogSink(std::move(previous_)); }
+    ~SnapshotLog() { base::setLogSink(std::move(previous_)); }
     SnapshotLog(const SnapshotLog&) = delete;
     SnapshotLog& operator=(const SnapshotLog&) = delete;
 
     const std::string& failure() const { return failure_; }
 
 private:
-    platform::LogSink previous_;
+    base::LogSink previous_;
     std::set<std::string, std::less<>> seen_;
     std::string failure_;
 };

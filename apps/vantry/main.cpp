@@ -121,14 +121,14 @@ int main(int argc, char** argv)
     }
     if (!options->tileHost.empty())
         RMOpenStreetMapSource::setTileHost(options->tileHost);
-    game::GameServer::setHost(options->server);
-    game::GameServer::setPlayPort(options->playPort);
-    game::GameServer::setImagePort(options->imagePort);
+    protocol::GameServer::setHost(options->server);
+    protocol::GameServer::setPlayPort(options->playPort);
+    protocol::GameServer::setImagePort(options->imagePort);
     game::GameSettings& settings = game::GameSettings::shared();
     settings.playerKeyOverride = options->playerKey;
     if (options->reportProgress) {
         settings.answerApplied = [last = std::optional<std::array<int, 4>>()](
-                                     const game::PlayAnswer& answer) mutable {
+                                     const protocol::PlayAnswer& answer) mutable {
             const std::array<int, 4> now { answer.score, answer.total, answer.level, answer.princessCount };
             if (last == now)
                 return;

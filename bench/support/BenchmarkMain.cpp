@@ -13,7 +13,7 @@ int runBenchmarks(int argc, char** argv, const std::vector<Figure>& figures)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    platform::setLogSink([](std::string_view) {});
+    base::setLogSink([](std::string_view) {});
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

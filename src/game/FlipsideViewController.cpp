@@ -36,8 +36,8 @@ std::string FlipsideViewController::infoText()
         "Version: {}\n\n"
         "Map data © OpenStreetMap contributors, available under the Open Database License "
         "(openstreetmap.org/copyright).",
-        game.UniquePlayerKey ? *game.UniquePlayerKey : GameSettings::playerKey(), GameServer::playURL(),
-        VANTRY_VERSION);
+        game.UniquePlayerKey ? *game.UniquePlayerKey : GameSettings::playerKey(),
+        protocol::GameServer::playURL(), VANTRY_VERSION);
 }
 
 std::unique_ptr<platform::View> FlipsideViewController::loadView()

@@ -155,7 +155,7 @@ void GameMapViewController::StartLocating()
     }
     StartLocationTimeCheck();
     showProgressHUD(kLocatingText);
-    platform::log("Locating started");
+    base::log("Locating started");
 }
 
 void GameMapViewController::StartLocationTimeCheck()
@@ -188,7 +188,7 @@ void GameMapViewController::CheckIfLocated()
 void GameMapViewController::locationManagerDidUpdateToLocationFromLocation(platform::LocationManager&,
     const platform::Location& newLocation, const std::optional<platform::Location>&)
 {
-    platform::log("Located");
+    base::log("Located");
     const RMLatLong coordinate { newLocation.coordinate.latitude, newLocation.coordinate.longitude };
     RMMapContents& contents = mapView_->contents();
     contents.moveToLatLong(coordinate);
@@ -204,10 +204,9 @@ void GameMapViewController::locationManagerDidUpdateToLocationFromLocation(platf
         GameState& game = GameState::shared();
         {
             const std::lock_guard points(game.pointsLock);
-            game.locatedPoints.push_back(LocatedPoint {
-                static_cast<float>(coordinate.latitude), static_cast<float>(coordinate.longitude) });
+            game.locatedPoints.push_back(locatedPoint(coordinate.latitude, coordinate.longitude));
         }
-        platform::log("Located Complete");
+        base::log("Located Complete");
     }
 }
 
@@ -222,7 +221,7 @@ void GameMapViewController::clearMarkers()
 void GameMapViewController::locationManagerDidFailWithError(
     platform::LocationManager&, const std::string& error)
 {
-    platform::logf(
+    base::logf(
         "Position source {} failed: {}", GameState::shared().locationManager->sourceDescription(), error);
     ShowWarning("Location not Found", "Cannot find accurate GPS location.\nTry to play elsewhere.");
 }
@@ -233,12 +232,12 @@ void GameMapViewController::alertViewClickedButtonAtIndex(platform::AlertView& a
         return;
     if (buttonIndex != 0) {
         StartLocationTimeCheck();
-        platform::log("Locating Continue");
+        base::log("Locating Continue");
         return;
     }
     GameState::shared().locationManager->stopUpdatingLocation();
     hideProgressHUD();
-    platform::log("Locating Stop");
+    base::log("Locating Stop");
 }
 
 void GameMapViewController::ShowWarning(const std::string& title, const std::string& message)

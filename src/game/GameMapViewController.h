@@ -4,9 +4,9 @@
 #include "Button.h"
 #include "CGGeometry.h"
 #include "GameObject.h"
-#include "HttpConnection.h"
 #include "LocationManager.h"
 #include "PDColoredProgressView.h"
+#include "PlayExchange.h"
 #include "RMLatLong.h"
 #include "RMMapView.h"
 #include "RMMapViewDelegate.h"
@@ -46,7 +46,7 @@ class GameMapViewController : public platform::ViewController,
                               public RMMapViewDelegate,
                               public RMMapViewDelegate::DidDragMarker,
                               public platform::AlertViewDelegate,
-                              public platform::HttpConnectionDelegate {
+                              public PlayExchangeDelegate {
 public:
     // `nibName` is the screen's description ("MainView").
     explicit GameMapViewController(std::string nibName);
@@ -84,14 +84,11 @@ public:
     // Sends the points located since the last request, unless a request is
     // in flight; the 3-second timer calls it.
     void RunLoadingDataFromServer();
-    void connectionDidReceiveResponse(
-        platform::HttpConnection& connection, const platform::HttpResponse& response) override;
-    void connectionDidReceiveData(platform::HttpConnection& connection, const platform::Data& data) override;
-    bool connectionWillCacheResponse(
-        platform::HttpConnection& connection, const platform::HttpResponse& response) override;
-    void connectionDidFailWithError(
-        platform::HttpConnection& connection, const std::string& description) override;
-    void connectionDidFinishLoading(platform::HttpConnection& connection) override;
+    const PlayExchange& playExchange() const { return exchange_; }
+    // The answer arrived: it is applied, and the points it answers are sent.
+    void playExchangeDidAnswer(std::optional<std::string_view> answerText) override;
+    // The points stay queued for the next request; the player is warned.
+    void playExchangeDidFail(const std::string& reason) override;
     // Applies the server's answer text (none when it was not UTF-8).
     void ParseDataFromServer(std::optional<std::string_view> text);
     // The straight-line distance of two coordinates, in degrees.
@@ -121,15 +118,12 @@ protected:
 private:
     // The game state lost its accurate position: the markers go.
     void clearMarkers();
-    void synchroniseMarkers(const std::vector<GameObject>& objects);
+    void synchroniseMarkers(const std::vector<protocol::GameObject>& objects);
     void showScore(std::int32_t score, std::int32_t total);
     void showLevel(std::int32_t level, std::int32_t princessCount);
     void showTemperature(float temperature);
     // The hero's screen point, 40 points higher, where tips about it point.
     CGPoint pointAboveHero() const;
-    // The request in flight ended, well or not.
-    void endRequest();
-    void failRequest(const std::string& reason);
 
     QPointer<RMMapView> mapView_;
     std::unique_ptr<RMAttributionLabel> attribution_;
@@ -142,8 +136,7 @@ private:
     platform::Timer tipTimer_;
     std::shared_ptr<platform::AlertView> locationAlert_;
     std::vector<std::shared_ptr<platform::AlertView>> warnings_;
-    std::unique_ptr<platform::HttpConnection> connection_;
-    int responseStatus_ = 0;
+    PlayExchange exchange_ { *this };
 };
 
 } // namespace game

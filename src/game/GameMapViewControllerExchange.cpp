@@ -18,8 +18,6 @@
 #include "SystemSound.h"
 #include "Utilities.h"
 
-#include <QStringDecoder>
-
 #include <cmath>
 #include <mutex>
 #include <set>
@@ -34,17 +32,6 @@ constexpr CGPoint kMarkerAnchor { 0.5f, 1.0f };
 // Where the temperature tip points: at the temperature bar.
 constexpr CGPoint kTemperatureTipPoint { 160, 40 };
 
-// The bytes as text, or none when they are not UTF-8.
-std::optional<std::string_view> utf8Text(const std::vector<std::uint8_t>& bytes)
-{
-    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    decoder.decode(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
-}
-
 void vibrate()
 {
     platform::SystemSound::play(platform::SystemSound::kVibrate);
@@ -57,7 +44,7 @@ void GameMapViewController::RunLoadingDataFromServer()
     GameState& game = GameState::shared();
     {
         const std::lock_guard response(game.responseLock);
-        if (game.responseData)
+        if (exchange_.isInFlight())
             return;
         {
             const std::lock_guard points(game.pointsLock);
@@ -67,85 +54,26 @@ void GameMapViewController::RunLoadingDataFromServer()
                 game.locatedPointsToSend.end(), game.locatedPoints.begin(), game.locatedPoints.end());
             game.locatedPoints.clear();
         }
-        game.responseData.emplace();
+        exchange_.begin();
     }
     if (!game.UniquePlayerKey)
         game.UniquePlayerKey = GameSettings::playerKey();
-    if (!game.request) {
-        game.request.emplace();
-        game.request->url = GameServer::playURL();
-        game.request->method = "POST";
-    }
-    const std::string body = makePlayRequestBody(*game.UniquePlayerKey, game.locatedPointsToSend);
-    platform::logf("myRequestString: {}", body);
-    game.request->body = platform::Data::fromString(body);
-    responseStatus_ = 0;
-    connection_ = platform::HttpConnection::create(*game.request, *this);
-    platform::Application::shared().setNetworkActivityIndicatorVisible(true);
-    if (!connection_)
-        failRequest("the play URL " + game.request->url + " is not valid");
+    std::string body = protocol::writePlayRequest(*game.UniquePlayerKey, game.locatedPointsToSend);
+    base::logf("myRequestString: {}", body);
+    exchange_.send(std::move(body));
 }
 
-void GameMapViewController::connectionDidReceiveResponse(
-    platform::HttpConnection&, const platform::HttpResponse& response)
+void GameMapViewController::playExchangeDidAnswer(std::optional<std::string_view> answerText)
 {
-    platform::log("connectionDidReceiveResponse");
-    responseStatus_ = response.statusCode;
+    ParseDataFromServer(answerText);
+    GameState::shared().locatedPointsToSend.clear();
 }
 
-void GameMapViewController::connectionDidReceiveData(platform::HttpConnection&, const platform::Data& data)
+void GameMapViewController::playExchangeDidFail(const std::string& reason)
 {
-    platform::log("connectionDidReceiveData");
-    auto& bytes = GameState::shared().responseData;
-    if (bytes)
-        bytes->insert(bytes->end(), data.data(), data.data() + data.size());
-}
-
-bool GameMapViewController::connectionWillCacheResponse(
-    platform::HttpConnection&, const platform::HttpResponse&)
-{
-    return false;
-}
-
-void GameMapViewController::connectionDidFinishLoading(platform::HttpConnection&)
-{
-    platform::log("connectionDidFinishLoading");
-    platform::Application::shared().setNetworkActivityIndicatorVisible(false);
-    // An error page (a proxy's 502…) is not the game's answer: its points
-    // must go again, as after a network failure.
-    if (responseStatus_ < 200 || responseStatus_ >= 300) {
-        failRequest("the game server answered with HTTP status " + std::to_string(responseStatus_));
-        return;
-    }
-    GameState& game = GameState::shared();
-    const std::vector<std::uint8_t> bytes
-        = game.responseData ? std::move(*game.responseData) : std::vector<std::uint8_t>();
-    ParseDataFromServer(utf8Text(bytes));
-    game.responseData.reset();
-    game.locatedPointsToSend.clear();
-    endRequest();
-}
-
-void GameMapViewController::connectionDidFailWithError(
-    platform::HttpConnection&, const std::string& description)
-{
-    failRequest(description);
-}
-
-void GameMapViewController::failRequest(const std::string& reason)
-{
-    platform::logf("Play request failed: {}", reason);
+    base::logf("Play request failed: {}", reason);
     ShowWarning("No Internet Connection",
         "Internet is required to play.\nPlease fix Your connection and return to the Vantry.");
-    GameState::shared().responseData.reset();
-    platform::Application::shared().setNetworkActivityIndicatorVisible(false);
-    endRequest();
-}
-
-void GameMapViewController::endRequest()
-{
-    // Called from the connection's own callbacks, which allow this.
-    connection_.reset();
 }
 
 double GameMapViewController::Distance(RMLatLong a, RMLatLong b)
@@ -157,18 +85,18 @@ double GameMapViewController::Distance(RMLatLong a, RMLatLong b)
 
 void GameMapViewController::ParseDataFromServer(std::optional<std::string_view> text)
 {
-    platform::log("ParseDataFromServer");
-    platform::logf("StrinFromServer: {}", text ? *text : "(null)");
-    const PlayAnswer answer = readPlayAnswer(text);
-    platform::log("ParseDataFromServer objects");
+    base::log("ParseDataFromServer");
+    base::logf("StrinFromServer: {}", text ? *text : "(null)");
+    const protocol::PlayAnswer answer = protocol::readPlayAnswer(text);
+    base::log("ParseDataFromServer objects");
     if (answer.objects)
         synchroniseMarkers(*answer.objects);
     else
-        platform::log("ParseDataFromServer Warning:No game objects recieved");
+        base::log("ParseDataFromServer Warning:No game objects recieved");
 
-    platform::log("ParseDataFromServer score");
+    base::log("ParseDataFromServer score");
     showScore(answer.score, answer.total);
-    platform::log("ParseDataFromServer level");
+    base::log("ParseDataFromServer level");
     showLevel(answer.level, answer.princessCount);
 
     GameState& game = GameState::shared();
@@ -186,16 +114,16 @@ void GameMapViewController::ParseDataFromServer(std::optional<std::string_view> 
             ++game.PrincessTipShown;
         }
     }
-    showTemperature(answer.temperature);
-    platform::log("ParseDataFromServer Complete");
+    showTemperature(static_cast<float>(answer.temperature));
+    base::log("ParseDataFromServer Complete");
     if (const auto& hear = GameSettings::shared().answerApplied)
         hear(answer);
 }
 
-void GameMapViewController::synchroniseMarkers(const std::vector<GameObject>& objects)
+void GameMapViewController::synchroniseMarkers(const std::vector<protocol::GameObject>& objects)
 {
     if (!mapView_)
-        throw platform::AssertionFailure("null markerManager returned");
+        throw base::AssertionFailure("null markerManager returned");
     RMMarkerManager& manager = mapView_->markerManager();
     GameState& game = GameState::shared();
     Utilities images;
@@ -203,12 +131,12 @@ void GameMapViewController::synchroniseMarkers(const std::vector<GameObject>& ob
     for (const auto& [id, marker] : game.markers)
         stale.insert(id);
 
-    for (const GameObject& object : objects) {
+    for (const protocol::GameObject& object : objects) {
         stale.erase(object.id);
-        const std::string url = GameServer::markerImageLocation(object.imageName);
+        const std::string url = protocol::GameServer::markerImageLocation(object.imageName);
         images.cacheImage(object.imageName, url);
         const platform::Image image = images.getCachedImage(object.imageName, url);
-        const RMLatLong coordinate { object.latitude, object.longitude };
+        const RMLatLong coordinate { object.where.latitude, object.where.longitude };
         if (const auto known = game.markers.find(object.id); known != game.markers.end()) {
             RMMarker& marker = *known->second;
             marker.replaceUIImageAnchorPoint(image, kMarkerAnchor);

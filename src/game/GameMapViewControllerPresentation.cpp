@@ -110,8 +110,7 @@ void GameMapViewController::mapViewDidDragMarkerWithEvent(
     GameState& game = GameState::shared();
     const std::lock_guard points(game.pointsLock);
     const RMLatLong position = mapView_->contents().markerManager().latitudeLongitudeForMarker(*marker);
-    game.locatedPoints.push_back(
-        LocatedPoint { static_cast<float>(position.latitude), static_cast<float>(position.longitude) });
+    game.locatedPoints.push_back(locatedPoint(position.latitude, position.longitude));
 }
 
 } // namespace game

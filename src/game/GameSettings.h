@@ -20,7 +20,7 @@ struct GameSettings {
     std::function<std::unique_ptr<platform::PositionSource>(GameMapViewController&)> positionSource;
     // Hears every answer the game screen has applied (a program's progress
     // report); none by default.
-    std::function<void(const PlayAnswer&)> answerApplied;
+    std::function<void(const protocol::PlayAnswer&)> answerApplied;
     // The player key to use instead of the device's.
     std::optional<std::string> playerKeyOverride;
 

@@ -1,8 +1,6 @@
 #pragma once
 
-#include "LocatedPoint.h"
-
-#include "HttpRequest.h"
+#include "GeoPoint.h"
 
 #include <QPointer>
 
@@ -23,6 +21,13 @@ class ProgressHUD;
 } // namespace platform
 
 namespace game {
+
+// A located point: a position whose coordinates are each narrowed to a
+// 32-bit float, as the game keeps and sends them.
+inline base::GeoPoint locatedPoint(double latitude, double longitude)
+{
+    return { static_cast<float>(latitude), static_cast<float>(longitude) };
+}
 
 // The state of the one game a process plays. The game screen's controller
 // and its parts read and write it; nothing of it is saved.
@@ -49,9 +54,9 @@ struct GameState {
     // Made once, when locating starts.
     std::unique_ptr<platform::LocationManager> locationManager;
     // Located points not yet taken into a request (guarded by pointsLock).
-    std::vector<LocatedPoint> locatedPoints;
+    std::vector<base::GeoPoint> locatedPoints;
     // The points of the request in flight, or of the requests that failed.
-    std::vector<LocatedPoint> locatedPointsToSend;
+    std::vector<base::GeoPoint> locatedPointsToSend;
     // The game objects on the map, by object id.
     std::map<std::string, std::shared_ptr<RMMarker>> markers;
     // The player's own hero, or null.
@@ -62,12 +67,9 @@ struct GameState {
     // game screen owns the tips.
     std::optional<std::vector<QPointer<platform::CalloutView>>> tips;
 
-    // The player key, set on the first request.
+    // The player key, set on the first request. (The request and the
+    // bytes of its answer are the game screen's PlayExchange.)
     std::optional<std::string> UniquePlayerKey;
-    // The play request, made on the first request and reused.
-    std::optional<platform::HttpRequest> request;
-    // The answer's bytes; exists exactly while a request is in flight.
-    std::optional<std::vector<std::uint8_t>> responseData;
 
     // The game last shown; -1 until the first answer.
     std::int32_t currentScore = -1;

@@ -110,7 +110,7 @@ std::string Utilities::cacheFolder()
 {
     const std::string folder = platform::Directories::temporary() + "/markers";
     if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-        platform::logf("Could not create the folder {}: {}", folder, std::strerror(errno));
+        base::logf("Could not create the folder {}: {}", folder, std::strerror(errno));
     return folder;
 }
 
@@ -145,7 +145,7 @@ void Utilities::cacheImage(const std::string& name, const std::string& urlText)
 {
     const std::optional<std::string> path = cachePath(name);
     if (!path) {
-        platform::logf("Image name of {} bytes is too long to cache", name.size());
+        base::logf("Image name of {} bytes is too long to cache", name.size());
         return;
     }
     if (fileExists(*path))
@@ -153,7 +153,7 @@ void Utilities::cacheImage(const std::string& name, const std::string& urlText)
     const std::optional<platform::Data> bytes = platform::fetchURLContents(urlText, downloadTimeout_);
     const platform::Image image = bytes ? platform::Image::fromData(*bytes) : platform::Image();
     if (bytes && image.isNull())
-        platform::logf("Could not decode the image at {}", urlText);
+        base::logf("Could not decode the image at {}", urlText);
 
     std::optional<platform::Data> encoded;
     switch (formatOf(urlText)) {

@@ -12,32 +12,10 @@
 
 #include <charconv>
 #include <cmath>
-#include <limits>
-#include <numbers>
 
 namespace game {
 
 namespace {
-
-constexpr double kMetresPerDegree = 111'320;
-// How far the walker turns when the bar cools: a little more than a right
-// angle, so that it never walks back and forth on one line.
-constexpr double kTurn = 0.6 * std::numbers::pi;
-// Closer than this, a target counts as reached (the server takes 15 m).
-constexpr double kArrived = 3;
-
-double metresBetween(RMLatLong a, RMLatLong b)
-{
-    return platform::distanceBetween({ a.latitude, a.longitude }, { b.latitude, b.longitude });
-}
-
-double bearing(RMLatLong from, RMLatLong to)
-{
-    const double north = (to.latitude - from.latitude) * kMetresPerDegree;
-    const double east = (to.longitude - from.longitude) * kMetresPerDegree
-        * std::cos(from.latitude * std::numbers::pi / 180);
-    return std::atan2(east, north);
-}
 
 std::optional<double> number(std::string_view text)
 {
@@ -53,7 +31,7 @@ std::optional<double> number(std::string_view text)
 Walker::Walker(GameMapViewController& screen, RMLatLong start, double speed)
     : screen_(screen)
     , start_(start)
-    , position_(start)
+    , strategy_({ start.latitude, start.longitude })
     , speed_(speed)
 { }
 
@@ -88,8 +66,7 @@ void Walker::start()
     // The first fix comes at once (but never from inside start()).
     stepTimer_ = platform::Timer::scheduledTimer(0, false, [this] {
         stepTimer_ = platform::Timer::scheduledTimer(1 / speed_, true, [this] { step(); });
-        deliver(platform::Location {
-            { position_.latitude, position_.longitude }, kAccuracy, platform::Clock::current().now() });
+        deliverPosition();
     });
 }
 
@@ -98,60 +75,39 @@ void Walker::stop()
     stepTimer_.invalidate();
 }
 
-std::optional<RMLatLong> Walker::target() const
+base::WalkerSight Walker::sight() const
 {
     const GameState& game = GameState::shared();
+    base::WalkerSight sight;
+    sight.level = game.currentLevel;
+    if (const PDColoredProgressView* bar = screen_.tempIndicator(); bar && !bar->isHidden())
+        sight.temperature = 100.0 * bar->progress();
     RMMapView* map = screen_.mapView();
     if (!map)
-        return std::nullopt;
-    std::optional<RMLatLong> princess;
-    std::optional<RMLatLong> coin;
-    double nearestCoin = std::numeric_limits<double>::infinity();
+        return sight;
     for (const auto& [id, marker] : game.markers) {
-        const auto* object = std::any_cast<GameObject>(&marker->data());
+        const auto* object = std::any_cast<protocol::GameObject>(&marker->data());
         if (!object)
             continue;
         const RMLatLong place = map->markerManager().latitudeLongitudeForMarker(*marker);
-        if (object->imageName == "princess") {
-            if (!princess || metresBetween(position_, place) < metresBetween(position_, *princess))
-                princess = place;
-        } else if (object->imageName == "coin" && metresBetween(position_, place) < nearestCoin) {
-            nearestCoin = metresBetween(position_, place);
-            coin = place;
-        }
+        if (object->imageName == protocol::kCoinPicture)
+            sight.coins.push_back({ place.latitude, place.longitude });
+        else if (object->imageName == protocol::kPrincessPicture)
+            sight.princesses.push_back({ place.latitude, place.longitude });
     }
-    return princess ? princess : coin;
-}
-
-void Walker::followTemperature()
-{
-    const PDColoredProgressView* bar = screen_.tempIndicator();
-    if (!bar || bar->isHidden() || GameState::shared().currentLevel < 1) {
-        lastTemperature_.reset();
-        return;
-    }
-    const float temperature = bar->progress();
-    if (lastTemperature_ && temperature < *lastTemperature_)
-        heading_ += kTurn;
-    lastTemperature_ = temperature;
+    return sight;
 }
 
 void Walker::step()
 {
-    if (const auto goal = target()) {
-        lastTemperature_.reset();
-        if (metresBetween(position_, *goal) < kArrived)
-            return;
-        heading_ = bearing(position_, *goal);
-    } else {
-        followTemperature();
-    }
-    const double metres = kWalkingSpeed;
-    position_.latitude += metres * std::cos(heading_) / kMetresPerDegree;
-    position_.longitude += metres * std::sin(heading_)
-        / (kMetresPerDegree * std::cos(position_.latitude * std::numbers::pi / 180));
-    deliver(platform::Location {
-        { position_.latitude, position_.longitude }, kAccuracy, platform::Clock::current().now() });
+    strategy_.see(sight());
+    strategy_.step(kWalkingSpeed);
+    deliverPosition();
+}
+
+void Walker::deliverPosition()
+{
+    deliver(platform::Location { strategy_.position(), kAccuracy, platform::Clock::current().now() });
 }
 
 } // namespace game

@@ -3,6 +3,7 @@
 #include "PositionSource.h"
 #include "RMLatLong.h"
 #include "Timer.h"
+#include "WalkerStrategy.h"
 
 #include <optional>
 #include <string>
@@ -13,11 +14,10 @@ class GameMapViewController;
 
 // A simulated player to watch: a position source that walks from a starting
 // point at 1.4 m/s (times a speed factor), one fix a second of walking, each
-// accurate to 5 m. It plays by what the game screen shows and nothing else:
-// it heads for a princess on the map, else for the nearest coin, else (from
-// level 1, with nothing to head for) follows the temperature bar, keeping its
-// heading while the bar warms and turning when it cools. Main thread only;
-// it reads the screen it is given, which must outlive it.
+// accurate to 5 m. It plays by what the game screen shows and nothing else
+// (the coins, a princess in sight, the level and the temperature bar), the
+// way base::WalkerStrategy walks. Main thread only; it reads the screen it is
+// given, which must outlive it.
 class Walker : public platform::PositionSource {
 public:
     // A lawn of Hyde Park, Sydney, near the map's default centre.
@@ -36,22 +36,16 @@ public:
     // reason in `error`) for another text.
     static std::optional<RMLatLong> startFromSpec(std::string_view spec, std::string& error);
 
-    RMLatLong position() const { return position_; }
-    // Radians clockwise from north.
-    double heading() const { return heading_; }
-
 private:
     void step();
-    // Where the walker wants to go, if the screen shows anything to go to.
-    std::optional<RMLatLong> target() const;
-    void followTemperature();
+    // What the game screen shows now.
+    base::WalkerSight sight() const;
+    void deliverPosition();
 
     GameMapViewController& screen_;
     RMLatLong start_;
-    RMLatLong position_;
+    base::WalkerStrategy strategy_;
     double speed_;
-    double heading_ = 0;
-    std::optional<float> lastTemperature_;
     platform::Timer stepTimer_;
 };
 

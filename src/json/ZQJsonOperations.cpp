@@ -1,6 +1,6 @@
 #include "ZQJsonOperations.h"
 
-#include "JsonLog.h"
+#include "Log.h"
 #include "ZQJsonParser.h"
 #include "ZQJsonWriter.h"
 
@@ -13,7 +13,8 @@ std::optional<Value> parse(std::string_view text, bool allowScalar, std::string_
     ZQJsonParser parser;
     std::optional<Value> value = parser.objectWithStringAllowScalar(text, allowScalar);
     if (!value)
-        log(std::string(operation) + " failed. Error trace is: " + describeErrorTrace(parser.errorTrace()));
+        base::log(
+            std::string(operation) + " failed. Error trace is: " + describeErrorTrace(parser.errorTrace()));
     return value;
 }
 
@@ -22,7 +23,8 @@ std::optional<std::string> write(const Value& value, bool allowScalar, std::stri
     ZQJsonWriter writer;
     std::optional<std::string> text = writer.stringWithObjectAllowScalar(value, allowScalar);
     if (!text)
-        log(std::string(operation) + " failed. Error trace is: " + describeErrorTrace(writer.errorTrace()));
+        base::log(
+            std::string(operation) + " failed. Error trace is: " + describeErrorTrace(writer.errorTrace()));
     return text;
 }
 

@@ -1,6 +1,6 @@
 #include "CertificateAuthority.h"
 
-#include "ServerLog.h"
+#include "Log.h"
 
 #include <openssl/bio.h>
 #include <openssl/bn.h>
@@ -41,7 +41,7 @@ void logOpenSslFailure(std::string_view what)
     if (code != 0)
         ERR_error_string_n(code, reason, sizeof reason);
     ERR_clear_error();
-    log("certificates: " + std::string(what) + ": " + reason);
+    base::log("certificates: " + std::string(what) + ": " + reason);
 }
 
 KeyPointer newKey()
@@ -253,7 +253,7 @@ bool writeOwnerOnlyFile(const std::string& path, std::string_view text)
     if (descriptor >= 0)
         written = ::close(descriptor) == 0 && written;
     if (!written || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        log("certificates: cannot write " + path + ": " + std::strerror(errno));
+        base::log("certificates: cannot write " + path + ": " + std::strerror(errno));
         ::unlink(temporary.c_str());
         return false;
     }

@@ -41,36 +41,36 @@ std::uint64_t fnv1a(std::string_view text)
 }
 
 void place(std::vector<PlacedObject>& objects, PlacementRandom& random, const std::string& idPrefix,
-    int count, GeoPoint around, double nearest, double farthest)
+    int count, base::GeoPoint around, double nearest, double farthest)
 {
     for (int i = 1; i <= count; ++i) {
         const double bearing = random.between(0, 2 * std::numbers::pi);
         const double metres = random.between(nearest, farthest);
-        objects.push_back({ idPrefix + std::to_string(i), destination(around, bearing, metres) });
+        objects.push_back({ idPrefix + std::to_string(i), base::destination(around, bearing, metres) });
     }
 }
 
 // Removes the objects within reach of `point`; returns how many.
-int takeWithinReach(std::vector<PlacedObject>& objects, GeoPoint point)
+int takeWithinReach(std::vector<PlacedObject>& objects, base::GeoPoint point)
 {
     const auto reached = std::remove_if(objects.begin(), objects.end(), [point](const PlacedObject& object) {
-        return distanceMetres(point, object.where) <= Numbers::kReach;
+        return base::distanceMetres(point, object.where) <= Numbers::kReach;
     });
     const auto count = static_cast<int>(objects.end() - reached);
     objects.erase(reached, objects.end());
     return count;
 }
 
-double nearestDistance(const std::vector<PlacedObject>& objects, GeoPoint point)
+double nearestDistance(const std::vector<PlacedObject>& objects, base::GeoPoint point)
 {
     double nearest = std::numeric_limits<double>::infinity();
     for (const PlacedObject& object : objects)
-        nearest = std::min(nearest, distanceMetres(point, object.where));
+        nearest = std::min(nearest, base::distanceMetres(point, object.where));
     return nearest;
 }
 } // namespace
 
-PlayerState GameRules::newPlayer(std::string key, GeoPoint first) const
+PlayerState GameRules::newPlayer(std::string key, base::GeoPoint first) const
 {
     PlayerState player;
     player.key = std::move(key);
@@ -79,7 +79,7 @@ PlayerState GameRules::newPlayer(std::string key, GeoPoint first) const
     return player;
 }
 
-void GameRules::play(PlayerState& player, std::span<const GeoPoint> points) const
+void GameRules::play(PlayerState& player, std::span<const base::GeoPoint> points) const
 {
     if (points.empty())
         return;
@@ -87,7 +87,7 @@ void GameRules::play(PlayerState& player, std::span<const GeoPoint> points) cons
         player.position = points.front();
         startLevel(player, player.level + 1);
     }
-    for (const GeoPoint point : points) {
+    for (const base::GeoPoint point : points) {
         player.position = point;
         player.score += takeWithinReach(player.coins, point);
         if (player.level > 0)
@@ -116,24 +116,25 @@ void GameRules::startLevel(PlayerState& player, int level) const
         Numbers::kPrincessFarthest);
 }
 
-PlayAnswer GameRules::answerFor(const PlayerState& player)
+protocol::PlayAnswer GameRules::answerFor(const PlayerState& player)
 {
-    PlayAnswer answer;
+    protocol::PlayAnswer answer;
     answer.score = player.score;
     answer.total = player.total;
     answer.level = player.level;
-    answer.saved = player.saved;
+    answer.princessCount = player.saved;
     answer.temperature = temperature(player);
 
     const bool princessInSight = nearestDistance(player.princesses, player.position) <= Numbers::kSight;
-    answer.objects.reserve(1 + player.coins.size() + player.princesses.size());
-    answer.objects.push_back(
-        { kHeroId, player.position, princessInSight ? kHeroSeesPrincessImage : kHeroImage });
+    std::vector<protocol::GameObject>& objects = answer.objects.emplace();
+    objects.reserve(1 + player.coins.size() + player.princesses.size());
+    objects.push_back({ kHeroId, player.position,
+        std::string(princessInSight ? protocol::kHeroSeesPrincessPicture : protocol::kHeroPicture) });
     for (const PlacedObject& coin : player.coins)
-        answer.objects.push_back({ coin.id, coin.where, kCoinImage });
+        objects.push_back({ coin.id, coin.where, std::string(protocol::kCoinPicture) });
     for (const PlacedObject& princess : player.princesses) {
-        if (distanceMetres(player.position, princess.where) <= Numbers::kSight)
-            answer.objects.push_back({ princess.id, princess.where, kPrincessImage });
+        if (base::distanceMetres(player.position, princess.where) <= Numbers::kSight)
+            objects.push_back({ princess.id, princess.where, std::string(protocol::kPrincessPicture) });
     }
     return answer;
 }

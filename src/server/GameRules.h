@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PlayAnswerWriter.h"
+#include "PlayAnswer.h"
 #include "PlayerState.h"
 
 #include <cstdint>
@@ -25,11 +25,7 @@ struct GameRuleNumbers {
     static constexpr double kCold = 1000;
 };
 
-// Image names the rules use; the server has a picture for each (GamePictures).
-inline constexpr const char* kHeroImage = "ms";
-inline constexpr const char* kHeroSeesPrincessImage = "ma";
-inline constexpr const char* kCoinImage = "coin";
-inline constexpr const char* kPrincessImage = "princess";
+// The id of the player's own hero among the objects of an answer.
 inline constexpr const char* kHeroId = "hero";
 
 // Applies the rules to a player's state. Placement is random but reproducible: the objects of a level
@@ -42,19 +38,19 @@ public:
     { }
 
     // A new player at the first point received: level 0 with its coins placed around that point.
-    PlayerState newPlayer(std::string key, GeoPoint first) const;
+    PlayerState newPlayer(std::string key, base::GeoPoint first) const;
 
     // The player went through `points`, in order: every coin within reach of one is collected, every
     // princess within reach (from level 1) saved. A level finished by an earlier request gives way to
     // the next one at the first of the points, so that every finished level shows in one answer.
-    void play(PlayerState& player, std::span<const GeoPoint> points) const;
+    void play(PlayerState& player, std::span<const base::GeoPoint> points) const;
 
     // Level 0 is finished when every coin is collected, a later level when every princess is saved.
     static bool levelFinished(const PlayerState& player);
 
     // What the player sees: the hero at the latest point, the coins still to collect, the princesses
     // within sight; the score, level and temperature.
-    static PlayAnswer answerFor(const PlayerState& player);
+    static protocol::PlayAnswer answerFor(const PlayerState& player);
 
     // The closeness to the nearest princess still to save, in percent: 100 within reach, 0 from
     // kCold on (and at level 0), falling linearly in between.

@@ -1,6 +1,6 @@
 #include "GameService.h"
 
-#include "PlayRequestReader.h"
+#include "PlayRequest.h"
 
 namespace server {
 
@@ -13,19 +13,21 @@ GameService::Outcome unavailable()
 
 GameService::Outcome GameService::play(std::string_view body)
 {
-    PlayRequestReading reading = readPlayRequest(body);
+    protocol::PlayRequestReading reading = protocol::readPlayRequest(body);
     if (!reading.request)
         return { 400, reading.problem + '\n' };
-    const PlayRequest& request = *reading.request;
+    const protocol::PlayRequest& request = *reading.request;
 
-    PlayAnswer answer;
+    // A player the server does not know yet sees an empty map, not an unchanged one.
+    protocol::PlayAnswer answer;
+    answer.objects.emplace();
     {
         const std::lock_guard lock(mutex_);
         PlayerStore::Loaded loaded = store_.load(request.key);
         if (!loaded.ok)
             return unavailable();
         if (!loaded.player && request.points.empty())
-            return { 200, writePlayAnswer(answer) };
+            return { 200, protocol::writePlayAnswer(answer) };
         PlayerState player = loaded.player ? std::move(*loaded.player)
                                            : rules_.newPlayer(request.key, request.points.front());
         if (!request.points.empty()) {
@@ -35,7 +37,7 @@ GameService::Outcome GameService::play(std::string_view body)
         }
         answer = GameRules::answerFor(player);
     }
-    return { 200, writePlayAnswer(answer) };
+    return { 200, protocol::writePlayAnswer(answer) };
 }
 
 } // namespace server

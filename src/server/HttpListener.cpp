@@ -1,8 +1,8 @@
 #include "HttpListener.h"
 
-#include "HttpConnection.h"
+#include "ClientConnection.h"
 #include "HttpRoutes.h"
-#include "ServerLog.h"
+#include "Log.h"
 #include "TlsServerContext.h"
 
 #include <cerrno>
@@ -91,7 +91,7 @@ int HttpListener::bind(const std::string& host, int port)
     addrinfo* addresses = nullptr;
     const std::string service = std::to_string(port);
     if (const int failure = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &addresses); failure != 0) {
-        log("cannot listen on " + host + " port " + service + ": " + ::gai_strerror(failure));
+        base::log("cannot listen on " + host + " port " + service + ": " + ::gai_strerror(failure));
         return -1;
     }
     // Every address of the host ("localhost" may be ::1 and 127.0.0.1), all on the port the first got.
@@ -120,7 +120,7 @@ int HttpListener::bind(const std::string& host, int port)
     }
     ::freeaddrinfo(addresses);
     if (listening_.empty()) {
-        log("cannot listen on " + host + " port " + service + ": " + std::strerror(error));
+        base::log("cannot listen on " + host + " port " + service + ": " + std::strerror(error));
         return -1;
     }
     return boundPort(listening_.front());
@@ -179,7 +179,7 @@ void HttpListener::work()
             accept(listening_[tag - 1]);
             continue;
         }
-        HttpConnection* connection = nullptr;
+        ClientConnection* connection = nullptr;
         {
             const std::lock_guard lock(mutex_);
             const auto parked = parked_.find(tag);
@@ -214,7 +214,7 @@ void HttpListener::accept(int listening)
     const int on = 1;
     ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     // No worker waits for the first byte.
-    park(new HttpConnection(socket, stopEvent_, nextConnectionId_++), Clock::now() + limits_.exchange);
+    park(new ClientConnection(socket, stopEvent_, nextConnectionId_++), Clock::now() + limits_.exchange);
 }
 
 void HttpListener::closeExpiredConnectionsWhenDue()
@@ -226,7 +226,7 @@ void HttpListener::closeExpiredConnectionsWhenDue()
         = std::chrono::duration_cast<Clock::duration>(std::chrono::milliseconds(kSweepMilliseconds)).count();
     if (now < due || !nextSweep_.compare_exchange_strong(due, now + interval))
         return;
-    std::vector<HttpConnection*> expired;
+    std::vector<ClientConnection*> expired;
     {
         const std::lock_guard lock(mutex_);
         for (auto parked = parked_.begin(); parked != parked_.end();) {
@@ -238,11 +238,11 @@ void HttpListener::closeExpiredConnectionsWhenDue()
             }
         }
     }
-    for (HttpConnection* connection : expired)
+    for (ClientConnection* connection : expired)
         close(connection);
 }
 
-void HttpListener::park(HttpConnection* connection, Clock::time_point until)
+void HttpListener::park(ClientConnection* connection, Clock::time_point until)
 {
     epoll_event event {};
     event.events = EPOLLIN | EPOLLRDHUP | EPOLLONESHOT;
@@ -255,7 +255,7 @@ void HttpListener::park(HttpConnection* connection, Clock::time_point until)
     connection->registered = true;
 }
 
-void HttpListener::close(HttpConnection* connection)
+void HttpListener::close(ClientConnection* connection)
 {
     if (connection->registered)
         ::epoll_ctl(epoll_, EPOLL_CTL_DEL, connection->socket(), nullptr);
@@ -263,7 +263,7 @@ void HttpListener::close(HttpConnection* connection)
     --openConnections_;
 }
 
-bool HttpListener::serve(HttpConnection& connection)
+bool HttpListener::serve(ClientConnection& connection)
 {
     HttpStream& stream = connection.stream();
     stream.setDeadline(Clock::now() + limits_.exchange);

@@ -11,7 +11,7 @@
 
 namespace server {
 
-class HttpConnection;
+class ClientConnection;
 class HttpRoutes;
 class TlsServerContext;
 
@@ -69,10 +69,10 @@ private:
     void accept(int listening);
     void closeExpiredConnectionsWhenDue();
     // Serves the connection's requests while they come; false when it must close.
-    bool serve(HttpConnection& connection);
+    bool serve(ClientConnection& connection);
     // Waits for the connection's next bytes in the epoll set, until `until`.
-    void park(HttpConnection* connection, std::chrono::steady_clock::time_point until);
-    void close(HttpConnection* connection);
+    void park(ClientConnection* connection, std::chrono::steady_clock::time_point until);
+    void close(ClientConnection* connection);
 
     HttpRoutes* plain_;
     HttpRoutes* tls_;
@@ -88,7 +88,7 @@ private:
     bool started_ = false;
     std::vector<std::thread> workers_;
     std::mutex mutex_;
-    std::unordered_map<std::uint64_t, HttpConnection*> parked_; // owned, by id: waiting for bytes
+    std::unordered_map<std::uint64_t, ClientConnection*> parked_; // owned, by id: waiting for bytes
 };
 
 } // namespace server

@@ -11,7 +11,7 @@ namespace server {
 // game (it names the object's marker on the client).
 struct PlacedObject {
     std::string id;
-    GeoPoint where;
+    base::GeoPoint where;
     friend bool operator==(const PlacedObject&, const PlacedObject&) = default;
 };
 
@@ -23,7 +23,7 @@ struct PlayerState {
     int saved = 0; // "P": princesses saved on this level
     int score = 0; // "S": coins collected, all levels together
     int total = 0; // "T": coins placed, all levels together
-    GeoPoint position; // the latest point received
+    base::GeoPoint position; // the latest point received
     std::vector<PlacedObject> coins; // still to collect
     std::vector<PlacedObject> princesses; // still to save
     friend bool operator==(const PlayerState&, const PlayerState&) = default;

@@ -2,7 +2,7 @@
 
 #include "FMDatabase.h"
 #include "FMResultSet.h"
-#include "ServerLog.h"
+#include "Log.h"
 #include "WalCheckpointer.h"
 #include "ZQJsonParser.h"
 #include "ZQJsonWriter.h"
@@ -23,7 +23,7 @@ constexpr std::chrono::milliseconds kCheckpointInterval { 1000 };
 
 void logFailure(std::string_view what, const fmdb::FMDatabase& database)
 {
-    log(std::string("players database: ") + std::string(what) + ": " + database.lastErrorMessage());
+    base::log(std::string("players database: ") + std::string(what) + ": " + database.lastErrorMessage());
 }
 
 std::string objectsText(const std::vector<PlacedObject>& objects)
@@ -80,7 +80,8 @@ bool setUp(fmdb::FMDatabase& database)
     const int fileVersion = version->intForColumnIndex(0);
     version->close();
     if (fileVersion > kSchemaVersion) {
-        log("players database: made by a newer vantry-server (schema " + std::to_string(fileVersion) + ")");
+        base::log(
+            "players database: made by a newer vantry-server (schema " + std::to_string(fileVersion) + ")");
         return false;
     }
 
@@ -113,7 +114,7 @@ bool setUp(fmdb::FMDatabase& database)
 std::unique_ptr<PlayerStore> PlayerStore::open(const std::string& path)
 {
     if (!createOwnerOnly(path)) {
-        log("players database: cannot create " + path);
+        base::log("players database: cannot create " + path);
         return nullptr;
     }
     auto database = std::make_shared<fmdb::FMDatabase>(path);
@@ -171,7 +172,7 @@ PlayerStore::Loaded PlayerStore::load(std::string_view key)
     std::optional<std::vector<PlacedObject>> princesses = objectsFrom(row->stringForColumnIndex(7));
     row->close();
     if (!coins || !princesses) {
-        log("players database: a player's stored objects are damaged");
+        base::log("players database: a player's stored objects are damaged");
         return {};
     }
     player.coins = std::move(*coins);

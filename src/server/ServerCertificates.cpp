@@ -1,7 +1,7 @@
 #include "ServerCertificates.h"
 
 #include "CertificateAuthority.h"
-#include "ServerLog.h"
+#include "Log.h"
 
 #include <algorithm>
 #include <cctype>
@@ -24,7 +24,7 @@ std::optional<std::string> readFile(const std::string& path)
     std::ifstream file(path, std::ios::binary);
     std::ostringstream text;
     if (!(text << file.rdbuf())) {
-        log("certificates: cannot read " + path);
+        base::log("certificates: cannot read " + path);
         return std::nullopt;
     }
     return text.str();
@@ -46,7 +46,7 @@ std::unique_ptr<CertificateAuthority> authorityIn(
     std::unique_ptr<CertificateAuthority> authority
         = key ? CertificateAuthority::fromPem(*certificate, *key) : nullptr;
     if (!authority && key) {
-        log("certificates: " + files.authority + " and " + keyPath
+        base::log("certificates: " + files.authority + " and " + keyPath
             + " are not a certificate authority with its key; move them away to make a new one");
     }
     return authority;

@@ -1,6 +1,6 @@
 #include "TlsServerContext.h"
 
-#include "ServerLog.h"
+#include "Log.h"
 
 #include <openssl/err.h>
 #include <openssl/ssl.h>
@@ -19,7 +19,8 @@ std::unique_ptr<TlsServerContext> TlsServerContext::fromFiles(
         if (const unsigned long code = ERR_get_error())
             ERR_error_string_n(code, reason, sizeof reason);
         ERR_clear_error();
-        log("TLS: cannot use the certificate " + certificate + " with the key " + privateKey + ": " + reason);
+        base::log(
+            "TLS: cannot use the certificate " + certificate + " with the key " + privateKey + ": " + reason);
         SSL_CTX_free(context);
         return nullptr;
     }

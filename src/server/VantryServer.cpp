@@ -3,10 +3,10 @@
 #include "GamePictures.h"
 #include "GameService.h"
 #include "HttpRoutes.h"
-#include "PlayRequestReader.h"
+#include "Log.h"
+#include "PlayRequest.h"
 #include "PlayerStore.h"
 #include "ServerCertificates.h"
-#include "ServerLog.h"
 #include "TlsServerContext.h"
 
 #include <charconv>
@@ -28,7 +28,7 @@ bool prepareFolder(const std::string& folder)
         if (!error)
             return true;
     }
-    log("cannot make the data folder " + folder + ": " + error.message());
+    base::log("cannot make the data folder " + folder + ": " + error.message());
     return false;
 }
 
@@ -48,13 +48,13 @@ std::optional<std::string> playBody(
     std::size_t length = 0;
     if (!declared.empty()
         && std::from_chars(declared.data(), declared.data() + declared.size(), length).ec == std::errc {}
-        && length > kMaxPlayBodyBytes)
+        && length > protocol::kMaxPlayBodyBytes)
         return std::nullopt;
     std::string body;
-    body.reserve(std::min(length, kMaxPlayBodyBytes));
+    body.reserve(std::min(length, protocol::kMaxPlayBodyBytes));
     bool tooLarge = false;
     const bool whole = reader([&body, &tooLarge](const char* data, std::size_t size) {
-        tooLarge = body.size() + size > kMaxPlayBodyBytes;
+        tooLarge = body.size() + size > protocol::kMaxPlayBodyBytes;
         if (!tooLarge)
             body.append(data, size);
         return !tooLarge;
@@ -114,7 +114,7 @@ bool VantryServer::setUp(const VantryServerSettings& settings)
         return false;
 
     playRoutes_ = std::make_unique<HttpRoutes>();
-    playRoutes_->Post("/api/play",
+    playRoutes_->Post(std::string(protocol::kPlayPath),
         [this](const httplib::Request& request, httplib::Response& response,
             const httplib::ContentReader& reader) {
             std::string problem;
@@ -133,8 +133,8 @@ bool VantryServer::setUp(const VantryServerSettings& settings)
     answerErrorsInPlainText(*playRoutes_);
 
     pictureRoutes_ = std::make_unique<HttpRoutes>();
-    pictureRoutes_->Get(
-        R"(/img/([^/]+)\.png)", [](const httplib::Request& request, httplib::Response& response) {
+    pictureRoutes_->Get(std::string(protocol::kPicturePath) + R"(([^/]+)\.png)",
+        [](const httplib::Request& request, httplib::Response& response) {
             const std::optional<std::string_view> png = gamePicture(request.matches[1].str());
             if (!png) {
                 answerPlain(response, 404, "no such picture\n");

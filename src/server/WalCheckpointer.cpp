@@ -2,7 +2,7 @@
 
 #include "FMDatabase.h"
 #include "FMResultSet.h"
-#include "ServerLog.h"
+#include "Log.h"
 
 namespace server {
 
@@ -11,7 +11,8 @@ std::unique_ptr<WalCheckpointer> WalCheckpointer::start(
 {
     auto database = std::make_shared<fmdb::FMDatabase>(path);
     if (!database->open()) {
-        log("players database: cannot open " + path + " for checkpoints: " + database->lastErrorMessage());
+        base::log(
+            "players database: cannot open " + path + " for checkpoints: " + database->lastErrorMessage());
         return nullptr;
     }
     return std::unique_ptr<WalCheckpointer>(new WalCheckpointer(std::move(database), interval));
@@ -56,7 +57,7 @@ bool WalCheckpointer::checkpoint(const char* mode)
     if (result)
         result->close();
     if (!done && !failing_)
-        log("players database: a checkpoint failed: " + database_->lastErrorMessage());
+        base::log("players database: a checkpoint failed: " + database_->lastErrorMessage());
     failing_ = !done;
     return done;
 }

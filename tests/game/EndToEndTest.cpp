@@ -72,12 +72,12 @@ TEST_F(GameTest, TheWalkerPlaysLevelsZeroAndOneAcrossAServerRestart)
     ServerProcess server(data.path().toStdString(), playPort, imagePort);
     ASSERT_TRUE(server.start());
     ASSERT_TRUE(platform::TrustedCertificates::addAuthoritiesFromFile(data.filePath("ca.pem").toStdString()));
-    game::GameServer::setPlayPort(playPort);
-    game::GameServer::setImagePort(imagePort);
+    protocol::GameServer::setPlayPort(playPort);
+    protocol::GameServer::setImagePort(imagePort);
 
-    std::vector<game::PlayAnswer> answers;
+    std::vector<protocol::PlayAnswer> answers;
     game::GameSettings& settings = game::GameSettings::shared();
-    settings.answerApplied = [&](const game::PlayAnswer& answer) { answers.push_back(answer); };
+    settings.answerApplied = [&](const protocol::PlayAnswer& answer) { answers.push_back(answer); };
     settings.positionSource = [](game::GameMapViewController& screen) {
         return std::make_unique<game::Walker>(screen, game::Walker::kDefaultStart, 20);
     };
@@ -86,26 +86,26 @@ TEST_F(GameTest, TheWalkerPlaysLevelsZeroAndOneAcrossAServerRestart)
     const auto playUntil = [&](auto done) {
         for (int tick = 0; tick < 400 && !(answers.size() && done(answers.back())); ++tick) {
             clock.advance(3);
-            if (!platform::RunLoop::runUntil([this] { return !state().responseData; }, 20))
+            if (!platform::RunLoop::runUntil([this] { return !controller->playExchange().isInFlight(); }, 20))
                 return false;
         }
         return !answers.empty() && done(answers.back());
     };
-    const auto coinsCollected = [](const game::PlayAnswer& answer) {
+    const auto coinsCollected = [](const protocol::PlayAnswer& answer) {
         return answer.level == 0 && answer.total > 0 && answer.score == answer.total;
     };
     ASSERT_TRUE(playUntil(coinsCollected)) << "every coin of level 0 collected";
-    const game::PlayAnswer beforeRestart = answers.back();
+    const protocol::PlayAnswer beforeRestart = answers.back();
 
     server.kill();
     ASSERT_TRUE(server.start());
-    ASSERT_TRUE(playUntil([](const game::PlayAnswer& answer) { return answer.level == 1; }));
+    ASSERT_TRUE(playUntil([](const protocol::PlayAnswer& answer) { return answer.level == 1; }));
     EXPECT_GE(answers.back().score, beforeRestart.score) << "the restarted server remembers the game";
 
     const std::size_t levelOneStart = answers.size() - 1;
-    ASSERT_TRUE(playUntil([](const game::PlayAnswer& answer) { return answer.level == 2; }))
+    ASSERT_TRUE(playUntil([](const protocol::PlayAnswer& answer) { return answer.level == 2; }))
         << "the princess saved, level 2 begins";
-    float warmest = 0;
+    double warmest = 0;
     bool saved = false;
     for (std::size_t index = levelOneStart; index < answers.size(); ++index) {
         if (answers[index].level == 1) {

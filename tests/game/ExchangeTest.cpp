@@ -35,7 +35,7 @@ protected:
     ExchangeTest()
     {
         platform::TrustedCertificates::addAuthoritiesFromFile(play.authorityFile());
-        game::GameServer::setPlayPort(play.port());
+        protocol::GameServer::setPlayPort(play.port());
         tiles.respondWithBody("/img/ms.png", png(Qt::blue), "image/png");
         tiles.respondWithBody("/img/ma.png", png(Qt::green), "image/png");
         tiles.respondWithBody("/img/coin.png", png(Qt::yellow), "image/png");
@@ -53,7 +53,8 @@ protected:
     void tick()
     {
         clock.advance(3);
-        ASSERT_TRUE(platform::RunLoop::runUntil([this] { return !state().responseData; }, 20));
+        ASSERT_TRUE(
+            platform::RunLoop::runUntil([this] { return !controller->playExchange().isInFlight(); }, 20));
     }
 
     // The located points of the last request, as the body wrote them.
@@ -127,7 +128,7 @@ TEST_F(ExchangeTest, PointsLocatedInFlightGoInTheNextRequest)
     fix(10.3, 20, 5);
     clock.advance(3);
     play.release();
-    ASSERT_TRUE(platform::RunLoop::runUntil([this] { return !state().responseData; }, 20));
+    ASSERT_TRUE(platform::RunLoop::runUntil([this] { return !controller->playExchange().isInFlight(); }, 20));
     EXPECT_EQ(play.bodies().size(), 1u);
     tick();
     EXPECT_EQ(lastPoints(), "[[10.1,20],[10.2,20],[10.3,20]]");
@@ -249,7 +250,7 @@ TEST_F(ExchangeTest, AServerOfAnUnknownAuthorityIsAFailedRequest)
 {
     QTemporaryDir otherFolder;
     PlayServer stranger(otherFolder.path().toStdString());
-    game::GameServer::setPlayPort(stranger.port());
+    protocol::GameServer::setPlayPort(stranger.port());
     load();
     fix(10, 20, 5);
     tick();

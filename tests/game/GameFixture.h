@@ -35,8 +35,8 @@ protected:
     {
         game::GameState::reset();
         RMOpenStreetMapSource::setTileHost("127.0.0.1:" + std::to_string(tiles.port()));
-        game::GameServer::setHost("127.0.0.1");
-        game::GameServer::setImagePort(tiles.port());
+        protocol::GameServer::setHost("127.0.0.1");
+        protocol::GameServer::setImagePort(tiles.port());
         game::GameSettings& settings = game::GameSettings::shared();
         settings.playerKeyOverride = "test-player";
         settings.positionSource = [this](game::GameMapViewController&) {
@@ -54,9 +54,9 @@ protected:
         platform::AlertView::dismissAll();
         game::GameState::reset();
         game::GameSettings::shared() = {};
-        game::GameServer::setHost("");
-        game::GameServer::setPlayPort(0);
-        game::GameServer::setImagePort(0);
+        protocol::GameServer::setHost("");
+        protocol::GameServer::setPlayPort(0);
+        protocol::GameServer::setImagePort(0);
         RMOpenStreetMapSource::setTileHost("");
         log.take();
     }

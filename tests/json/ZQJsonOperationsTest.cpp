@@ -1,5 +1,5 @@
 #include "ZQJsonOperations.h"
-#include "JsonLogCapture.h"
+#include "LogCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -7,13 +7,13 @@ using json::Array;
 using json::Foreign;
 using json::Object;
 using json::Value;
-using vantry::test::JsonLogCapture;
+using vantry::test::LogCapture;
 
 namespace {
 
 TEST(ZQJsonOperations, JSONValueReadsObjectsAndLogsFailures)
 {
-    JsonLogCapture log;
+    LogCapture log;
     EXPECT_EQ(json::JSONValue(R"({"a":[1]})"), Value(Object { { "a", Array { 1 } } }));
     EXPECT_FALSE(json::JSONValue("\"scalar\""));
     EXPECT_FALSE(json::JSONValue("[1,,2]"));
@@ -29,7 +29,7 @@ TEST(ZQJsonOperations, JSONValueReadsObjectsAndLogsFailures)
 
 TEST(ZQJsonOperations, JSONFragmentValueReadsScalars)
 {
-    JsonLogCapture log;
+    LogCapture log;
     EXPECT_EQ(json::JSONFragmentValue(" \"scalar\" "), Value("scalar"));
     EXPECT_FALSE(json::JSONFragmentValue("{} x"));
     EXPECT_EQ(log.take(),
@@ -39,7 +39,7 @@ TEST(ZQJsonOperations, JSONFragmentValueReadsScalars)
 
 TEST(ZQJsonOperations, JSONRepresentationWritesCompactUnsorted)
 {
-    JsonLogCapture log;
+    LogCapture log;
     EXPECT_EQ(
         json::JSONRepresentation(Object { { "b", 1 }, { "a", Array { true } } }), R"({"b":1,"a":[true]})");
     EXPECT_FALSE(json::JSONRepresentation(Value(1)));
@@ -54,7 +54,7 @@ TEST(ZQJsonOperations, JSONRepresentationWritesCompactUnsorted)
 
 TEST(ZQJsonOperations, JSONFragmentWritesScalars)
 {
-    JsonLogCapture log;
+    LogCapture log;
     EXPECT_EQ(json::JSONFragment(Value(nullptr)), "null");
     EXPECT_FALSE(json::JSONFragment(Foreign { "Blob" }));
     EXPECT_EQ(log.take(),

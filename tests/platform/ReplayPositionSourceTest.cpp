@@ -194,7 +194,7 @@ TEST_F(ReplayPositionSourceTest, SampleTracksReplayTenTimesFasterWithinTwentySec
             EXPECT_GE(fix.timestamp - previous.timestamp, 0.1 - 1e-9);
             EXPECT_LE(fix.timestamp - previous.timestamp, 0.5 + 1e-9);
             if (c.type == "gpx") {
-                EXPECT_GE(platform::distanceBetween(previous.coordinate, fix.coordinate), 3) << "fix " << i;
+                EXPECT_GE(base::distanceMetres(previous.coordinate, fix.coordinate), 3) << "fix " << i;
             }
         }
     }

@@ -1,8 +1,7 @@
 #include "CertificateAuthority.h"
+#include "LogCapture.h"
+#include "ScratchFolder.h"
 #include "ServerCertificates.h"
-#include "ServerLogCapture.h"
-
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 #include <openssl/pem.h>
@@ -122,8 +121,8 @@ TEST(CertificateAuthority, NamesThatAreNeitherHostsNorAddressesIssueNothing)
 
 TEST(ServerCertificates, TheFirstStartMakesTheAuthorityAndLaterStartsKeepIt)
 {
-    const QTemporaryDir folder;
-    const std::string path = folder.path().toStdString();
+    const vantry::test::ScratchFolder folder;
+    const std::string path = folder.path();
     const std::optional<server::ServerCertificateFiles> first
         = server::prepareServerCertificates(path, kLoopback);
     ASSERT_TRUE(first);
@@ -157,8 +156,8 @@ TEST(ServerCertificates, TheFirstStartMakesTheAuthorityAndLaterStartsKeepIt)
 
 TEST(ServerCertificates, AServerCertificateFromAnotherAuthorityIsIssuedAgain)
 {
-    const QTemporaryDir folder;
-    const std::string path = folder.path().toStdString();
+    const vantry::test::ScratchFolder folder;
+    const std::string path = folder.path();
     ASSERT_TRUE(server::prepareServerCertificates(path, kLoopback));
     const PemCertificate stranger
         = *CertificateAuthority::create("Another")->issueServerCertificate(kLoopback);
@@ -174,14 +173,14 @@ TEST(ServerCertificates, AServerCertificateFromAnotherAuthorityIsIssuedAgain)
 
 TEST(ServerCertificates, AnAuthorityWithoutItsKeyIsNeverReplaced)
 {
-    const QTemporaryDir folder;
-    const std::string path = folder.path().toStdString();
+    const vantry::test::ScratchFolder folder;
+    const std::string path = folder.path();
     ASSERT_TRUE(server::prepareServerCertificates(path, kLoopback));
     const std::string authority = contents(path + "/ca.pem");
     ASSERT_TRUE(
         server::writeOwnerOnlyFile(path + "/ca-key.pem", CertificateAuthority::create("x")->privateKeyPem()));
 
-    vantry::test::ServerLogCapture log;
+    vantry::test::LogCapture log;
     EXPECT_FALSE(server::prepareServerCertificates(path, kLoopback));
     EXPECT_EQ(log.take(),
         std::vector<std::string> { "certificates: " + path + "/ca.pem and " + path

@@ -6,10 +6,10 @@
 #include <numbers>
 #include <set>
 
+using base::GeoPoint;
+using protocol::PlayAnswer;
 using server::GameRuleNumbers;
 using server::GameRules;
-using server::GeoPoint;
-using server::PlayAnswer;
 using server::PlayerState;
 
 namespace {
@@ -19,7 +19,7 @@ const GeoPoint kStart { 51.5074, -0.1278 };
 // A point `metres` due east of `from`.
 GeoPoint east(GeoPoint from, double metres)
 {
-    return server::destination(from, std::numbers::pi / 2, metres);
+    return base::destination(from, std::numbers::pi / 2, metres);
 }
 
 // Collects every coin of the player's level, one request each.
@@ -33,8 +33,8 @@ void collectCoins(const GameRules& rules, PlayerState& player)
 
 bool shows(const PlayAnswer& answer, const std::string& id)
 {
-    return std::any_of(answer.objects.begin(), answer.objects.end(),
-        [&](const server::ShownObject& object) { return object.id == id; });
+    return std::ranges::any_of(
+        *answer.objects, [&](const protocol::GameObject& object) { return object.id == id; });
 }
 
 TEST(GameRules, ANewPlayerHasAHandfulOfCoinsBetween20And150MetresAround)
@@ -49,7 +49,7 @@ TEST(GameRules, ANewPlayerHasAHandfulOfCoinsBetween20And150MetresAround)
         std::set<std::string> ids;
         for (const server::PlacedObject& coin : player.coins) {
             ids.insert(coin.id);
-            const double distance = server::distanceMetres(kStart, coin.where);
+            const double distance = base::distanceMetres(kStart, coin.where);
             EXPECT_GE(distance, GameRuleNumbers::kCoinNearest - 0.01);
             EXPECT_LE(distance, GameRuleNumbers::kCoinFarthest + 0.01);
         }
@@ -96,11 +96,11 @@ TEST(GameRules, AllCoinsShowTheFinishedLevelThenLevelOneBeginsAtTheNextRequest)
     rules.play(player, std::vector { there });
     answer = GameRules::answerFor(player);
     EXPECT_EQ(answer.level, 1);
-    EXPECT_EQ(answer.saved, 0);
+    EXPECT_EQ(answer.princessCount, 0);
     EXPECT_EQ(answer.score, GameRuleNumbers::kCoinsOnLevelZero);
     EXPECT_EQ(answer.total, GameRuleNumbers::kCoinsOnLevelZero + GameRuleNumbers::kCoinsOnLaterLevels);
     ASSERT_EQ(player.princesses.size(), 1U);
-    const double distance = server::distanceMetres(there, player.princesses[0].where);
+    const double distance = base::distanceMetres(there, player.princesses[0].where);
     EXPECT_GE(distance, GameRuleNumbers::kPrincessNearest - 0.01);
     EXPECT_LE(distance, GameRuleNumbers::kPrincessFarthest + 0.01);
     EXPECT_FALSE(shows(answer, player.princesses[0].id));
@@ -122,8 +122,8 @@ TEST(GameRules, APrincessShowsWithinSightAndTheHeroLooksUp)
         rules.play(player, std::vector { east(princess.where, c.metres) });
         const PlayAnswer answer = GameRules::answerFor(player);
         EXPECT_EQ(shows(answer, princess.id), c.inSight) << c.metres;
-        EXPECT_EQ(answer.objects.front().id, server::kHeroId);
-        EXPECT_EQ(answer.objects.front().imageName, c.inSight ? "ma" : "ms") << c.metres;
+        EXPECT_EQ(answer.objects->front().id, server::kHeroId);
+        EXPECT_EQ(answer.objects->front().imageName, c.inSight ? "ma" : "ms") << c.metres;
     }
 }
 
@@ -136,18 +136,18 @@ TEST(GameRules, SavingEveryPrincessFinishesTheLevelAndTheNextHidesOneMore)
     rules.play(player, std::vector { player.princesses.at(0).where });
     PlayAnswer answer = GameRules::answerFor(player);
     EXPECT_EQ(answer.level, 1);
-    EXPECT_EQ(answer.saved, 1);
+    EXPECT_EQ(answer.princessCount, 1);
     EXPECT_EQ(answer.temperature, 0);
 
     rules.play(player, std::vector { player.position });
     answer = GameRules::answerFor(player);
     EXPECT_EQ(answer.level, 2);
-    EXPECT_EQ(answer.saved, 0);
+    EXPECT_EQ(answer.princessCount, 0);
     EXPECT_EQ(player.princesses.size(), 2U);
     EXPECT_EQ(answer.total, GameRuleNumbers::kCoinsOnLevelZero + 2 * GameRuleNumbers::kCoinsOnLaterLevels);
 
     rules.play(player, std::vector { player.princesses.at(1).where });
-    EXPECT_EQ(GameRules::answerFor(player).saved, 1);
+    EXPECT_EQ(GameRules::answerFor(player).princessCount, 1);
     EXPECT_EQ(GameRules::answerFor(player).level, 2);
 }
 

@@ -1,13 +1,14 @@
 // The server over its sockets, on loopback ports the system chooses.
 #include "VantryServer.h"
 #include "CertificateAuthority.h"
+#include "LogCapture.h"
 #include "PlayAnswer.h" // the client's reading
 #include "PlayRequest.h" // the client's request body
-#include "ServerLogCapture.h"
-
-#include <QTemporaryDir>
+#include "ScratchFolder.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 #include <httplib.h>
 
 #include <arpa/inet.h>
@@ -26,12 +27,12 @@ namespace {
 constexpr const char* kForm = "application/x-www-form-urlencoded";
 const std::string kFirstPoint = "[[51.5074,-0.1278]]";
 
-VantryServerSettings settingsIn(const QTemporaryDir& folder)
+VantryServerSettings settingsIn(const vantry::test::ScratchFolder& folder)
 {
     VantryServerSettings settings;
     settings.playPort = 0;
     settings.imagePort = 0;
-    settings.dataFolder = folder.filePath("data").toStdString();
+    settings.dataFolder = folder.file("data");
     settings.seed = 42;
     return settings;
 }
@@ -115,27 +116,27 @@ protected:
         return result && result->status == 200 ? result->body : "no answer";
     }
 
-    QTemporaryDir folder_;
+    vantry::test::ScratchFolder folder_;
     std::unique_ptr<VantryServer> server_;
 };
 
 TEST_F(VantryServerTest, APlayRequestFromTheClientIsAnsweredWithTheGame)
 {
-    const std::vector<game::LocatedPoint> points = { { 51.5074F, -0.1278F } };
-    const httplib::Result result = play(game::makePlayRequestBody("player-7", points));
+    const std::vector<base::GeoPoint> points = { { 51.5074, -0.1278 } };
+    const httplib::Result result = play(protocol::writePlayRequest("player-7", points));
     ASSERT_TRUE(result) << httplib::to_string(result.error());
     EXPECT_EQ(result->status, 200);
     EXPECT_EQ(result->get_header_value("Content-Type"), "application/json");
-    const game::PlayAnswer answer = game::readPlayAnswer(result->body);
+    const protocol::PlayAnswer answer = protocol::readPlayAnswer(result->body);
     ASSERT_TRUE(answer.objects);
     ASSERT_EQ(answer.objects->size(), 6U);
-    EXPECT_EQ(answer.objects->front(), (game::GameObject { "hero", 51.5074F, -0.1278F, "ms" }));
+    EXPECT_EQ(answer.objects->front(), (protocol::GameObject { "hero", { 51.5074F, -0.1278F }, "ms" }));
     EXPECT_EQ(answer.total, 5);
     EXPECT_EQ(answer.score, 0);
     EXPECT_EQ(answer.level, 0);
 
     // The same request again is the same game: nothing was placed twice.
-    EXPECT_EQ(play(game::makePlayRequestBody("player-7", points))->body, result->body);
+    EXPECT_EQ(play(protocol::writePlayRequest("player-7", points))->body, result->body);
     EXPECT_EQ(gameOf("nobody"), "{\"O\":[],\"S\":0,\"T\":0,\"L\":0,\"P\":0,\"t\":0}");
 }
 
@@ -256,18 +257,18 @@ TEST_F(VantryServerTest, AGivenCertificateIsUsedInsteadOfTheServersOwn)
     const std::unique_ptr<server::CertificateAuthority> authority
         = server::CertificateAuthority::create("Tests");
     const server::PemCertificate issued = *authority->issueServerCertificate({ "localhost", "127.0.0.1" });
-    const std::string authorityFile = folder_.filePath("test-ca.pem").toStdString();
+    const std::string authorityFile = folder_.file("test-ca.pem");
     VantryServerSettings settings = settingsIn(folder_);
-    settings.dataFolder = folder_.filePath("other").toStdString();
-    settings.certificate = folder_.filePath("cert.pem").toStdString();
-    settings.privateKey = folder_.filePath("key.pem").toStdString();
+    settings.dataFolder = folder_.file("other");
+    settings.certificate = folder_.file("cert.pem");
+    settings.privateKey = folder_.file("key.pem");
     ASSERT_TRUE(server::writeOwnerOnlyFile(authorityFile, authority->certificatePem()));
     ASSERT_TRUE(server::writeOwnerOnlyFile(settings.certificate, issued.certificate));
     ASSERT_TRUE(server::writeOwnerOnlyFile(settings.privateKey, issued.privateKey));
     server_.reset();
     startServer(settings);
     EXPECT_TRUE(server_->authorityFile().empty());
-    EXPECT_FALSE(QFile::exists(QString::fromStdString(settings.dataFolder + "/ca.pem")));
+    EXPECT_FALSE(std::filesystem::exists(settings.dataFolder + "/ca.pem"));
 
     httplib::SSLClient client("localhost", server_->playPort());
     client.set_ca_cert_path(authorityFile.c_str());
@@ -279,7 +280,7 @@ TEST_F(VantryServerTest, AGivenCertificateIsUsedInsteadOfTheServersOwn)
 
 TEST_F(VantryServerTest, ClientsThatDoNotTrustTheAuthorityCannotPlay)
 {
-    const std::string strangerFile = folder_.filePath("stranger.pem").toStdString();
+    const std::string strangerFile = folder_.file("stranger.pem");
     ASSERT_TRUE(server::writeOwnerOnlyFile(
         strangerFile, server::CertificateAuthority::create("x")->certificatePem()));
     httplib::SSLClient client("127.0.0.1", server_->playPort());
@@ -310,9 +311,9 @@ TEST_F(VantryServerTest, PlayersPlayingAtOnceEachKeepTheirOwnGame)
         player.join();
     for (std::size_t i = 0; i < lastAnswers.size(); ++i) {
         EXPECT_EQ(gameOf("p" + std::to_string(i)), lastAnswers[i]);
-        const game::PlayAnswer answer = game::readPlayAnswer(lastAnswers[i]);
+        const protocol::PlayAnswer answer = protocol::readPlayAnswer(lastAnswers[i]);
         ASSERT_TRUE(answer.objects);
-        EXPECT_EQ(answer.objects->front().latitude, static_cast<float>(10 + i));
+        EXPECT_EQ(answer.objects->front().where.latitude, static_cast<float>(10 + i));
     }
 }
 
@@ -368,9 +369,9 @@ TEST_F(VantryServerTest, KeptAliveConnectionsBeyondTheWorkersAreAllServed)
 TEST_F(VantryServerTest, APortInUseStopsTheStartWithAReason)
 {
     VantryServerSettings settings = settingsIn(folder_);
-    settings.dataFolder = folder_.filePath("second").toStdString();
+    settings.dataFolder = folder_.file("second");
     settings.imagePort = server_->imagePort();
-    vantry::test::ServerLogCapture log;
+    vantry::test::LogCapture log;
     EXPECT_FALSE(VantryServer::create(settings));
     EXPECT_EQ(log.take(),
         std::vector<std::string> { "cannot listen on 127.0.0.1 port " + std::to_string(settings.imagePort)

@@ -1,8 +1,9 @@
 // The rules must be playable by a walker that sees only the screen: coin markers, a princess in sight,
-// the temperature bar. These walks go through the answer's JSON and the client's reading of it.
+// the temperature bar. These walks go through the answer's JSON and the client's reading of it, and
+// walk as the game's own simulated player does.
 #include "GameRules.h"
 #include "PlayAnswer.h"
-#include "SimulatedWalker.h"
+#include "WalkerStrategy.h"
 
 #include <gtest/gtest.h>
 
@@ -11,11 +12,27 @@ namespace {
 struct Walk {
     const char* name; // names the test
     const char* place;
-    server::GeoPoint start;
+    base::GeoPoint start;
     double metresPerFix;
 };
 
 class WalkerTest : public ::testing::TestWithParam<Walk> { };
+
+base::WalkerSight sightOf(const protocol::PlayAnswer& answer)
+{
+    base::WalkerSight sight;
+    sight.level = answer.level;
+    // The client hides the temperature bar at 0.
+    if (answer.temperature > 0)
+        sight.temperature = answer.temperature;
+    for (const protocol::GameObject& object : answer.objects.value_or(std::vector<protocol::GameObject>())) {
+        if (object.imageName == protocol::kCoinPicture)
+            sight.coins.push_back(object.where);
+        else if (object.imageName == protocol::kPrincessPicture)
+            sight.princesses.push_back(object.where);
+    }
+    return sight;
+}
 
 TEST_P(WalkerTest, FinishesLevelsZeroAndOne)
 {
@@ -23,21 +40,23 @@ TEST_P(WalkerTest, FinishesLevelsZeroAndOne)
     constexpr int kExchanges = 3000;
     for (std::uint64_t seed = 1; seed <= 12; ++seed) {
         const server::GameRules rules(seed);
-        vantry::test::SimulatedWalker walker(walk.start, walk.metresPerFix, 3);
+        base::WalkerStrategy walker(walk.start);
         std::optional<server::PlayerState> player;
         bool sawAllCoins = false;
         bool sawSaved = false;
-        float coldest = 101;
-        float warmest = -1;
+        double coldest = 101;
+        double warmest = -1;
         int exchange = 0;
         for (; exchange < kExchanges; ++exchange) {
-            const std::vector<server::GeoPoint> points = walker.walk();
+            std::vector<base::GeoPoint> points;
+            for (int fix = 0; fix < 3; ++fix)
+                points.push_back(walker.step(walk.metresPerFix));
             if (!player)
                 player = rules.newPlayer("walker", points.front());
             rules.play(*player, points);
-            const game::PlayAnswer answer
-                = game::readPlayAnswer(server::writePlayAnswer(server::GameRules::answerFor(*player)));
-            walker.see(answer);
+            const protocol::PlayAnswer answer
+                = protocol::readPlayAnswer(protocol::writePlayAnswer(server::GameRules::answerFor(*player)));
+            walker.see(sightOf(answer));
             sawAllCoins |= answer.level == 0 && answer.score == answer.total;
             sawSaved |= answer.level == 1 && answer.princessCount == 1;
             if (answer.level == 1 && answer.temperature > 0) {

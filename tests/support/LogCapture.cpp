@@ -8,7 +8,10 @@ namespace vantry::test {
 
 LogCapture::LogCapture()
 {
-    platform::setLogSink([this](std::string_view line) { lines_.emplace_back(line); });
+    base::setLogSink([this](std::string_view line) {
+        const std::lock_guard lock(mutex_);
+        lines_.emplace_back(line);
+    });
 }
 
 LogCapture::~LogCapture()
@@ -20,12 +23,13 @@ LogCapture::~LogCapture()
 
 std::vector<std::string> LogCapture::take()
 {
+    const std::lock_guard lock(mutex_);
     return std::exchange(lines_, {});
 }
 
 void failOnUncapturedLog()
 {
-    platform::setLogSink([](std::string_view line) { ADD_FAILURE() << "unexpected log line: " << line; });
+    base::setLogSink([](std::string_view line) { ADD_FAILURE() << "unexpected log line: " << line; });
 }
 
 } // namespace vantry::test

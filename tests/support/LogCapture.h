@@ -1,13 +1,14 @@
 #pragma once
 
+#include <mutex>
 #include <string>
 #include <vector>
 
 namespace vantry::test {
 
-// Collects the platform log while it lives. Every line must be taken by the
-// test; lines left over fail the test when the capture ends. Outside a
-// capture, any logged line fails the running test.
+// Collects the program's log while it lives; lines may come from any thread.
+// Every line must be taken by the test; lines left over fail the test when
+// the capture ends. Outside a capture, any logged line fails the running test.
 class LogCapture {
 public:
     LogCapture();
@@ -19,6 +20,7 @@ public:
     std::vector<std::string> take();
 
 private:
+    std::mutex mutex_;
     std::vector<std::string> lines_;
 };
 

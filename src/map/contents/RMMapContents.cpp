@@ -134,7 +134,7 @@ RMMapContents::RMMapContents(ConstructionKey, const Setup& setup)
     RM_LOG_METHOD_CALL(setup.deprecated ? kDeprecatedInitialiser : kInitialiser, description());
     platform::View* view = setup.view;
     if (!dynamic_cast<RMMapContentsOwner*>(view))
-        throw platform::AssertionFailure(
+        throw base::AssertionFailure(
             fmt::format("view {} must be a subclass of RMMapView", viewDescription(view)));
 
     boundingMask_ = RMBoundingMaskMinWidth;
@@ -160,9 +160,9 @@ RMMapContents::RMMapContents(ConstructionKey, const Setup& setup)
         maxZoom_ = smallerLimit(setup.maxZoomLevel, sourceMaxZoom(given));
         // Written so that a NaN zoom fails too.
         if (!(minZoom_ <= setup.zoomLevel))
-            throw platform::AssertionFailure("initial zoom level must be greater than minimum zoom level");
+            throw base::AssertionFailure("initial zoom level must be greater than minimum zoom level");
         if (!(maxZoom_ >= setup.zoomLevel))
-            throw platform::AssertionFailure("initial zoom level must be less than maximum zoom level");
+            throw base::AssertionFailure("initial zoom level must be less than maximum zoom level");
     }
 
     setZoom(setup.zoomLevel);
@@ -175,7 +175,7 @@ RMMapContents::RMMapContents(ConstructionKey, const Setup& setup)
     platform::NotificationCenter::defaultCenter().addObserver(this,
         platform::UIApplicationDidReceiveMemoryWarningNotification, nullptr,
         [this](const platform::Notification&) { handleMemoryWarningNotification(); });
-    platform::logf("Map contents initialised. view: {} tileSource {} renderer {}", viewDescription(view),
+    base::logf("Map contents initialised. view: {} tileSource {} renderer {}", viewDescription(view),
         tileSource_ ? tileSource_->description() : "(null)", renderer_ ? renderer_->description() : "(null)");
 }
 

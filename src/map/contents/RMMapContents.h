@@ -99,7 +99,7 @@ public:
     // hands them to it (RMMapContentsOwner::setContents); the view owns them
     // and the returned pointer shares that ownership. `view` must be an
     // RMMapView, the one RMMapContentsOwner: anything else (null too) throws
-    // platform::AssertionFailure "view <view> must be a subclass of
+    // base::AssertionFailure "view <view> must be a subclass of
     // RMMapView".
 
     // A new RMOpenStreetMapSource with the defaults (zoom 13 within 1...16).
@@ -107,7 +107,7 @@ public:
     static std::shared_ptr<RMMapContents> create(
         platform::View* view, std::shared_ptr<RMTileSource> tileSource);
     // The zoom limits are the given ones narrowed to the source's. Throws
-    // platform::AssertionFailure "initial zoom level must be greater than
+    // base::AssertionFailure "initial zoom level must be greater than
     // minimum zoom level" / "... less than maximum zoom level" when the
     // initial zoom lies outside them (equality passes). The background
     // image is accepted and not used.

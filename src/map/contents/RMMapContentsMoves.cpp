@@ -353,6 +353,6 @@ void RMMapContents::zoomWithLatLngBoundsNorthEastSouthWest(RMLatLong northEast, 
     }
     const RMProjectedPoint origin { center.easting - size.width / 2, center.northing - size.height / 2 };
     const RMLatLong originLatLong = projection_->pointToLatLong(origin);
-    platform::logf("Origin is calculated at: {:f}, {:f}", originLatLong.latitude, originLatLong.longitude);
+    base::logf("Origin is calculated at: {:f}, {:f}", originLatLong.latitude, originLatLong.longitude);
     zoomWithRMMercatorRectBounds(RMProjectedRect { origin, size });
 }

@@ -93,7 +93,7 @@ void RMLayerSet::insertNextToMember(
     std::lock_guard lock(lock_);
     const std::size_t index = memberIndex(sibling);
     if (index == kNotMember)
-        throw platform::NamedException("NSRangeException", "the sibling is not a member of the layer set");
+        throw base::NamedException("NSRangeException", "the sibling is not a member of the layer set");
     correctScreenPosition(*layer);
     std::size_t memberSlot = index;
     if (side == Side::Above) {

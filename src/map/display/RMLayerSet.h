@@ -47,7 +47,7 @@ public:
     void removeSublayers(const std::vector<std::shared_ptr<platform::Layer>>& layers);
     // Places the layer and inserts it right after / at the sibling in the
     // members and above / below it in the drawing order. A sibling that is
-    // not a member throws platform::NamedException "NSRangeException" and
+    // not a member throws base::NamedException "NSRangeException" and
     // changes nothing.
     void insertSublayerAbove(std::shared_ptr<platform::Layer> layer, const platform::Layer* sibling) override;
     void insertSublayerBelow(std::shared_ptr<platform::Layer> layer, const platform::Layer* sibling) override;

@@ -208,7 +208,7 @@ void RMTileImageSet::removeTiles(RMTileRect rect)
 void RMTileImageSet::removeTile(RMTile tile)
 {
     if (RMTileIsDummy(tile))
-        throw platform::AssertionFailure("attempted to remove dummy tile");
+        throw base::AssertionFailure("attempted to remove dummy tile");
     auto found = images_.find(tile);
     if (found == images_.end())
         return;
@@ -323,5 +323,5 @@ void RMTileImageSet::printDebuggingInformation() const
         if (nearestDown != infinity && !(biggestDown > nearestDown))
             biggestDown = nearestDown;
     }
-    platform::log(fmt::format("Biggest seam right: {:f}  down: {:f}", biggestRight, biggestDown));
+    base::log(fmt::format("Biggest seam right: {:f}  down: {:f}", biggestRight, biggestDown));
 }

@@ -63,7 +63,7 @@ public:
     // Removes the references addTilesToDisplayIn added for the same rectangle.
     void removeTiles(RMTileRect rect);
     // Removes one reference; tiles not stored are ignored. Throws
-    // platform::AssertionFailure "attempted to remove dummy tile" for the
+    // base::AssertionFailure "attempted to remove dummy tile" for the
     // dummy tile, leaving the set unchanged.
     void removeTile(RMTile tile);
     // Removes every reference to every tile: one tileRemoved and one

@@ -43,7 +43,7 @@ bool RMTileLoader::screenIsLoaded() const
     const float lowest = std::round(content_->minZoom());
     const float highest = std::round(content_->maxZoom());
     if (!(static_cast<float>(zoom) >= lowest && static_cast<float>(zoom) <= highest))
-        throw platform::AssertionFailure(
+        throw base::AssertionFailure(
             fmt::format("target zoom {} is outside of RMMapContents limits {:f} to {:f}", zoom,
                 content_->minZoom(), content_->maxZoom()));
     return covered && static_cast<uint32_t>(content_->tileZoom()) == loadedZoom_;

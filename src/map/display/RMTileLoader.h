@@ -29,7 +29,7 @@ public:
     // The loaded bounds become the zero rectangle; tiles and zoom stay.
     void clearLoadedBounds();
     // Whether the loaded bounds contain the whole screen and the contents'
-    // tile zoom is the loaded zoom. Throws platform::AssertionFailure
+    // tile zoom is the loaded zoom. Throws base::AssertionFailure
     // "target zoom <z> is outside of RMMapContents limits <min> to <max>"
     // when that tile zoom lies outside the contents' zoom limits (rounded to
     // whole levels as tile zooms are).

@@ -25,14 +25,14 @@ inline std::string RMObjectDescription(std::string_view className, const void* o
 // "<operation> logged method call: -[<receiver> <operation>] (line <line>)"
 inline void RMLogMethodCall(std::string_view operation, std::string_view receiver, int line)
 {
-    platform::logf("{} logged method call: -[{} {}] (line {})", operation, receiver, operation, line);
+    base::logf("{} logged method call: -[{} {}] (line {})", operation, receiver, operation, line);
 }
 
 // "***** WARNING: <operation> deprecated method call: -[<receiver> <operation>] (line <line>)",
 // for operations kept only for old callers.
 inline void RMLogDeprecatedMethodCall(std::string_view operation, std::string_view receiver, int line)
 {
-    platform::logf(
+    base::logf(
         "***** WARNING: {} deprecated method call: -[{} {}] (line {})", operation, receiver, operation, line);
 }
 

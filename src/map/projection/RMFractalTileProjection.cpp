@@ -38,7 +38,7 @@ RMFractalTileProjection::RMFractalTileProjection(
     , scaleFactor_(std::log2(planetBounds_.size.width / tileSideLength))
 {
     if (planetBounds_.size.width == 0 || planetBounds_.size.height == 0)
-        throw platform::NamedException("RMUnknownBoundsException",
+        throw base::NamedException("RMUnknownBoundsException",
             "RMFractalTileProjection was initialised with a projection with unknown bounds");
 }
 

@@ -14,7 +14,7 @@ class RMProjection;
 class RMFractalTileProjection final : public RMMercatorToTileProjection {
 public:
     // Copies the projection's planet bounds (the projection is borrowed, not
-    // kept). Throws platform::NamedException "RMUnknownBoundsException" when
+    // kept). Throws base::NamedException "RMUnknownBoundsException" when
     // the bounds are unknown (zero width or height), as they are for a null
     // projection.
     RMFractalTileProjection(const RMProjection* projection, uint32_t tileSideLength, uint32_t maxZoom);

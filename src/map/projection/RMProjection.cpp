@@ -59,7 +59,7 @@ std::shared_ptr<RMProjection> RMProjection::createWithStringInBounds(
         }
     }
     if (!projection || !isCoordinateOperation(projection)) {
-        platform::logf("Unhandled error creating projection. String is {}", definition);
+        base::logf("Unhandled error creating projection. String is {}", definition);
         proj_destroy(projection);
         if (context)
             proj_context_destroy(context);

@@ -14,7 +14,7 @@ constexpr std::uint32_t kMaximumGridZoom = 18;
 
 [[noreturn]] void abstractMethodInvoked(std::string_view operation)
 {
-    throw platform::NamedException("RMAbstractMethodInvocation",
+    throw base::NamedException("RMAbstractMethodInvocation",
         std::string(operation)
             + " invoked on AbstractMercatorWebSource. Override this method when instantiating abstract "
               "class.");

@@ -10,7 +10,7 @@
 // The base of sources that fetch square spherical-Mercator tiles of 256
 // pixels over HTTP. A concrete source supplies tileURL, uniqueTilecacheKey,
 // shortName and shortAttribution; here they throw
-// platform::NamedException "RMAbstractMethodInvocation".
+// base::NamedException "RMAbstractMethodInvocation".
 class RMAbstractMercatorWebSource : public RMTileSource {
 public:
     // Builds the tile grid over googleProjection(), maximum zoom 18.

@@ -13,11 +13,11 @@ RMConfiguration::RMConfiguration(const std::string& path)
 {
     if (path.empty())
         return;
-    platform::logf("reading configuration from {}", path);
+    base::logf("reading configuration from {}", path);
     std::string error;
     propList_ = platform::PropertyList::readFile(path, &error);
     if (!propList_)
-        platform::logf("problem reading from {}: {}", path, error);
+        base::logf("problem reading from {}: {}", path, error);
 }
 
 RMConfiguration::RMConfiguration(std::optional<platform::PropertyList> propList)

@@ -69,11 +69,11 @@ std::unique_ptr<RMTileCacheDAO> RMDatabaseCache::openDAO(const std::string& path
 bool RMDatabaseCache::setDamagedFileAside(const std::string& path, const std::string& damage, bool readOnly)
 {
     if (readOnly || !moveAside(path)) {
-        platform::logf("The tile database {} is damaged ({}); it is no longer used", path, damage);
+        base::logf("The tile database {} is damaged ({}); it is no longer used", path, damage);
         return false;
     }
-    platform::logf("The tile database {} is damaged ({}); it was moved to {}.corrupt and a new one begun",
-        path, damage, path);
+    base::logf("The tile database {} is damaged ({}); it was moved to {}.corrupt and a new one begun", path,
+        damage, path);
     return true;
 }
 
@@ -98,7 +98,7 @@ std::shared_ptr<RMTileImage> RMDatabaseCache::cachedImage(RMTile tile)
     platform::Image picture = platform::Image::fromData(stored->data);
     if (picture.isNull()) {
         dao_->removeTile(key);
-        platform::logf("Removed a stored tile that is not a picture: {}/{}/{}", tile.zoom, tile.x, tile.y);
+        base::logf("Removed a stored tile that is not a picture: {}/{}/{}", tile.zoom, tile.x, tile.y);
         replaceIfDamaged();
         return nullptr;
     }
@@ -198,7 +198,7 @@ void RMDatabaseCache::didReceiveMemoryWarning()
 {
     RM_LOG_METHOD_CALL("didReceiveMemoryWarning", description());
     if (databasePath_.empty()) {
-        platform::log("unknown db path, unable to reinitialize dao!");
+        base::log("unknown db path, unable to reinitialize dao!");
         return;
     }
     const std::lock_guard guard(lock_);

@@ -21,7 +21,7 @@ constexpr std::uint32_t kLargestReservation = 1024;
 RMMemoryCache::RMMemoryCache(std::uint32_t capacity)
     : capacity_(std::max<std::uint32_t>(capacity, 1))
 {
-    platform::logf(
+    base::logf(
         "initializing memory cache {} with capacity {}", description(), static_cast<std::int32_t>(capacity));
     cache_.reserve(std::min(capacity, kLargestReservation));
     NotificationCenter::defaultCenter().addObserver(this, RMMapImageLoadingCancelledNotification, nullptr,

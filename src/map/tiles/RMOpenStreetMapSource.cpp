@@ -46,7 +46,7 @@ std::string RMOpenStreetMapSource::tileURL(RMTile tile) const
 {
     const float zoom = tile.zoom;
     if (!(zoom >= minZoom() && zoom <= maxZoom())) {
-        throw platform::AssertionFailure(fmt::format(
+        throw base::AssertionFailure(fmt::format(
             "{} tried to retrieve tile with zoomLevel {}, outside source's defined range {:f} to {:f}",
             description(), tile.zoom, minZoom(), maxZoom()));
     }

@@ -23,7 +23,7 @@ public:
     // "scheme://host[:port]" of the tile server.
     static std::string tileServerURL();
 
-    // Throws platform::AssertionFailure "<source> tried to retrieve tile with
+    // Throws base::AssertionFailure "<source> tried to retrieve tile with
     // zoomLevel <z>, outside source's defined range <min> to <max>" when the
     // zoom lies outside minZoom...maxZoom.
     std::string tileURL(RMTile tile) const override;

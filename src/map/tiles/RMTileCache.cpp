@@ -107,7 +107,7 @@ void RMTileCache::buildFromConfiguration(const RMTileSource& tileSource, const R
 {
     const PropertyList* configured = configuration.cacheConfiguration();
     if (configured && !configured->array()) {
-        platform::log("*** configuration error: the value of \"caches\" is not an array");
+        base::log("*** configuration error: the value of \"caches\" is not an array");
         configured = nullptr;
     }
     const PropertyList entries = configured ? *configured : defaultCacheConfiguration();
@@ -115,13 +115,13 @@ void RMTileCache::buildFromConfiguration(const RMTileSource& tileSource, const R
         std::string problem;
         try {
             problem = addCacheForEntry(entry, tileSource);
-        } catch (const platform::NamedException& exception) {
+        } catch (const base::NamedException& exception) {
             // A programming error met while building the entry's cache (a
             // source without a cache key, say) costs that entry only.
             problem = exception.reason();
         }
         if (!problem.empty())
-            platform::logf("*** configuration error: {}", problem);
+            base::logf("*** configuration error: {}", problem);
     }
 }
 
@@ -147,7 +147,7 @@ std::string RMTileCache::addCacheForEntry(const PropertyList& entry, const RMTil
     if (cache)
         addCache(std::move(cache));
     else
-        platform::logf("failed to create cache of type {}", typeName ? *typeName : "(null)");
+        base::logf("failed to create cache of type {}", typeName ? *typeName : "(null)");
     return {};
 }
 
@@ -232,7 +232,7 @@ RMTileCache::Configured<RMDatabaseCache> RMTileCache::newDatabaseCacheWithConfig
         // Read as the platform's 32-bit int.
         const auto value = static_cast<std::int32_t>(*configuredCapacity);
         if (value < 0) {
-            platform::logf("illegal value for capacity: {}", value);
+            base::logf("illegal value for capacity: {}", value);
         } else {
             capacity = static_cast<std::uint32_t>(value);
             minimalPurge = std::max<std::uint32_t>(1, capacity / 10);
@@ -254,7 +254,7 @@ RMTileCache::Configured<RMDatabaseCache> RMTileCache::newDatabaseCacheWithConfig
         if (value >= 1 && value <= capacity)
             minimalPurge = value;
         else
-            platform::log("minimalPurge must be at least one and at most the cache capacity");
+            base::log("minimalPurge must be at least one and at most the cache capacity");
     }
 
     std::unique_ptr<RMDatabaseCache> cache

@@ -123,12 +123,12 @@ void RMTileCacheDAO::setBusyRetryPause(std::function<void()> pause)
 std::unique_ptr<RMTileCacheDAO> RMTileCacheDAO::createWithDatabase(
     const std::string& path, std::string* damage)
 {
-    platform::logf("Opening database at {}", path);
+    base::logf("Opening database at {}", path);
     if (damage)
         damage->clear();
     auto db = std::make_shared<fmdb::FMDatabase>(path);
     if (!db->open()) {
-        platform::logf("Could not connect to database - {}", db->lastErrorMessage());
+        base::logf("Could not connect to database - {}", db->lastErrorMessage());
         return nullptr;
     }
     configure(*db);
@@ -150,7 +150,7 @@ std::unique_ptr<RMTileCacheDAO> RMTileCacheDAO::createWithDatabase(
         if (std::unique_ptr<RMTileCacheDAO> dao = openReadOnly(path, message))
             return dao;
     }
-    platform::logf("Could not connect to database - {}", message);
+    base::logf("Could not connect to database - {}", message);
     if (damage && isDamage(code))
         *damage = message;
     return nullptr;
@@ -171,7 +171,7 @@ std::unique_ptr<RMTileCacheDAO> RMTileCacheDAO::openReadOnly(
         if (!probe || (!probe->next() && db->hadError()))
             continue;
         probe->close();
-        platform::logf(
+        base::logf(
             "The tile database {} cannot be written ({}): its tiles are shown, new ones are not stored", path,
             reason);
         return std::unique_ptr<RMTileCacheDAO>(new RMTileCacheDAO(std::move(db), true));
@@ -268,7 +268,7 @@ std::uint32_t RMTileCacheDAO::count()
     if (results && results->next())
         rows = static_cast<std::uint32_t>(results->intForColumnIndex(0));
     else
-        platform::log("Unable to count columns");
+        base::log("Unable to count columns");
     noteOutcome(db_->lastErrorCode(), false);
     if (results)
         results->close();
@@ -282,7 +282,7 @@ std::optional<RMStoredTile> RMTileCacheDAO::storedTile(std::uint64_t tileKey)
     const std::shared_ptr<fmdb::FMResultSet> results = db_->executeQuery(
         !readOnly_ || hasFreshnessColumns_ ? kStoredTileQuery : kOldStoredTileQuery, tileKey);
     if (db_->hadError()) {
-        platform::logf("DB error while fetching tile data: {}", db_->lastErrorMessage());
+        base::logf("DB error while fetching tile data: {}", db_->lastErrorMessage());
         noteOutcome(db_->lastErrorCode(), false);
         return std::nullopt;
     }
@@ -297,7 +297,7 @@ std::optional<RMStoredTile> RMTileCacheDAO::storedTile(std::uint64_t tileKey)
     } else if (db_->hadError()) {
         // A prepared statement meets most errors (a damaged file, a table
         // dropped by another program) only when it runs.
-        platform::logf("DB error while fetching tile data: {}", db_->lastErrorMessage());
+        base::logf("DB error while fetching tile data: {}", db_->lastErrorMessage());
     }
     noteOutcome(db_->lastErrorCode(), false);
     if (results)
@@ -309,11 +309,11 @@ void RMTileCacheDAO::purgeTiles(std::uint32_t count)
 {
     if (!ready(true))
         return;
-    platform::logf("purging {} old tiles from db cache", count);
+    base::logf("purging {} old tiles from db cache", count);
     if (!db_->executeUpdate("DELETE FROM ZCACHE WHERE ztileHash IN (SELECT ztileHash FROM ZCACHE ORDER BY "
                             "zlastUsed LIMIT ? )",
             count))
-        platform::log("Error purging cache");
+        base::log("Error purging cache");
     noteOutcome(db_->lastErrorCode(), true);
 }
 
@@ -322,7 +322,7 @@ void RMTileCacheDAO::removeAllCachedImages()
     if (!ready(true))
         return;
     if (!db_->executeUpdate("DELETE FROM ZCACHE"))
-        platform::log("Error purging all cache");
+        base::log("Error purging all cache");
     noteOutcome(db_->lastErrorCode(), true);
 }
 
@@ -332,7 +332,7 @@ void RMTileCacheDAO::touchTileWithDate(std::uint64_t tileKey, double date)
         return;
     if (!db_->executeUpdate(
             "UPDATE ZCACHE SET zlastUsed = ? WHERE ztileHash = ? ", dateFromSeconds(date), tileKey))
-        platform::log("Error touching tile");
+        base::log("Error touching tile");
     noteOutcome(db_->lastErrorCode(), true);
 }
 
@@ -346,7 +346,7 @@ void RMTileCacheDAO::addDataLastUsedForTile(const platform::Data& data, double l
             tileKey, dateFromSeconds(lastUsed), bytesOf(data), expiresOrNull(freshness),
             textOrNull(freshness ? freshness->etag : ""),
             textOrNull(freshness ? freshness->lastModified : "")))
-        platform::log("Error occured adding data");
+        base::log("Error occured adding data");
     noteOutcome(db_->lastErrorCode(), true);
 }
 
@@ -364,7 +364,7 @@ bool RMTileCacheDAO::refreshTile(
             "UPDATE ZCACHE SET zexpires = ?, zetag = ?, zlastModified = ? WHERE ztileHash = ?",
             freshness.expires, textOrNull(freshness.etag), textOrNull(freshness.lastModified), tileKey);
     if (!done)
-        platform::log("Error refreshing tile");
+        base::log("Error refreshing tile");
     noteOutcome(db_->lastErrorCode(), true);
     return done && db_->changes() > 0;
 }
@@ -374,7 +374,7 @@ void RMTileCacheDAO::removeTile(std::uint64_t tileKey)
     if (!ready(true))
         return;
     if (!db_->executeUpdate("DELETE FROM ZCACHE WHERE ztileHash = ?", tileKey))
-        platform::log("Error removing tile");
+        base::log("Error removing tile");
     noteOutcome(db_->lastErrorCode(), true);
 }
 

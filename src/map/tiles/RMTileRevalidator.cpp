@@ -85,7 +85,7 @@ private:
     void end(const std::string& failure)
     {
         if (!failure.empty())
-            platform::logf("Tile could not be revalidated: {}", failure);
+            base::logf("Tile could not be revalidated: {}", failure);
         owner_.finished(key_);
     }
 

@@ -40,7 +40,7 @@ RMWebTileImage::RMWebTileImage(RMTile tile, const std::string& url)
     if (connection_) {
         NotificationCenter::defaultCenter().postNotification(RMTileRequested);
     } else {
-        platform::log("Error: Connection is nil ?!?");
+        base::log("Error: Connection is nil ?!?");
         setProxy(RMTileProxy::errorTile());
     }
     if (!startNow) {
@@ -65,7 +65,7 @@ bool RMWebTileImage::applyCachedPicture()
     if (picture.isNull()) {
         // Kept, it would stand for the tile in every later run.
         cache.removeResponse(url_);
-        platform::logf("Removed a stored answer that is not a picture: {}", url_);
+        base::logf("Removed a stored answer that is not a picture: {}", url_);
         return false;
     }
     setFreshness(entry->freshness);
@@ -166,7 +166,7 @@ void RMWebTileImage::fail(const std::string& description)
     connection_->cancel();
     setProxy(RMTileProxy::errorTile());
     releaseData();
-    platform::logf("Tile could not be loaded: {}", description);
+    base::logf("Tile could not be loaded: {}", description);
     NotificationCenter::defaultCenter().postNotification(RMTileRetrieved);
 }
 

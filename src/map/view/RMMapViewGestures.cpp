@@ -188,7 +188,7 @@ bool RMMapView::panAndZoom(const RMGestureDetails& gesture)
     // waits for the fingers to part.
     const bool spread = gesture.averageDistanceFromCenter > 0 && lastGesture_.averageDistanceFromCenter > 0;
     if (!spread)
-        platform::log(kZeroSpread);
+        base::log(kZeroSpread);
     const float factor
         = spread ? gesture.averageDistanceFromCenter / lastGesture_.averageDistanceFromCenter : 1;
     moveBy(delta);

@@ -154,14 +154,14 @@ TEST(RMMapContentsConstruction, AViewThatIsNoMapViewIsAProgrammingError)
     try {
         RMMapContents::create(&plain, source);
         FAIL() << "no assertion failure";
-    } catch (const platform::AssertionFailure& failure) {
+    } catch (const base::AssertionFailure& failure) {
         EXPECT_EQ("view <View: " + fmt::format("{}", fmt::ptr(&plain)) + "> must be a subclass of RMMapView",
             failure.description());
     }
     try {
         RMMapContents::create(nullptr, source);
         FAIL() << "no assertion failure";
-    } catch (const platform::AssertionFailure& failure) {
+    } catch (const base::AssertionFailure& failure) {
         EXPECT_EQ("view (null) must be a subclass of RMMapView", failure.description());
     }
     for (const auto& line : log.take())
@@ -187,7 +187,7 @@ TEST_P(RMMapContentsInitialZoom, IsCheckedAgainstTheLimits)
     try {
         RMMapContents::create(view.get(), withoutCaches(std::make_shared<MemoryTileSource>()),
             RMLatLong { 0, 0 }, given.zoom, given.maxZoom, given.minZoom, {});
-    } catch (const platform::AssertionFailure& error) {
+    } catch (const base::AssertionFailure& error) {
         failure = error.description();
     }
     EXPECT_EQ(given.failure, failure);

@@ -112,7 +112,7 @@ TEST_F(RMLayerSetTest, InsertingNextToAStrangerFailsAndChangesNothing)
             else
                 set->insertSublayerBelow(plain("b"), stranger.get());
             ADD_FAILURE() << "no exception";
-        } catch (const platform::NamedException& exception) {
+        } catch (const base::NamedException& exception) {
             EXPECT_EQ("NSRangeException", exception.name());
         }
     }

@@ -245,7 +245,7 @@ TEST_F(RMTileImageSetTest, RemovingTheDummyTileIsAProgrammingErrorThatChangesNot
     try {
         images.removeTile(RMTileDummy());
         FAIL() << "no assertion failure";
-    } catch (const platform::AssertionFailure& failure) {
+    } catch (const base::AssertionFailure& failure) {
         EXPECT_EQ("attempted to remove dummy tile", failure.description());
     }
     EXPECT_EQ(1u, images.count());

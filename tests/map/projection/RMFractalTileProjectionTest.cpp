@@ -39,7 +39,7 @@ TEST(RMFractalTileProjectionConstruction, RejectsProjectionsWithUnknownBounds)
         try {
             RMFractalTileProjection tiles(projection.get(), 256, 18);
             ADD_FAILURE() << "no exception";
-        } catch (const platform::NamedException& exception) {
+        } catch (const base::NamedException& exception) {
             EXPECT_EQ(exception.name(), "RMUnknownBoundsException");
             EXPECT_EQ(exception.reason(),
                 "RMFractalTileProjection was initialised with a projection with unknown bounds");

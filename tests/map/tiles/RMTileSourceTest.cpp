@@ -55,7 +55,7 @@ template<typename Operation> std::string abstractReason(Operation operation)
 {
     try {
         operation();
-    } catch (const platform::NamedException& exception) {
+    } catch (const base::NamedException& exception) {
         EXPECT_EQ(exception.name(), "RMAbstractMethodInvocation");
         return exception.reason();
     }
@@ -152,7 +152,7 @@ TEST(RMOpenStreetMapSourceTest, ZoomOutsideTheRangeIsAnAssertion)
         try {
             source.tileURL(RMTile { 0, 0, zoom });
             ADD_FAILURE() << "zoom " << zoom << " accepted";
-        } catch (const platform::AssertionFailure& failure) {
+        } catch (const base::AssertionFailure& failure) {
             EXPECT_EQ(failure.description(),
                 source.description() + " tried to retrieve tile with zoomLevel " + std::to_string(zoom)
                     + ", outside source's defined range 1.000000 to 16.000000");
