@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <string>
 
 using json::Array;
@@ -126,6 +128,12 @@ struct ErrorCase {
     bool allowScalar;
     Trace trace;
 };
+
+// Names the case in test listings (instead of a dump of its bytes).
+void PrintTo(const ErrorCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class ZQJsonParserErrors : public testing::TestWithParam<ErrorCase> { };
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 using platform::HttpFreshness;
 using platform::HttpHeaders;
 
@@ -14,6 +16,12 @@ struct ExpiryCase {
     HttpHeaders headers;
     double expires;
 };
+
+// Names the case in test listings (instead of a dump of its bytes).
+void PrintTo(const ExpiryCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class HttpFreshnessExpiryTest : public testing::TestWithParam<ExpiryCase> { };
 

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace {
 
 struct Walk {
@@ -15,6 +17,12 @@ struct Walk {
     base::GeoPoint start;
     double metresPerFix;
 };
+
+// Names the case in test listings (instead of a dump of its bytes).
+void PrintTo(const Walk& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class WalkerTest : public ::testing::TestWithParam<Walk> { };
 

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <type_traits>
 
 using platform::NotificationCenter;
 
@@ -82,33 +83,44 @@ RMDatabaseCache::~RMDatabaseCache()
     NotificationCenter::defaultCenter().removeObserver(this);
 }
 
+template<typename Operation> auto RMDatabaseCache::useDatabase(Operation&& operation)
+{
+    using Result = std::invoke_result_t<Operation, RMTileCacheDAO&>;
+    if (!dao_)
+        return Result();
+    if constexpr (std::is_void_v<Result>) {
+        operation(*dao_);
+        replaceIfDamaged();
+    } else {
+        Result result = operation(*dao_);
+        replaceIfDamaged();
+        return result;
+    }
+}
+
 std::shared_ptr<RMTileImage> RMDatabaseCache::cachedImage(RMTile tile)
 {
     const std::uint64_t key = RMTileKey(tile);
     const std::lock_guard guard(lock_);
-    if (!dao_)
-        return nullptr;
-    std::optional<RMStoredTile> stored = dao_->storedTile(key);
-    if (!stored) {
-        replaceIfDamaged();
-        return nullptr;
-    }
-    // Stored bytes that are not a picture (from an older version, or
-    // damaged on disk) would stand for the tile for good.
-    platform::Image picture = platform::Image::fromData(stored->data);
-    if (picture.isNull()) {
-        dao_->removeTile(key);
-        base::logf("Removed a stored tile that is not a picture: {}/{}/{}", tile.zoom, tile.x, tile.y);
-        replaceIfDamaged();
-        return nullptr;
-    }
-    if (capacity_ != 0 && purgeStrategy_ == RMCachePurgeStrategy::LRU)
-        dao_->touchTileWithDate(key, platform::Clock::current().now());
-    replaceIfDamaged();
-    std::shared_ptr<RMTileImage> image
-        = RMTileImage::imageWithTileFromDecodedData(tile, stored->data, std::move(picture));
-    image->setFreshness(std::move(stored->freshness));
-    return image;
+    return useDatabase([&](RMTileCacheDAO& dao) -> std::shared_ptr<RMTileImage> {
+        std::optional<RMStoredTile> stored = dao.storedTile(key);
+        if (!stored)
+            return nullptr;
+        // Stored bytes that are not a picture (from an older version, or
+        // damaged on disk) would stand for the tile for good.
+        platform::Image picture = platform::Image::fromData(stored->data);
+        if (picture.isNull()) {
+            dao.removeTile(key);
+            base::logf("Removed a stored tile that is not a picture: {}/{}/{}", tile.zoom, tile.x, tile.y);
+            return nullptr;
+        }
+        if (capacity_ != 0 && purgeStrategy_ == RMCachePurgeStrategy::LRU)
+            dao.touchTileWithDate(key, platform::Clock::current().now());
+        std::shared_ptr<RMTileImage> image
+            = RMTileImage::imageWithTileFromDecodedData(tile, stored->data, std::move(picture));
+        image->setFreshness(std::move(stored->freshness));
+        return image;
+    });
 }
 
 void RMDatabaseCache::addTileWithImage(RMTile, const std::shared_ptr<RMTileImage>& image)
@@ -135,32 +147,30 @@ void RMDatabaseCache::addImageData(const platform::Notification& notification)
     if (!image || !data || !image->isLoaded())
         return;
     const std::lock_guard guard(lock_);
-    store(*image, *data);
+    useDatabase([&](RMTileCacheDAO& dao) { store(dao, *image, *data); });
 }
 
-void RMDatabaseCache::store(const RMTileImage& image, const platform::Data& data)
+void RMDatabaseCache::store(RMTileCacheDAO& dao, const RMTileImage& image, const platform::Data& data)
 {
-    if (!dao_)
-        return;
     if (capacity_ != 0) {
-        const std::uint32_t rows = dao_->count();
+        const std::uint32_t rows = dao.count();
         if (rows >= capacity_)
-            dao_->purgeTiles(std::max(rows - capacity_ + 1, minimalPurge_));
+            dao.purgeTiles(std::max(rows - capacity_ + 1, minimalPurge_));
     }
-    dao_->addDataLastUsedForTile(data, image.lastUsedTime(), RMTileKey(image.tile()), image.freshness());
-    replaceIfDamaged();
+    dao.addDataLastUsedForTile(data, image.lastUsedTime(), RMTileKey(image.tile()), image.freshness());
 }
 
 void RMDatabaseCache::imageRevalidated(const platform::Notification& notification)
 {
     const RMTileImage* image = RMTileImage::fromNotificationObject(notification.object());
     const platform::Data* data = notification.userInfo().get<platform::Data>(RMMapImageDataKey);
-    const std::lock_guard guard(lock_);
-    if (!dao_ || !image->freshness())
+    if (!image->freshness())
         return;
-    if (!dao_->refreshTile(RMTileKey(image->tile()), *image->freshness(), data) && data)
-        store(*image, *data);
-    replaceIfDamaged();
+    const std::lock_guard guard(lock_);
+    useDatabase([&](RMTileCacheDAO& dao) {
+        if (!dao.refreshTile(RMTileKey(image->tile()), *image->freshness(), data) && data)
+            store(dao, *image, *data);
+    });
 }
 
 void RMDatabaseCache::replaceIfDamaged()
@@ -209,9 +219,7 @@ void RMDatabaseCache::didReceiveMemoryWarning()
 void RMDatabaseCache::removeAllCachedImages()
 {
     const std::lock_guard guard(lock_);
-    if (dao_)
-        dao_->removeAllCachedImages();
-    replaceIfDamaged();
+    useDatabase([](RMTileCacheDAO& dao) { dao.removeAllCachedImages(); });
 }
 
 std::string RMDatabaseCache::description() const

@@ -91,7 +91,11 @@ private:
     static bool setDamagedFileAside(const std::string& path, const std::string& damage, bool readOnly);
     void addImageData(const platform::Notification& notification);
     void imageRevalidated(const platform::Notification& notification);
-    void store(const RMTileImage& image, const platform::Data& data);
+    // Every use of the file goes through here: runs `operation` on the
+    // table access (nothing without one, giving an empty result), then sets
+    // a file the operation found damaged aside and begins a new one.
+    template<typename Operation> auto useDatabase(Operation&& operation);
+    void store(RMTileCacheDAO& dao, const RMTileImage& image, const platform::Data& data);
     void replaceIfDamaged();
     void stopAwaiting(const void* imageObject);
     void forgetDeadImages();

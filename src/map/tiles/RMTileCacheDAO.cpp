@@ -98,6 +98,17 @@ void configure(fmdb::FMDatabase& db)
         busyRetryPause() ? busyRetryPause() : std::function<void()>(&sleepBetweenBusyRetries));
 }
 
+// The file's layout version (user_version), or none when it cannot be read.
+std::optional<int> schemaVersion(fmdb::FMDatabase& db)
+{
+    const std::shared_ptr<fmdb::FMResultSet> version = db.executeQuery("PRAGMA user_version");
+    if (!version || !version->next())
+        return std::nullopt;
+    const int number = version->intForColumnIndex(0);
+    version->close();
+    return number;
+}
+
 std::set<std::string> columnsOf(fmdb::FMDatabase& db)
 {
     std::set<std::string> columns;
@@ -183,7 +194,7 @@ RMTileCacheDAO::RMTileCacheDAO(std::shared_ptr<fmdb::FMDatabase> db, bool readOn
     : db_(std::move(db))
     , readOnly_(readOnly)
 {
-    if (readOnly_) {
+    if (readOnly_ && schemaVersion(*db_).value_or(0) < kSchemaVersion) {
         const std::set<std::string> columns = columnsOf(*db_);
         hasFreshnessColumns_
             = columns.contains("zexpires") && columns.contains("zetag") && columns.contains("zlastModified");
@@ -215,19 +226,26 @@ bool RMTileCacheDAO::createTable(fmdb::FMDatabase& db)
 {
     if (!db.executeUpdate(
             "CREATE TABLE IF NOT EXISTS ZCACHE (ztileHash INTEGER PRIMARY KEY, zlastUsed DOUBLE, "
-            "zdata BLOB)"))
+            "zdata BLOB, zexpires DOUBLE, zetag TEXT, zlastModified TEXT)"))
         return false;
+    // Counting and purging walk this small index instead of the table. A
+    // foreign table without the column is reported by the statements that
+    // need it.
+    db.executeUpdate("CREATE INDEX IF NOT EXISTS ZCACHE_ZLASTUSED ON ZCACHE (zlastUsed)");
+    const std::optional<int> version = schemaVersion(db);
+    if (!version)
+        return false;
+    if (*version >= kSchemaVersion)
+        return true;
+    // A table made before the layout had a version may lack the freshness
+    // columns.
     const std::set<std::string> columns = columnsOf(db);
     for (const auto& [name, type] : kFreshnessColumns) {
         if (!columns.contains(name)
             && !db.executeUpdate(fmt::format("ALTER TABLE ZCACHE ADD COLUMN {} {}", name, type)))
             return false;
     }
-    // Counting and purging walk this small index instead of the table. A
-    // foreign table without the column is reported by the statements that
-    // need it.
-    db.executeUpdate("CREATE INDEX IF NOT EXISTS ZCACHE_ZLASTUSED ON ZCACHE (zlastUsed)");
-    return true;
+    return db.executeUpdate(fmt::format("PRAGMA user_version={}", kSchemaVersion));
 }
 
 bool RMTileCacheDAO::ready(bool store)

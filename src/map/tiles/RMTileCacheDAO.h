@@ -48,6 +48,11 @@ public:
     static constexpr int kBusyRetries = 400;
     static constexpr double kBusyPause = 0.005; // seconds
     static constexpr double kLockedPause = 10; // seconds
+    // The table's layout, kept in the file's user_version: 1 has the
+    // freshness columns (zexpires, zetag, zlastModified). Files written before
+    // the layout had a version (0) may lack them; they are brought up to date
+    // (or, read-only, read without them).
+    static constexpr int kSchemaVersion = 1;
 
     // Logs "Opening database at <path>", opens the file and prepares the
     // table. A file that cannot be opened or holds no usable database gives
@@ -112,7 +117,7 @@ private:
 
     std::shared_ptr<fmdb::FMDatabase> db_;
     bool readOnly_ = false;
-    // A read-only file of an older version lacks the freshness columns.
+    // A read-only file of layout 0 may lack the freshness columns.
     bool hasFreshnessColumns_ = true;
     bool setUp_ = true;
     std::string damage_;

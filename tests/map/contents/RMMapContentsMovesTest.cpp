@@ -17,6 +17,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <fmt/format.h>
 
 #include <cmath>
@@ -272,6 +274,12 @@ struct StillCase {
     float factor;
     CGPoint pivot;
 };
+
+// Names the case in test listings (instead of a dump of its bytes).
+void PrintTo(const StillCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class RMMapContentsStillAnimation : public testing::TestWithParam<StillCase> { };
 

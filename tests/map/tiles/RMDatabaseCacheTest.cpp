@@ -117,6 +117,7 @@ TEST_F(RMDatabaseCacheTest, FileHasTheTableAnIndexAndWriteAheadLogging)
         "CREATE TABLE ZCACHE (ztileHash INTEGER PRIMARY KEY, zlastUsed DOUBLE, zdata BLOB, zexpires DOUBLE, "
         "zetag TEXT, zlastModified TEXT);\n"
         "CREATE INDEX ZCACHE_ZLASTUSED ON ZCACHE (zlastUsed);\n");
+    EXPECT_EQ(sql("PRAGMA user_version"), "1\n") << "the layout's version";
     EXPECT_EQ(sql("PRAGMA journal_mode"), "wal\n");
 }
 
@@ -551,6 +552,7 @@ TEST(RMDatabaseCacheFileTest, FileOfAnOlderVersionGainsTheFreshnessColumnsAndKee
     ASSERT_NE(cache, nullptr);
     EXPECT_EQ(runSqliteShell(path, "SELECT name FROM pragma_table_info('ZCACHE')"),
         "ztileHash\nzlastUsed\nzdata\nzexpires\nzetag\nzlastModified\n");
+    EXPECT_EQ(runSqliteShell(path, "PRAGMA user_version"), "1\n");
     const auto hit = cache->cachedImage(tileAt(1));
     ASSERT_NE(hit, nullptr);
     EXPECT_EQ(hit->freshness(),

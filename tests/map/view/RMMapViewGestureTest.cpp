@@ -22,6 +22,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cmath>
 
 using testing::ElementsAre;
@@ -105,6 +107,12 @@ struct Pinch {
     QPointF to[2];
     float factor;
 };
+
+// Names the case in test listings (instead of a dump of its bytes).
+void PrintTo(const Pinch& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class PinchTest : public GestureTest, public testing::WithParamInterface<Pinch> { };
 
