@@ -1,6 +1,7 @@
 // Construction, wiring, the layer stack, frames, memory warnings, teardown
 // and the expensive-operations switch.
 #include "RMMapContents.h"
+#include "NoDownloads.h"
 
 #include "Exception.h"
 #include "Layer.h"
@@ -41,19 +42,11 @@ namespace {
 constexpr std::string_view kInitialiser
     = "initWithView:tilesource:centerLatLon:zoomLevel:maxZoomLevel:minZoomLevel:backgroundImage:";
 
-// Switches expensive operations off while it lives, so the OpenStreetMap
-// source asks the network for nothing.
-class NoDownloads {
-public:
-    NoDownloads() { RMMapContents::setPerformExpensiveOperations(false); }
-    ~NoDownloads() { RMMapContents::setPerformExpensiveOperations(true); }
-};
-
 TEST(RMMapContentsConstruction, DefaultsWithTheOpenStreetMapSource)
 {
     ManualClock clock;
     LogCapture log;
-    NoDownloads noDownloads;
+    vantry::test::NoDownloads noDownloads;
     auto view = std::make_unique<RMMapView>(CGRectMake(0, 0, 320, 460));
     EXPECT_EQ(vantry::test::viewConstructionLines(CGRectMake(0, 0, 320, 460)), log.take());
     RMMapContents* contents = RMMapContents::create(view.get()).get();
@@ -88,7 +81,7 @@ TEST(RMMapContentsConstruction, TheViewMakesItsContentsOnFirstUseThroughTheOldIn
 {
     ManualClock clock;
     LogCapture log;
-    NoDownloads noDownloads;
+    vantry::test::NoDownloads noDownloads;
     auto view = std::make_unique<RMMapView>(CGRectMake(0, 0, 320, 460));
     log.take();
     EXPECT_FALSE(view->hasContents());

@@ -1,4 +1,5 @@
 #include "RMTileLoader.h"
+#include "NoDownloads.h"
 
 #include "MapFixture.h"
 #include "MapTestPrinters.h"
@@ -33,12 +34,6 @@ public:
     int removed = 0;
 };
 
-class ExpensiveOperationsOff {
-public:
-    ExpensiveOperationsOff() { RMMapContents::setPerformExpensiveOperations(false); }
-    ~ExpensiveOperationsOff() { RMMapContents::setPerformExpensiveOperations(true); }
-};
-
 TEST(RMTileLoaderTest, TheFirstLoadCoversTheScreenAndRemovesNothing)
 {
     ScreenEvents events;
@@ -62,7 +57,7 @@ TEST(RMTileLoaderTest, WhileSuppressedNothingHappensAtAll)
     const std::size_t requests = map.source->totalRequests();
     loader.clearLoadedBounds();
     {
-        ExpensiveOperationsOff off;
+        vantry::test::NoDownloads off;
         loader.updateLoadedImages();
         EXPECT_FALSE(loader.isWaitingForResume());
     }
@@ -79,7 +74,7 @@ TEST(RMTileLoaderTest, WaitsOnceForExpensiveOperationsToResume)
     loader.clearLoadedBounds();
     std::size_t registrations = 0;
     {
-        ExpensiveOperationsOff off;
+        vantry::test::NoDownloads off;
         const std::size_t before = center.observationCount();
         for (int i = 0; i < 5; ++i)
             loader.updateLoadedImages();
@@ -97,7 +92,7 @@ TEST(RMTileLoaderTest, ALoaderDestroyedWhileWaitingIsNeverCalledBack)
     MapFixture map;
     auto& center = platform::NotificationCenter::defaultCenter();
     const std::size_t before = center.observationCount();
-    ExpensiveOperationsOff off;
+    vantry::test::NoDownloads off;
     {
         RMTileLoader loader(map.contents);
         loader.updateLoadedImages();

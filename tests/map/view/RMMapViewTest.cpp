@@ -2,6 +2,7 @@
 // frames, the delegate's capabilities and the delegate calls around moves
 // and zooms.
 #include "RMMapView.h"
+#include "NoDownloads.h"
 
 #include "DelegateRecorder.h"
 #include "MapFixture.h"
@@ -49,7 +50,7 @@ TEST(RMMapViewTest, TheOldInitialiserWarnsThenMovesToItsLocation)
     ManualClock clock;
     LogCapture log;
     // The OpenStreetMap source it makes must not reach for the network.
-    RMMapContents::setPerformExpensiveOperations(false);
+    const vantry::test::NoDownloads noDownloads;
     auto view = std::make_unique<RMMapView>(CGRectMake(0, 0, 320, 460), RMLatLong { 51.5, -0.12 });
     const auto lines = log.take();
     ASSERT_GE(lines.size(), 4u);
@@ -64,7 +65,6 @@ TEST(RMMapViewTest, TheOldInitialiserWarnsThenMovesToItsLocation)
     EXPECT_NEAR(-0.12, view->contents().mapCenter().longitude, 1e-6);
     view.reset();
     log.take();
-    RMMapContents::setPerformExpensiveOperations(true);
 }
 
 TEST(RMMapViewTest, GlideFactorsThatWouldNeverEndAreRefused)
