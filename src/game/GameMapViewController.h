@@ -85,7 +85,8 @@ public:
     // in flight; the 3-second timer calls it.
     void RunLoadingDataFromServer();
     const PlayExchange& playExchange() const { return exchange_; }
-    // The answer arrived: it is applied, and the points it answers are sent.
+    // The answer arrived: it is applied, and the points it answers are
+    // forgotten.
     void playExchangeDidAnswer(std::optional<std::string_view> answerText) override;
     // The points stay queued for the next request; the player is warned.
     void playExchangeDidFail(const std::string& reason) override;
