@@ -5,7 +5,7 @@
 
 const std::string_view kServerUsage
     = R"(usage: vantry-server [--host ADDRESS] [--play-port N] [--image-port N] [--data DIR]
-                     [--cert FILE --key FILE] [--seed N]
+                     [--cert FILE --key FILE] [--seed N] [--fastest M]
 
 The Vantry game server. Players' clients post the points they reached to
 "POST /api/play" over HTTPS and get back the game around them; the pictures
@@ -33,6 +33,9 @@ Options:
                     client (--ca-file) so that it trusts the server
   --seed N          places the game objects the same way on every run
                     (0 to 18446744073709551615; default: a random seed)
+  --fastest M       the speed no player can beat, in metres a second (fair
+                    play: points farther than that from the last one are
+                    ignored; default 12, a sprinter's pace)
   --help            show this text
 
 Once listening it prints "listening on https://ADDRESS:PORT" (play) and
@@ -77,7 +80,7 @@ ServerOptions parseServerOptions(const std::vector<std::string>& arguments)
         }
         const bool takesValue = argument == "--host" || argument == "--play-port"
             || argument == "--image-port" || argument == "--data" || argument == "--cert"
-            || argument == "--key" || argument == "--seed";
+            || argument == "--key" || argument == "--seed" || argument == "--fastest";
         if (!takesValue)
             return fail("unknown argument " + argument);
         if (i + 1 >= arguments.size())
@@ -96,6 +99,11 @@ ServerOptions parseServerOptions(const std::vector<std::string>& arguments)
             settings.certificate = value;
         } else if (argument == "--key") {
             settings.privateKey = value;
+        } else if (argument == "--fastest") {
+            const char* end = value.data() + value.size();
+            const auto [stop, error] = std::from_chars(value.data(), end, settings.fastest);
+            if (error != std::errc {} || stop != end || !(settings.fastest > 0 && settings.fastest <= 1e6))
+                return fail("--fastest takes a speed in metres a second, above 0 and at most 1000000");
         } else {
             const char* end = value.data() + value.size();
             const auto [stop, error] = std::from_chars(value.data(), end, settings.seed);

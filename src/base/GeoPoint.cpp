@@ -7,8 +7,6 @@
 namespace base {
 
 namespace {
-// The earth's mean radius (IUGG), in metres.
-constexpr double kEarthRadiusMetres = 6371008.8;
 constexpr double kRadiansPerDegree = std::numbers::pi / 180;
 
 double wrappedLongitude(double degrees)
@@ -42,19 +40,21 @@ double bearingRadians(GeoPoint from, GeoPoint to)
     const double latitude2 = to.latitude * kRadiansPerDegree;
     const double longitudeStep = (to.longitude - from.longitude) * kRadiansPerDegree;
     return std::atan2(std::sin(longitudeStep) * std::cos(latitude2),
-        std::cos(latitude1) * std::sin(latitude2) - std::sin(latitude1) * std::cos(latitude2) * std::cos(longitudeStep));
+        std::cos(latitude1) * std::sin(latitude2)
+            - std::sin(latitude1) * std::cos(latitude2) * std::cos(longitudeStep));
 }
 
 GeoPoint destination(GeoPoint from, double bearingRadians, double metres)
 {
     const double angle = metres / kEarthRadiusMetres;
     const double latitude = from.latitude * kRadiansPerDegree;
-    const double sinLatitude
-        = std::sin(latitude) * std::cos(angle) + std::cos(latitude) * std::sin(angle) * std::cos(bearingRadians);
+    const double sinLatitude = std::sin(latitude) * std::cos(angle)
+        + std::cos(latitude) * std::sin(angle) * std::cos(bearingRadians);
     const double toLatitude = std::asin(std::clamp(sinLatitude, -1.0, 1.0));
     const double longitudeStep = std::atan2(std::sin(bearingRadians) * std::sin(angle) * std::cos(latitude),
         std::cos(angle) - std::sin(latitude) * sinLatitude);
-    return { toLatitude / kRadiansPerDegree, wrappedLongitude(from.longitude + longitudeStep / kRadiansPerDegree) };
+    return { toLatitude / kRadiansPerDegree,
+        wrappedLongitude(from.longitude + longitudeStep / kRadiansPerDegree) };
 }
 
 } // namespace base

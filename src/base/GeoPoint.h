@@ -15,8 +15,9 @@ struct GeoPoint {
 bool isValidCoordinate(GeoPoint point);
 
 // The geodesy of the game: great circles on a sphere of the earth's mean
-// radius. Within a few hundred metres (all the game measures) the error
-// against the ellipsoid stays below 0.5 %.
+// radius (IUGG, in metres). Within a few hundred metres (all the game
+// measures) the error against the ellipsoid stays below 0.5 %.
+inline constexpr double kEarthRadiusMetres = 6371008.8;
 
 // The distance between two points, in metres.
 double distanceMetres(GeoPoint from, GeoPoint to);

@@ -1,8 +1,11 @@
 #include "GameRules.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <numbers>
+#include <numeric>
+#include <optional>
 
 namespace server {
 
@@ -50,16 +53,70 @@ void place(std::vector<PlacedObject>& objects, PlacementRandom& random, const st
     }
 }
 
-// Removes the objects within reach of `point`; returns how many.
-int takeWithinReach(std::vector<PlacedObject>& objects, base::GeoPoint point)
-{
-    const auto reached = std::remove_if(objects.begin(), objects.end(), [point](const PlacedObject& object) {
-        return base::distanceMetres(point, object.where) <= Numbers::kReach;
-    });
-    const auto count = static_cast<int>(objects.end() - reached);
-    objects.erase(reached, objects.end());
-    return count;
-}
+// The objects of one kind in order of latitude, so that a point looks only at the narrow band of
+// latitudes within reach of it: a request's work grows with its points and the logarithm of the
+// objects, not with their product.
+class ReachIndex {
+public:
+    explicit ReachIndex(const std::vector<PlacedObject>& objects)
+        : objects_(objects)
+        , order_(objects.size())
+        , taken_(objects.size(), false)
+    {
+        std::iota(order_.begin(), order_.end(), std::size_t(0));
+        std::ranges::sort(order_, {}, [this](std::size_t i) { return objects_[i].where.latitude; });
+    }
+
+    // Marks the objects within reach of `point` taken; how many were not taken before.
+    int take(base::GeoPoint point)
+    {
+        const auto latitude = [this](std::size_t i) { return objects_[i].where.latitude; };
+        const auto first = std::ranges::lower_bound(order_, point.latitude - kBand, {}, latitude);
+        // Within the band, most objects lie east or west beyond reach: along the parallel the
+        // distance is nearly the change of longitude times its cosine (with room to spare, and not
+        // near the poles, where the parallels shrink too fast for that).
+        const double metresPerDegreeEastward = std::abs(point.latitude) < 89
+            ? kMetresPerDegree * std::cos(point.latitude * kRadiansPerDegree)
+            : 0;
+        int count = 0;
+        for (auto i = first; i != order_.end() && latitude(*i) <= point.latitude + kBand; ++i) {
+            if (taken_[*i])
+                continue;
+            double longitudeStep = std::abs(objects_[*i].where.longitude - point.longitude);
+            if (longitudeStep > 180)
+                longitudeStep = 360 - longitudeStep;
+            if (longitudeStep * metresPerDegreeEastward > 1.1 * Numbers::kReach)
+                continue;
+            if (base::distanceMetres(point, objects_[*i].where) <= Numbers::kReach) {
+                taken_[*i] = true;
+                ++count;
+            }
+        }
+        return count;
+    }
+
+    // The objects not taken, in their order.
+    std::vector<PlacedObject> remaining() const
+    {
+        std::vector<PlacedObject> left;
+        for (std::size_t i = 0; i < objects_.size(); ++i) {
+            if (!taken_[i])
+                left.push_back(objects_[i]);
+        }
+        return left;
+    }
+
+private:
+    static constexpr double kRadiansPerDegree = std::numbers::pi / 180;
+    static constexpr double kMetresPerDegree = base::kEarthRadiusMetres * kRadiansPerDegree;
+    // No two points further apart in latitude than this are within reach: a great circle is never
+    // shorter than its change of latitude (a little slack for rounding).
+    static constexpr double kBand = Numbers::kReach / kMetresPerDegree * 1.001;
+
+    const std::vector<PlacedObject>& objects_;
+    std::vector<std::size_t> order_;
+    std::vector<bool> taken_;
+};
 
 double nearestDistance(const std::vector<PlacedObject>& objects, base::GeoPoint point)
 {
@@ -70,28 +127,41 @@ double nearestDistance(const std::vector<PlacedObject>& objects, base::GeoPoint 
 }
 } // namespace
 
-PlayerState GameRules::newPlayer(std::string key, base::GeoPoint first) const
+PlayerState GameRules::newPlayer(std::string key, base::GeoPoint first, double now) const
 {
     PlayerState player;
     player.key = std::move(key);
     player.position = first;
+    player.lastMoved = now;
     startLevel(player, 0);
     return player;
 }
 
-void GameRules::play(PlayerState& player, std::span<const base::GeoPoint> points) const
+void GameRules::play(PlayerState& player, std::span<const base::GeoPoint> points, double now) const
 {
-    if (points.empty())
-        return;
-    if (levelFinished(player)) {
-        player.position = points.front();
-        startLevel(player, player.level + 1);
-    }
+    double pathLeft = fastest_ * std::max(0.0, now - player.lastMoved) + Numbers::kNoise;
+    std::optional<ReachIndex> coins;
+    std::optional<ReachIndex> princesses;
     for (const base::GeoPoint point : points) {
+        const double step = base::distanceMetres(player.position, point);
+        if (!(step <= pathLeft))
+            continue;
+        pathLeft -= step;
         player.position = point;
-        player.score += takeWithinReach(player.coins, point);
+        player.lastMoved = now;
+        if (!coins) {
+            if (levelFinished(player))
+                startLevel(player, player.level + 1);
+            coins.emplace(player.coins);
+            princesses.emplace(player.princesses);
+        }
+        player.score += coins->take(point);
         if (player.level > 0)
-            player.saved += takeWithinReach(player.princesses, point);
+            player.saved += princesses->take(point);
+    }
+    if (coins) {
+        player.coins = coins->remaining();
+        player.princesses = princesses->remaining();
     }
 }
 

@@ -23,6 +23,10 @@ struct GameRuleNumbers {
     static constexpr double kSight = 75;
     // The temperature is 0 from this far; in between it rises in proportion as the distance shrinks.
     static constexpr double kCold = 1000;
+    // Fair play: a player moves at most this fast (a sprinter's pace, in metres a second) …
+    static constexpr double kFastest = 12;
+    // … plus this far, for positioning noise, between two points the rules take.
+    static constexpr double kNoise = 25;
 };
 
 // The id of the player's own hero among the objects of an answer.
@@ -30,20 +34,27 @@ inline constexpr const char* kHeroId = "hero";
 
 // Applies the rules to a player's state. Placement is random but reproducible: the objects of a level
 // depend only on the random seed, the player's key, the level and where the level began. Stateless apart
-// from its random seed, so one instance serves every thread.
+// from its settings, so one instance serves every thread. Times are seconds since 1970.
 class GameRules {
 public:
-    explicit GameRules(std::uint64_t seed)
+    // `fastest`: the speed no player can beat, in metres a second.
+    explicit GameRules(std::uint64_t seed, double fastest = GameRuleNumbers::kFastest)
         : seed_(seed)
+        , fastest_(fastest)
     { }
 
-    // A new player at the first point received: level 0 with its coins placed around that point.
-    PlayerState newPlayer(std::string key, base::GeoPoint first) const;
+    // A new player at the first point received, at `now`: level 0 with its coins placed around that
+    // point.
+    PlayerState newPlayer(std::string key, base::GeoPoint first, double now) const;
 
-    // The player went through `points`, in order: every coin within reach of one is collected, every
-    // princess within reach (from level 1) saved. A level finished by an earlier request gives way to
-    // the next one at the first of the points, so that every finished level shows in one answer.
-    void play(PlayerState& player, std::span<const base::GeoPoint> points) const;
+    // The player went through `points`, in order, arriving at `now`. The rules take a point only as
+    // far as the player could have gone: the path from the last point taken may be as long as
+    // `fastest` metres a second since then, plus kNoise; points beyond are ignored. Every coin within
+    // reach of a point taken is collected, every princess within reach (from level 1) saved. A level
+    // finished by an earlier request gives way to the next one at the first point taken, so that every
+    // finished level shows in one answer. The work grows with the points and the logarithm of the
+    // objects, whatever the level.
+    void play(PlayerState& player, std::span<const base::GeoPoint> points, double now) const;
 
     // Level 0 is finished when every coin is collected, a later level when every princess is saved.
     static bool levelFinished(const PlayerState& player);
@@ -57,11 +68,13 @@ public:
     static double temperature(const PlayerState& player);
 
     std::uint64_t seed() const { return seed_; }
+    double fastest() const { return fastest_; }
 
 private:
     void startLevel(PlayerState& player, int level) const;
 
     std::uint64_t seed_;
+    double fastest_;
 };
 
 } // namespace server

@@ -2,6 +2,8 @@
 
 #include "PlayRequest.h"
 
+#include <chrono>
+
 namespace server {
 
 namespace {
@@ -10,6 +12,11 @@ GameService::Outcome unavailable()
     return { 503, "the game cannot be played just now: the players database failed\n" };
 }
 } // namespace
+
+double GameService::systemTime()
+{
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
 
 GameService::Outcome GameService::play(std::string_view body)
 {
@@ -28,10 +35,11 @@ GameService::Outcome GameService::play(std::string_view body)
             return unavailable();
         if (!loaded.player && request.points.empty())
             return { 200, protocol::writePlayAnswer(answer) };
+        const double now = clock_();
         PlayerState player = loaded.player ? std::move(*loaded.player)
-                                           : rules_.newPlayer(request.key, request.points.front());
+                                           : rules_.newPlayer(request.key, request.points.front(), now);
         if (!request.points.empty()) {
-            rules_.play(player, request.points);
+            rules_.play(player, request.points, now);
             if (!store_.save(player))
                 return unavailable();
         }

@@ -3,6 +3,7 @@
 #include "GameRules.h"
 #include "PlayerStore.h"
 
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -13,10 +14,16 @@ namespace server {
 // saves the game and then makes the answer. Any thread may call; games are played one at a time.
 class GameService {
 public:
-    // `store` is borrowed and must outlive the service.
-    GameService(PlayerStore& store, GameRules rules)
+    // The time of a request, in seconds since 1970.
+    using Clock = std::function<double()>;
+    // The system's clock.
+    static double systemTime();
+
+    // `store` is borrowed and must outlive the service; `clock` dates the requests.
+    GameService(PlayerStore& store, GameRules rules, Clock clock = &systemTime)
         : store_(store)
         , rules_(rules)
+        , clock_(std::move(clock))
     { }
 
     struct Outcome {
@@ -33,6 +40,7 @@ public:
 private:
     PlayerStore& store_;
     const GameRules rules_;
+    const Clock clock_;
     std::mutex mutex_;
 };
 

@@ -23,7 +23,8 @@ struct PlayerState {
     int saved = 0; // "P": princesses saved on this level
     int score = 0; // "S": coins collected, all levels together
     int total = 0; // "T": coins placed, all levels together
-    base::GeoPoint position; // the latest point received
+    base::GeoPoint position; // the latest point the rules took
+    double lastMoved = 0; // when the rules took it, in seconds since 1970
     std::vector<PlacedObject> coins; // still to collect
     std::vector<PlacedObject> princesses; // still to save
     friend bool operator==(const PlayerState&, const PlayerState&) = default;

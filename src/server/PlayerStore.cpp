@@ -147,10 +147,10 @@ PlayerStore::~PlayerStore()
 
 PlayerStore::Loaded PlayerStore::load(std::string_view key)
 {
-    const std::shared_ptr<fmdb::FMResultSet> row
-        = database_->executeQuery("SELECT level, saved, score, total, latitude, longitude, coins, princesses "
-                                  "FROM players WHERE key = ?",
-            key);
+    const std::shared_ptr<fmdb::FMResultSet> row = database_->executeQuery(
+        "SELECT level, saved, score, total, latitude, longitude, coins, princesses, "
+        "updated FROM players WHERE key = ?",
+        key);
     if (!row) {
         logFailure("cannot read a player", *database_);
         return {};
@@ -168,6 +168,7 @@ PlayerStore::Loaded PlayerStore::load(std::string_view key)
     player.score = row->intForColumnIndex(2);
     player.total = row->intForColumnIndex(3);
     player.position = { row->doubleForColumnIndex(4), row->doubleForColumnIndex(5) };
+    player.lastMoved = row->doubleForColumnIndex(8);
     std::optional<std::vector<PlacedObject>> coins = objectsFrom(row->stringForColumnIndex(6));
     std::optional<std::vector<PlacedObject>> princesses = objectsFrom(row->stringForColumnIndex(7));
     row->close();
@@ -182,13 +183,12 @@ PlayerStore::Loaded PlayerStore::load(std::string_view key)
 
 bool PlayerStore::save(const PlayerState& player)
 {
-    const double now
-        = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
     if (!database_->executeUpdate(
             "INSERT OR REPLACE INTO players (key, level, saved, score, total, latitude, "
             "longitude, coins, princesses, updated) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
             player.key, player.level, player.saved, player.score, player.total, player.position.latitude,
-            player.position.longitude, objectsText(player.coins), objectsText(player.princesses), now)) {
+            player.position.longitude, objectsText(player.coins), objectsText(player.princesses),
+            player.lastMoved)) {
         logFailure("cannot save a player", *database_);
         return false;
     }

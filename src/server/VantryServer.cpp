@@ -95,7 +95,7 @@ bool VantryServer::setUp(const VantryServerSettings& settings)
     store_ = PlayerStore::open(settings.dataFolder + "/players.sqlite");
     if (!store_)
         return false;
-    game_ = std::make_unique<GameService>(*store_, GameRules(settings.seed));
+    game_ = std::make_unique<GameService>(*store_, GameRules(settings.seed, settings.fastest));
 
     std::string certificate = settings.certificate;
     std::string privateKey = settings.privateKey;

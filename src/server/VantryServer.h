@@ -1,5 +1,6 @@
 #pragma once
 
+#include "GameRules.h"
 #include "HttpListener.h"
 
 #include <cstdint>
@@ -23,6 +24,7 @@ struct VantryServerSettings {
     std::string certificate;
     std::string privateKey;
     std::uint64_t seed = 0; // placement of the game objects
+    double fastest = GameRuleNumbers::kFastest; // fair play: metres a second no player can beat
     HttpLimits limits;
 };
 

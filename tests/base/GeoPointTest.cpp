@@ -9,7 +9,7 @@ namespace {
 
 using base::GeoPoint;
 
-constexpr double kMetresPerDegree = 6371008.8 * std::numbers::pi / 180;
+constexpr double kMetresPerDegree = base::kEarthRadiusMetres * std::numbers::pi / 180;
 constexpr double kEast = std::numbers::pi / 2;
 
 TEST(GeoPoint, DistanceIsTheGreatCircleOnTheMeanEarth)

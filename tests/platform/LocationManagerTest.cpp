@@ -19,7 +19,7 @@ using platform::ScriptedPositionSource;
 namespace {
 
 constexpr base::GeoPoint kStart { -33.8645, 151.2129 };
-constexpr double kMetresPerDegree = 6371008.8 * std::numbers::pi / 180;
+constexpr double kMetresPerDegree = base::kEarthRadiusMetres * std::numbers::pi / 180;
 
 // A fix `metres` north of kStart.
 Location fixNorth(double metres, double accuracy = 5)

@@ -16,6 +16,13 @@ namespace {
 
 const GeoPoint kStart { 51.5074, -0.1278 };
 
+// Requests an hour apart: time enough for any walk of these tests.
+double anHourLater()
+{
+    static double now = 0;
+    return now += 3600;
+}
+
 // A point `metres` due east of `from`.
 GeoPoint east(GeoPoint from, double metres)
 {
@@ -27,7 +34,7 @@ void collectCoins(const GameRules& rules, PlayerState& player)
 {
     while (!player.coins.empty()) {
         const GeoPoint coin = player.coins.front().where;
-        rules.play(player, std::vector { coin });
+        rules.play(player, std::vector { coin }, anHourLater());
     }
 }
 
@@ -40,7 +47,7 @@ bool shows(const PlayAnswer& answer, const std::string& id)
 TEST(GameRules, ANewPlayerHasAHandfulOfCoinsBetween20And150MetresAround)
 {
     for (std::uint64_t seed = 1; seed <= 20; ++seed) {
-        const PlayerState player = GameRules(seed).newPlayer("key-" + std::to_string(seed), kStart);
+        const PlayerState player = GameRules(seed).newPlayer("key-" + std::to_string(seed), kStart, 0);
         EXPECT_EQ(player.level, 0);
         EXPECT_EQ(player.score, 0);
         EXPECT_EQ(player.total, GameRuleNumbers::kCoinsOnLevelZero);
@@ -59,10 +66,10 @@ TEST(GameRules, ANewPlayerHasAHandfulOfCoinsBetween20And150MetresAround)
 
 TEST(GameRules, PlacementDependsOnlyOnSeedKeyAndPlace)
 {
-    const PlayerState player = GameRules(7).newPlayer("k", kStart);
-    EXPECT_EQ(GameRules(7).newPlayer("k", kStart), player);
-    EXPECT_NE(GameRules(8).newPlayer("k", kStart).coins, player.coins);
-    EXPECT_NE(GameRules(7).newPlayer("j", kStart).coins, player.coins);
+    const PlayerState player = GameRules(7).newPlayer("k", kStart, 0);
+    EXPECT_EQ(GameRules(7).newPlayer("k", kStart, 0), player);
+    EXPECT_NE(GameRules(8).newPlayer("k", kStart, 0).coins, player.coins);
+    EXPECT_NE(GameRules(7).newPlayer("j", kStart, 0).coins, player.coins);
 }
 
 TEST(GameRules, ACoinIsCollectedByAnyPointWithin15Metres)
@@ -73,10 +80,10 @@ TEST(GameRules, ACoinIsCollectedByAnyPointWithin15Metres)
     };
     for (const Case c : { Case { 0, true }, Case { 14.9, true }, Case { 15.1, false }, Case { 40, false } }) {
         const GameRules rules(3);
-        PlayerState player = rules.newPlayer("k", kStart);
+        PlayerState player = rules.newPlayer("k", kStart, 0);
         const server::PlacedObject coin = player.coins[2];
         // The point near the coin is the middle one of three.
-        rules.play(player, std::vector { kStart, east(coin.where, c.metres), kStart });
+        rules.play(player, std::vector { kStart, east(coin.where, c.metres), kStart }, anHourLater());
         EXPECT_EQ(player.score, c.collected ? 1 : 0) << c.metres;
         EXPECT_EQ(shows(GameRules::answerFor(player), coin.id), !c.collected) << c.metres;
         EXPECT_EQ(player.position, kStart);
@@ -86,14 +93,14 @@ TEST(GameRules, ACoinIsCollectedByAnyPointWithin15Metres)
 TEST(GameRules, AllCoinsShowTheFinishedLevelThenLevelOneBeginsAtTheNextRequest)
 {
     const GameRules rules(11);
-    PlayerState player = rules.newPlayer("k", kStart);
+    PlayerState player = rules.newPlayer("k", kStart, 0);
     collectCoins(rules, player);
     PlayAnswer answer = GameRules::answerFor(player);
     EXPECT_EQ(answer.score, answer.total);
     EXPECT_EQ(answer.level, 0);
 
     const GeoPoint there = east(kStart, 500);
-    rules.play(player, std::vector { there });
+    rules.play(player, std::vector { there }, anHourLater());
     answer = GameRules::answerFor(player);
     EXPECT_EQ(answer.level, 1);
     EXPECT_EQ(answer.princessCount, 0);
@@ -110,16 +117,16 @@ TEST(GameRules, AllCoinsShowTheFinishedLevelThenLevelOneBeginsAtTheNextRequest)
 TEST(GameRules, APrincessShowsWithinSightAndTheHeroLooksUp)
 {
     const GameRules rules(5);
-    PlayerState player = rules.newPlayer("k", kStart);
+    PlayerState player = rules.newPlayer("k", kStart, 0);
     collectCoins(rules, player);
-    rules.play(player, std::vector { kStart });
+    rules.play(player, std::vector { kStart }, anHourLater());
     const server::PlacedObject princess = player.princesses.at(0);
     struct Case {
         double metres;
         bool inSight;
     };
     for (const Case c : { Case { 74, true }, Case { 76, false } }) {
-        rules.play(player, std::vector { east(princess.where, c.metres) });
+        rules.play(player, std::vector { east(princess.where, c.metres) }, anHourLater());
         const PlayAnswer answer = GameRules::answerFor(player);
         EXPECT_EQ(shows(answer, princess.id), c.inSight) << c.metres;
         EXPECT_EQ(answer.objects->front().id, server::kHeroId);
@@ -130,23 +137,23 @@ TEST(GameRules, APrincessShowsWithinSightAndTheHeroLooksUp)
 TEST(GameRules, SavingEveryPrincessFinishesTheLevelAndTheNextHidesOneMore)
 {
     const GameRules rules(9);
-    PlayerState player = rules.newPlayer("k", kStart);
+    PlayerState player = rules.newPlayer("k", kStart, 0);
     collectCoins(rules, player);
-    rules.play(player, std::vector { kStart });
-    rules.play(player, std::vector { player.princesses.at(0).where });
+    rules.play(player, std::vector { kStart }, anHourLater());
+    rules.play(player, std::vector { player.princesses.at(0).where }, anHourLater());
     PlayAnswer answer = GameRules::answerFor(player);
     EXPECT_EQ(answer.level, 1);
     EXPECT_EQ(answer.princessCount, 1);
     EXPECT_EQ(answer.temperature, 0);
 
-    rules.play(player, std::vector { player.position });
+    rules.play(player, std::vector { player.position }, anHourLater());
     answer = GameRules::answerFor(player);
     EXPECT_EQ(answer.level, 2);
     EXPECT_EQ(answer.princessCount, 0);
     EXPECT_EQ(player.princesses.size(), 2U);
     EXPECT_EQ(answer.total, GameRuleNumbers::kCoinsOnLevelZero + 2 * GameRuleNumbers::kCoinsOnLaterLevels);
 
-    rules.play(player, std::vector { player.princesses.at(1).where });
+    rules.play(player, std::vector { player.princesses.at(1).where }, anHourLater());
     EXPECT_EQ(GameRules::answerFor(player).princessCount, 1);
     EXPECT_EQ(GameRules::answerFor(player).level, 2);
 }
@@ -174,13 +181,50 @@ TEST(GameRules, TemperatureFallsLinearlyFrom100Within15MetresTo0At1000)
     }
 }
 
+TEST(GameRules, PointsFartherThanAPlayerCouldHaveGoneAreIgnored)
+{
+    const GameRules rules(3);
+    PlayerState start = rules.newPlayer("k", kStart, 1000);
+    start.coins = { { "c", east(kStart, 100) } };
+    std::vector<GeoPoint> sweep; // a zig-zag over 300 by 300 metres, 10 metres apart
+    for (int row = 0; row < 30; ++row) {
+        for (int column = 0; column < 30; ++column)
+            sweep.push_back(
+                base::destination(east(kStart, 10.0 * (row % 2 ? 29 - column : column)), 0, 10.0 * row));
+    }
+    const struct {
+        const char* what;
+        std::vector<GeoPoint> points;
+        double seconds; // since the last point taken
+        GeoPoint position; // of the hero afterwards
+        int score;
+        bool moved; // whether a point was taken
+    } cases[] = {
+        { "the coin 3 s later: 100 m at 12 m/s takes 6 s (with 25 m of noise)", { east(kStart, 100) }, 3,
+            kStart, 0, false },
+        { "the coin 10 s later", { east(kStart, 100) }, 10, east(kStart, 100), 1, true },
+        { "a jump to the other side of the earth, then the coin",
+            { east(kStart, 20'000'000), east(kStart, 100) }, 10, east(kStart, 100), 1, true },
+        { "there and back first: the path counts, not the distance",
+            { east(kStart, 60), kStart, east(kStart, 100) }, 10, kStart, 0, true },
+        { "a sweep 3 s later goes only 61 m", sweep, 3, sweep.at(6), 0, true },
+    };
+    for (const auto& c : cases) {
+        PlayerState player = start;
+        rules.play(player, c.points, 1000 + c.seconds);
+        EXPECT_EQ(player.score, c.score) << c.what;
+        EXPECT_NEAR(base::distanceMetres(player.position, c.position), 0, 1e-6) << c.what;
+        EXPECT_EQ(player.lastMoved, c.moved ? 1000 + c.seconds : 1000) << c.what;
+    }
+}
+
 TEST(GameRules, NoPointsChangeNothing)
 {
     const GameRules rules(2);
-    PlayerState player = rules.newPlayer("k", kStart);
+    PlayerState player = rules.newPlayer("k", kStart, 0);
     collectCoins(rules, player);
     const PlayerState before = player;
-    rules.play(player, {});
+    rules.play(player, {}, anHourLater());
     EXPECT_EQ(player, before);
 }
 

@@ -21,8 +21,9 @@ TEST(ServerOptions, DefaultsServeLoopbackFromTheUsersDataFolder)
 
 TEST(ServerOptions, ReadsEveryOption)
 {
-    const ServerOptions options = parseServerOptions({ "--host", "::", "--play-port", "0", "--image-port",
-        "65535", "--data", "d", "--cert", "c.pem", "--key", "k.pem", "--seed", "18446744073709551615" });
+    const ServerOptions options
+        = parseServerOptions({ "--host", "::", "--play-port", "0", "--image-port", "65535", "--data", "d",
+            "--cert", "c.pem", "--key", "k.pem", "--seed", "18446744073709551615", "--fastest", "30.5" });
     ASSERT_TRUE(options.error.empty()) << options.error;
     EXPECT_EQ(options.settings.host, "::");
     EXPECT_EQ(options.settings.playPort, 0);
@@ -32,6 +33,7 @@ TEST(ServerOptions, ReadsEveryOption)
     EXPECT_EQ(options.settings.privateKey, "k.pem");
     EXPECT_TRUE(options.seedGiven);
     EXPECT_EQ(options.settings.seed, 18446744073709551615ULL);
+    EXPECT_EQ(options.settings.fastest, 30.5);
     EXPECT_TRUE(parseServerOptions({ "--seed", "1", "--help" }).help);
 }
 
@@ -51,6 +53,9 @@ TEST(ServerOptions, RefusesWhatItCannotUse)
         { { "--seed", "-3" }, "--seed takes a whole number from 0 to 18446744073709551615" },
         { { "--seed", "18446744073709551616" },
             "--seed takes a whole number from 0 to 18446744073709551615" },
+        { { "--fastest", "0" }, "--fastest takes a speed in metres a second, above 0 and at most 1000000" },
+        { { "--fastest", "nan" }, "--fastest takes a speed in metres a second, above 0 and at most 1000000" },
+        { { "--fastest", "12m" }, "--fastest takes a speed in metres a second, above 0 and at most 1000000" },
         { { "--cert", "c.pem" }, "--cert and --key go together" },
         { { "--play-port", "9000", "--image-port", "9000" }, "the play port and the image port must differ" },
     };

@@ -55,13 +55,14 @@ TEST_P(WalkerTest, FinishesLevelsZeroAndOne)
         double coldest = 101;
         double warmest = -1;
         int exchange = 0;
-        for (; exchange < kExchanges; ++exchange) {
+        double now = 0;
+        for (; exchange < kExchanges; ++exchange, now += 3) {
             std::vector<base::GeoPoint> points;
             for (int fix = 0; fix < 3; ++fix)
                 points.push_back(walker.step(walk.metresPerFix));
             if (!player)
-                player = rules.newPlayer("walker", points.front());
-            rules.play(*player, points);
+                player = rules.newPlayer("walker", points.front(), now);
+            rules.play(*player, points, now);
             const protocol::PlayAnswer answer
                 = protocol::readPlayAnswer(protocol::writePlayAnswer(server::GameRules::answerFor(*player)));
             walker.see(sightOf(answer));
