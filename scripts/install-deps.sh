@@ -9,7 +9,7 @@ packages=(
   build-essential cmake ninja-build make pkg-config git
   # libraries
   qt6-base-dev qt6-positioning-dev libgl-dev
-  libproj-dev libsqlite3-dev libplist-dev libfmt-dev libssl-dev
+  libproj-dev libsqlite3-dev libplist-dev libfmt-dev libssl-dev libboost-dev
   # tests, tools and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
   nlohmann-json3-dev rapidjson-dev

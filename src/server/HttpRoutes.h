@@ -1,21 +1,64 @@
 #pragma once
 
-#include <httplib.h>
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace server {
 
-// The routes of one kind of connection (httplib's request parsing, routing and answer writing),
-// driven by an HttpListener on the connections it accepts and times itself. Register the routes and
-// handlers as on any httplib::Server before the listener starts; never call listen().
-class HttpRoutes : public httplib::Server {
-public:
-    // Reads one request from `stream`, routes it and writes the answer; false when no answer could be
-    // written (the peer closed, the stream broke). `lastRequest` answers with "Connection: close";
-    // `peerClosing` becomes true when the request asked to close.
-    bool answerOneRequest(httplib::Stream& stream, bool lastRequest, bool& peerClosing)
+// An answer to one request.
+struct HttpAnswer {
+    int status = 200;
+    std::string contentType = "text/plain; charset=utf-8";
+    std::string body;
+    // Extra header fields, e.g. { "Cache-Control", "public, max-age=86400" }.
+    std::vector<std::pair<std::string, std::string>> fields;
+
+    // A plain-text answer: `text` ends with a line feed.
+    static HttpAnswer plain(int status, std::string text)
     {
-        return process_request(stream, lastRequest, peerClosing, nullptr);
+        return { status, "text/plain; charset=utf-8", std::move(text), {} };
     }
+};
+
+// The requests one kind of connection answers: a POST to one path with a body of at most a given
+// size, or a GET of any path under a prefix. Anything else is 404. Set up before the server starts;
+// then any thread may look up and call routes (handlers must be thread-safe).
+class HttpRoutes {
+public:
+    using PostHandler = std::function<HttpAnswer(std::string body)>;
+    // Gets the rest of the path after the prefix.
+    using GetHandler = std::function<HttpAnswer(std::string_view rest)>;
+
+    void post(std::string path, std::size_t bodyLimit, PostHandler handler);
+    void getUnder(std::string prefix, GetHandler handler);
+
+    // What the server does with one request, known from its head.
+    struct Route {
+        // The most body bytes the request may bring (0 for a GET).
+        std::size_t bodyLimit = 0;
+        const PostHandler* post = nullptr;
+        const GetHandler* get = nullptr;
+        std::string_view rest; // of the target, after a GET's prefix
+    };
+    // The route of `method` and `target` (the query, if any, is not part of the path), or none.
+    std::optional<Route> find(std::string_view method, std::string_view target) const;
+
+private:
+    struct Post {
+        std::string path;
+        std::size_t bodyLimit;
+        PostHandler handler;
+    };
+    struct Get {
+        std::string prefix;
+        GetHandler handler;
+    };
+    std::vector<Post> posts_;
+    std::vector<Get> gets_;
 };
 
 } // namespace server

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "GameRules.h"
-#include "HttpListener.h"
+#include "HttpLimits.h"
 
 #include <cstdint>
 #include <memory>
@@ -11,6 +11,7 @@ namespace server {
 
 class GameService;
 class HttpRoutes;
+class HttpServer;
 class PlayerStore;
 class TlsServerContext;
 
@@ -62,8 +63,8 @@ private:
     std::unique_ptr<TlsServerContext> tls_;
     std::unique_ptr<HttpRoutes> playRoutes_;
     std::unique_ptr<HttpRoutes> pictureRoutes_;
-    std::unique_ptr<HttpListener> playListener_;
-    std::unique_ptr<HttpListener> imageListener_;
+    std::unique_ptr<HttpServer> playServer_;
+    std::unique_ptr<HttpServer> imageServer_;
     int playPort_ = -1;
     int imagePort_ = -1;
     std::string authorityFile_;

@@ -4,6 +4,7 @@
 #include "LogCapture.h"
 #include "PlayAnswer.h" // the client's reading
 #include "PlayRequest.h" // the client's request body
+#include "RawConnection.h"
 #include "ScratchFolder.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +22,7 @@
 
 using server::VantryServer;
 using server::VantryServerSettings;
+using vantry::test::RawConnection;
 
 namespace {
 
@@ -41,48 +43,6 @@ std::string body(const std::string& key, const std::string& points)
 {
     return "data=[\"" + key + "\"," + points + "]";
 }
-
-// A raw TCP connection to a loopback port.
-class RawConnection {
-public:
-    explicit RawConnection(int port)
-        : socket_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
-    {
-        sockaddr_in address {};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<std::uint16_t>(port));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        connected_ = ::connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    }
-    ~RawConnection() { ::close(socket_); }
-
-    bool connected() const { return connected_; }
-    bool send(std::string_view bytes)
-    {
-        return ::send(socket_, bytes.data(), bytes.size(), MSG_NOSIGNAL) > 0;
-    }
-
-    // Reads until the server closes the connection (true) or `patience` passes without a byte or the
-    // close (false). What arrived is in `received`.
-    bool closedByServer(std::chrono::milliseconds patience, std::string* received = nullptr)
-    {
-        for (;;) {
-            pollfd wait { socket_, POLLIN, 0 };
-            if (::poll(&wait, 1, static_cast<int>(patience.count())) <= 0)
-                return false;
-            char buffer[4096];
-            const ssize_t count = ::recv(socket_, buffer, sizeof buffer, 0);
-            if (count <= 0)
-                return true;
-            if (received)
-                received->append(buffer, static_cast<std::size_t>(count));
-        }
-    }
-
-private:
-    int socket_;
-    bool connected_ = false;
-};
 
 class VantryServerTest : public ::testing::Test {
 protected:
@@ -350,7 +310,7 @@ TEST_F(VantryServerTest, ANameIsServedOnEveryAddressItHas)
 TEST_F(VantryServerTest, KeptAliveConnectionsBeyondTheWorkersAreAllServed)
 {
     VantryServerSettings settings = settingsIn(folder_);
-    settings.limits.workers = 2;
+    settings.limits.threads = 1;
     server_.reset();
     startServer(settings);
     std::vector<std::unique_ptr<httplib::SSLClient>> clients;

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "HttpLimits.h"
+
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/ssl/context.hpp>
+#include <boost/asio/thread_pool.hpp>
+
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+namespace server {
+
+class HttpRoutes;
+class HttpSession;
+class TlsServerContext;
+
+// Listening TCP sockets whose connections are served as HTTP/1.1 (keep-alive) through HttpRoutes, on
+// Boost.Asio and Boost.Beast: accepts, TLS handshakes, reads and writes are all asynchronous, run by a
+// few threads (HttpLimits::threads), so a connection that waits holds no thread. A connection whose
+// first bytes open a TLS handshake is served over TLS by the TLS routes, any other by the plain
+// routes; a connection of a kind without routes is closed unanswered. Every step has its deadline and
+// every resource its limit (HttpLimits); connections beyond the caps are closed at once, and refusals
+// are logged once a minute per address.
+class HttpServer {
+public:
+    // `plain`, `tls` and `tlsContext` are borrowed and must outlive the server; `tls` needs
+    // `tlsContext`. Either kind of routes may be null.
+    HttpServer(const HttpRoutes* plain, const HttpRoutes* tls, const TlsServerContext* tlsContext,
+        HttpLimits limits);
+    ~HttpServer();
+    HttpServer(const HttpServer&) = delete;
+    HttpServer& operator=(const HttpServer&) = delete;
+
+    // Binds every address of `host` (an IPv4 or IPv6 address, or a name such as "localhost") at
+    // `port` (0: a free port the system chooses, the same for all) and listens. The port bound, or
+    // −1 (logged) when no address could be bound. Call once, before `start`.
+    int bind(const std::string& host, int port);
+    // Starts accepting and serving on the server's threads.
+    void start();
+    // Stops accepting, ends the waits of every open connection (an answer being written is finished
+    // first, within its deadline), and joins the threads. Idempotent; the destructor stops too.
+    void stop();
+
+    // For the sessions.
+    const HttpLimits& limits() const { return limits_; }
+    const HttpRoutes* plainRoutes() const { return plain_; }
+    const HttpRoutes* tlsRoutes() const { return tls_; }
+    boost::asio::ssl::context* tlsContext() { return ssl_ ? &*ssl_ : nullptr; }
+    // Where route handlers run.
+    boost::asio::thread_pool& handlers() { return handlers_; }
+    // The session ended: its place (and its address's) is free again.
+    void release(HttpSession* session, const std::string& address);
+
+private:
+    void accept(boost::asio::ip::tcp::acceptor& acceptor);
+    // Counts a new connection from `address` in, unless a cap is reached (logged once a minute per
+    // address).
+    bool admit(const std::string& address);
+
+    const HttpRoutes* plain_;
+    const HttpRoutes* tls_;
+    const HttpLimits limits_;
+    boost::asio::io_context io_;
+    boost::asio::thread_pool handlers_;
+    std::optional<boost::asio::ssl::context> ssl_;
+    std::vector<std::unique_ptr<boost::asio::ip::tcp::acceptor>> acceptors_;
+    std::vector<std::thread> threads_;
+    bool started_ = false;
+
+    std::mutex mutex_;
+    bool stopping_ = false;
+    std::unordered_map<HttpSession*, std::weak_ptr<HttpSession>> sessions_;
+    std::size_t open_ = 0;
+    std::unordered_map<std::string, std::size_t> perAddress_;
+    std::unordered_map<std::string, std::chrono::steady_clock::time_point> refusalLogged_;
+};
+
+} // namespace server

@@ -1,0 +1,271 @@
+#include "HttpSession.h"
+
+#include "HttpServer.h"
+
+#include <boost/asio/executor_work_guard.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/beast/core/detect_ssl.hpp>
+#include <boost/beast/core/string.hpp>
+#include <boost/beast/http/error.hpp>
+#include <boost/beast/http/read.hpp>
+#include <boost/beast/http/write.hpp>
+
+#include <array>
+#include <limits>
+
+namespace server {
+
+namespace beast = boost::beast;
+namespace http = beast::http;
+namespace net = boost::asio;
+
+namespace {
+std::string tooLarge(std::size_t limit)
+{
+    if (limit % (1024 * 1024) == 0)
+        return "the body is larger than " + std::to_string(limit / (1024 * 1024)) + " MiB\n";
+    return "the body is larger than " + std::to_string(limit) + " bytes\n";
+}
+} // namespace
+
+template<typename Step> void HttpSession::withStream(Step&& step)
+{
+    if (tls_)
+        step(*tls_);
+    else
+        step(tcp_);
+}
+
+HttpSession::HttpSession(HttpServer& server, boost::asio::ip::tcp::socket socket, std::string address)
+    : server_(server)
+    , address_(std::move(address))
+    , executor_(socket.get_executor())
+    , tcp_(std::move(socket))
+{ }
+
+HttpSession::~HttpSession()
+{
+    server_.release(this, address_);
+}
+
+beast::tcp_stream& HttpSession::lowest()
+{
+    return tls_ ? beast::get_lowest_layer(*tls_) : tcp_;
+}
+
+void HttpSession::start()
+{
+    net::post(executor_, [self = shared_from_this()] {
+        self->tcp_.expires_after(self->server_.limits().exchange);
+        beast::async_detect_ssl(self->tcp_, self->buffer_, [self](beast::error_code error, bool tls) {
+            if (error)
+                return self->close();
+            self->detected(tls);
+        });
+    });
+}
+
+void HttpSession::stop()
+{
+    net::post(executor_, [self = shared_from_this()] {
+        self->stopping_ = true;
+        if (!self->writing_)
+            self->close();
+    });
+}
+
+void HttpSession::detected(bool tls)
+{
+    if (stopping_)
+        return close();
+    if (!tls) {
+        routes_ = server_.plainRoutes();
+        if (!routes_)
+            return close();
+        return readHead();
+    }
+    routes_ = server_.tlsRoutes();
+    if (!routes_)
+        return close();
+    tls_.emplace(std::move(tcp_), *server_.tlsContext());
+    tls_->async_handshake(net::ssl::stream_base::server, buffer_.data(),
+        [self = shared_from_this()](beast::error_code error, std::size_t used) {
+            if (error)
+                return self->close();
+            self->buffer_.consume(used);
+            self->readHead();
+        });
+}
+
+void HttpSession::waitForRequest()
+{
+    if (stopping_)
+        return close();
+    if (buffer_.size() > 0) {
+        lowest().expires_after(server_.limits().exchange);
+        return readHead();
+    }
+    lowest().expires_after(server_.limits().idle);
+    withStream([this](auto& stream) {
+        stream.async_read_some(
+            buffer_.prepare(4096), [self = shared_from_this()](beast::error_code error, std::size_t count) {
+                if (error)
+                    return self->close();
+                self->buffer_.commit(count);
+                self->lowest().expires_after(self->server_.limits().exchange);
+                self->readHead();
+            });
+    });
+}
+
+void HttpSession::readHead()
+{
+    request_.emplace();
+    request_->header_limit(static_cast<std::uint32_t>(server_.limits().headerBytes));
+    // The route, known from the head, sets the limit of the body; until then any announced length
+    // is read as a number only.
+    request_->body_limit(std::numeric_limits<std::uint64_t>::max());
+    route_.reset();
+    withStream([this](auto& stream) {
+        http::async_read_header(
+            stream, buffer_, *request_, [self = shared_from_this()](beast::error_code error, std::size_t) {
+                if (error)
+                    return self->readFailed(error);
+                self->headRead();
+            });
+    });
+}
+
+void HttpSession::headRead()
+{
+    ++requests_;
+    const http::request<http::string_body>& head = request_->get();
+    const bool chunked = request_->chunked();
+    const bool hasLength = request_->content_length().has_value();
+    const bool hasBody = chunked || request_->content_length().value_or(0) > 0;
+    // Chunked is the one transfer coding the server reads; with a length beside it, either could be
+    // the one the client meant.
+    if (head.count(http::field::transfer_encoding) != 0
+        && (!beast::iequals(head[http::field::transfer_encoding], "chunked")
+            || head.count(http::field::transfer_encoding) != 1))
+        return answer(HttpAnswer::plain(400, "the only transfer coding taken is chunked\n"), true, true);
+    if (chunked && head.count(http::field::content_length) != 0)
+        return answer(HttpAnswer::plain(400, "a body with both a length and chunks\n"), true, true);
+
+    const beast::string_view method = head.method_string();
+    const beast::string_view target = head.target();
+    route_ = routes_->find({ method.data(), method.size() }, { target.data(), target.size() });
+    if (!route_)
+        return answer(HttpAnswer::plain(404, "not found\n"), hasBody, hasBody);
+    if (route_->get) {
+        if (hasBody)
+            return answer(HttpAnswer::plain(400, "a GET takes no body\n"), true, true);
+        return answer((*route_->get)(route_->rest), false);
+    }
+    if (!chunked && !hasLength)
+        return answer(HttpAnswer::plain(411, "a POST needs a Content-Length\n"), true, true);
+    if (request_->content_length().value_or(0) > route_->bodyLimit)
+        return answer(HttpAnswer::plain(400, tooLarge(route_->bodyLimit)), true, true);
+    request_->body_limit(route_->bodyLimit);
+    withStream([this](auto& stream) {
+        http::async_read(
+            stream, buffer_, *request_, [self = shared_from_this()](beast::error_code error, std::size_t) {
+                if (error)
+                    return self->readFailed(error);
+                self->bodyRead();
+            });
+    });
+}
+
+void HttpSession::bodyRead()
+{
+    // The handler may wait for the database: it runs on the handlers' threads, and the connection
+    // holds its thread of the server meanwhile (its strand stays idle until the answer).
+    net::post(server_.handlers(),
+        [self = shared_from_this(), work = net::make_work_guard(executor_),
+            body = std::move(request_->get().body())]() mutable {
+            HttpAnswer answer = (*self->route_->post)(std::move(body));
+            net::post(self->executor_,
+                [self, answer = std::move(answer)]() mutable { self->answer(std::move(answer), false); });
+        });
+}
+
+void HttpSession::readFailed(const beast::error_code& error)
+{
+    if (error == http::error::header_limit) {
+        return answer(HttpAnswer::plain(431,
+                          "the request's head is larger than "
+                              + std::to_string(server_.limits().headerBytes / 1024) + " KiB\n"),
+            true, true);
+    }
+    if (error == http::error::body_limit && route_)
+        return answer(HttpAnswer::plain(400, tooLarge(route_->bodyLimit)), true, true);
+    // The peer left, a deadline passed, the server stops: nothing to answer.
+    if (error == http::error::end_of_stream || error == http::error::partial_message
+        || error.category() != http::make_error_code(http::error::bad_method).category() || stopping_)
+        return close();
+    answer(HttpAnswer::plain(400, "the request cannot be read: " + error.message() + "\n"), true, true);
+}
+
+void HttpSession::answer(HttpAnswer answer, bool close, bool unread)
+{
+    auto response
+        = std::make_shared<http::response<http::string_body>>(static_cast<http::status>(answer.status), 11);
+    response->set(http::field::server, "vantry-server");
+    response->set(http::field::content_type, answer.contentType);
+    for (const auto& [name, value] : answer.fields)
+        response->set(name, value);
+    response->body() = std::move(answer.body);
+    const bool last = close || stopping_ || !request_ || !request_->is_header_done()
+        || !request_->get().keep_alive() || requests_ >= server_.limits().requestsPerConnection;
+    response->keep_alive(!last);
+    response->prepare_payload();
+    response_ = response;
+    writing_ = true;
+    withStream([this, &response, last, unread](auto& stream) {
+        http::async_write(stream, *response,
+            [self = shared_from_this(), last, unread](beast::error_code error, std::size_t) {
+                self->writing_ = false;
+                self->response_.reset();
+                if (error)
+                    return self->close();
+                self->answered(last || self->stopping_, unread);
+            });
+    });
+}
+
+void HttpSession::answered(bool close, bool unread)
+{
+    if (!close)
+        return waitForRequest();
+    if (unread && !stopping_)
+        return linger();
+    this->close();
+}
+
+void HttpSession::linger()
+{
+    lowest().expires_after(server_.limits().linger);
+    drop(std::make_shared<std::array<char, 16 * 1024>>());
+}
+
+void HttpSession::drop(std::shared_ptr<std::array<char, 16 * 1024>> dropped)
+{
+    withStream([this, &dropped](auto& stream) {
+        stream.async_read_some(net::buffer(*dropped),
+            [self = shared_from_this(), dropped](beast::error_code error, std::size_t) {
+                if (error || self->stopping_)
+                    return self->close();
+                self->drop(dropped);
+            });
+    });
+}
+
+void HttpSession::close()
+{
+    beast::error_code ignored;
+    lowest().socket().shutdown(boost::asio::ip::tcp::socket::shutdown_both, ignored);
+    lowest().socket().close(ignored);
+}
+
+} // namespace server
