@@ -55,6 +55,17 @@ bool isIpAddress(const std::string& name)
     return inet_pton(AF_INET, name.c_str(), address) == 1 || inet_pton(AF_INET6, name.c_str(), address) == 1;
 }
 
+// The mask that keeps the whole of address `name`, or none when it is no address.
+std::optional<std::string> addressMask(const std::string& name)
+{
+    unsigned char address[16];
+    if (inet_pton(AF_INET, name.c_str(), address) == 1)
+        return "255.255.255.255";
+    if (inet_pton(AF_INET6, name.c_str(), address) == 1)
+        return "ffff:ffff:ffff:ffff:ffff:ffff:ffff:ffff";
+    return std::nullopt;
+}
+
 // Letters, digits, hyphens and dots, with an optional leading "*." label: nothing that could change
 // the meaning of the extension text the name goes into.
 bool isDnsName(const std::string& name)
@@ -126,12 +137,28 @@ X509Pointer certificateFromPem(std::string_view pem)
 }
 } // namespace
 
-std::unique_ptr<CertificateAuthority> CertificateAuthority::create(std::string_view commonName, int validDays)
+std::unique_ptr<CertificateAuthority> CertificateAuthority::create(
+    std::string_view commonName, const std::vector<std::string>& permittedNames, int validDays)
 {
+    std::string constraints;
+    for (const std::string& name : permittedNames) {
+        constraints += constraints.empty() ? "critical," : ",";
+        if (const std::optional<std::string> mask = addressMask(name)) {
+            constraints += "permitted;IP:" + name + "/" + *mask;
+        } else if (isDnsName(name)) {
+            constraints += "permitted;DNS:" + (name.starts_with("*.") ? name.substr(2) : name);
+        } else {
+            base::log("certificates: cannot limit an authority to " + name);
+            return nullptr;
+        }
+    }
     KeyPointer key = newKey();
     X509Pointer certificate = key ? newCertificate(key.get(), commonName, validDays) : nullptr;
     if (!certificate || X509_set_issuer_name(certificate.get(), X509_get_subject_name(certificate.get())) != 1
-        || !addExtension(certificate.get(), certificate.get(), NID_basic_constraints, "critical,CA:TRUE")
+        || !addExtension(
+            certificate.get(), certificate.get(), NID_basic_constraints, "critical,CA:TRUE,pathlen:0")
+        || (!constraints.empty()
+            && !addExtension(certificate.get(), certificate.get(), NID_name_constraints, constraints))
         || !addExtension(certificate.get(), certificate.get(), NID_key_usage, "critical,keyCertSign,cRLSign")
         || !addExtension(certificate.get(), certificate.get(), NID_subject_key_identifier, "hash")
         || X509_sign(certificate.get(), key.get(), EVP_sha256()) == 0) {

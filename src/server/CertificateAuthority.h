@@ -26,8 +26,13 @@ struct PemCertificate {
 // hour before they are made (clocks differ). Immutable once made; any thread may use it.
 class CertificateAuthority {
 public:
-    // A new authority named `commonName`, valid for `validDays`. Null (logged) when OpenSSL fails.
-    static std::unique_ptr<CertificateAuthority> create(std::string_view commonName, int validDays = 3650);
+    // A new authority named `commonName`, valid for `validDays`. With `permittedNames` (DNS names and
+    // addresses, as for issueServerCertificate) its certificate says that it vouches for those alone
+    // (a DNS name with its subdomains; a wildcard name for its domain), so a client that trusts it
+    // trusts nothing else through it; it never certifies another authority either. Null (logged)
+    // when OpenSSL fails or a permitted name is neither a DNS name nor an address.
+    static std::unique_ptr<CertificateAuthority> create(std::string_view commonName,
+        const std::vector<std::string>& permittedNames = {}, int validDays = 3650);
     // The authority whose CA certificate and private key these PEM texts hold; null when they do not
     // hold a CA certificate and its matching key.
     static std::unique_ptr<CertificateAuthority> fromPem(

@@ -30,12 +30,13 @@ std::optional<std::string> readFile(const std::string& path)
     return text.str();
 }
 
-std::unique_ptr<CertificateAuthority> authorityIn(
-    const ServerCertificateFiles& files, const std::string& keyPath)
+std::unique_ptr<CertificateAuthority> authorityIn(const ServerCertificateFiles& files,
+    const std::string& keyPath, const std::vector<std::string>& hostNames)
 {
     if (!exists(files.authority) && !exists(keyPath)) {
+        // It vouches for this server's names alone: a client that trusts it risks nothing else.
         std::unique_ptr<CertificateAuthority> authority
-            = CertificateAuthority::create("Vantry server authority");
+            = CertificateAuthority::create("Vantry server authority", hostNames);
         if (!authority || !writeOwnerOnlyFile(keyPath, authority->privateKeyPem())
             || !writeOwnerOnlyFile(files.authority, authority->certificatePem()))
             return nullptr;
@@ -58,7 +59,8 @@ std::optional<ServerCertificateFiles> prepareServerCertificates(
 {
     ServerCertificateFiles files { folder + "/ca.pem", folder + "/server.pem", folder + "/server-key.pem" };
     files.madeAuthority = !exists(files.authority);
-    const std::unique_ptr<CertificateAuthority> authority = authorityIn(files, folder + "/ca-key.pem");
+    const std::unique_ptr<CertificateAuthority> authority
+        = authorityIn(files, folder + "/ca-key.pem", hostNames);
     if (!authority)
         return std::nullopt;
 

@@ -7,11 +7,28 @@
 
 namespace server {
 
+namespace {
+// The one protocol spoken over TLS; a client that offers others but not it gets none.
+int selectHttp11(SSL*, const unsigned char** selected, unsigned char* selectedLength,
+    const unsigned char* offered, unsigned int offeredLength, void*)
+{
+    static constexpr unsigned char kHttp11[] = { 8, 'h', 't', 't', 'p', '/', '1', '.', '1' };
+    unsigned char* chosen = nullptr;
+    if (SSL_select_next_proto(&chosen, selectedLength, kHttp11, sizeof kHttp11, offered, offeredLength)
+        != OPENSSL_NPN_NEGOTIATED)
+        return SSL_TLSEXT_ERR_NOACK;
+    *selected = chosen;
+    return SSL_TLSEXT_ERR_OK;
+}
+} // namespace
+
 std::unique_ptr<TlsServerContext> TlsServerContext::fromFiles(
     const std::string& certificate, const std::string& privateKey)
 {
     SSL_CTX* context = SSL_CTX_new(TLS_server_method());
+    // TLS 1.3, or 1.2 with forward secrecy and an AEAD cipher only.
     if (!context || SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION) != 1
+        || SSL_CTX_set_cipher_list(context, "ECDHE+AESGCM:ECDHE+CHACHA20") != 1
         || SSL_CTX_use_certificate_chain_file(context, certificate.c_str()) != 1
         || SSL_CTX_use_PrivateKey_file(context, privateKey.c_str(), SSL_FILETYPE_PEM) != 1
         || SSL_CTX_check_private_key(context) != 1) {
@@ -24,9 +41,9 @@ std::unique_ptr<TlsServerContext> TlsServerContext::fromFiles(
         SSL_CTX_free(context);
         return nullptr;
     }
-    SSL_CTX_set_options(context, SSL_OP_NO_RENEGOTIATION | SSL_OP_IGNORE_UNEXPECTED_EOF);
-    // Writes on non-blocking sockets may finish in parts, from a buffer that moved since.
-    SSL_CTX_set_mode(context, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
+    SSL_CTX_set_options(
+        context, SSL_OP_NO_RENEGOTIATION | SSL_OP_IGNORE_UNEXPECTED_EOF | SSL_OP_CIPHER_SERVER_PREFERENCE);
+    SSL_CTX_set_alpn_select_cb(context, selectHttp11, nullptr);
     return std::unique_ptr<TlsServerContext>(new TlsServerContext(context));
 }
 

@@ -8,7 +8,8 @@ using SSL_CTX = struct ssl_ctx_st;
 namespace server {
 
 // The OpenSSL settings every TLS connection of a server shares: its certificate chain and key, TLS
-// 1.2 and later, no renegotiation. Any thread may make connections from it.
+// 1.3, or 1.2 with ECDHE and an AEAD cipher (AES-GCM, ChaCha20-Poly1305) only, no renegotiation, and
+// ALPN "http/1.1". Any thread may make connections from it.
 class TlsServerContext {
 public:
     // From PEM files: the server's certificate (followed by any intermediate certificates) and its

@@ -59,6 +59,32 @@ mode_t permissionsOf(const std::string& path)
     return ::stat(path.c_str(), &status) == 0 ? status.st_mode & 0777 : 0;
 }
 
+TEST(CertificateAuthority, ALimitedAuthorityIsTrustedForItsOwnNamesAlone)
+{
+    const std::unique_ptr<CertificateAuthority> authority
+        = CertificateAuthority::create("Narrow", { "localhost", "127.0.0.1", "::1", "*.play.example" });
+    ASSERT_TRUE(authority);
+    const struct {
+        std::vector<std::string> names;
+        bool trusted;
+    } cases[] = {
+        { kLoopback, true },
+        { { "eu.play.example" }, true },
+        { { "bank.example" }, false },
+        { { "localhost", "127.0.0.2" }, false },
+        { { "::2" }, false },
+    };
+    for (const auto& c : cases) {
+        const std::optional<PemCertificate> issued = authority->issueServerCertificate(c.names);
+        ASSERT_TRUE(issued) << c.names.front();
+        EXPECT_EQ(trustedAsServer(authority->certificatePem(), issued->certificate), c.trusted)
+            << c.names.back();
+    }
+    X509* certificate = parse(authority->certificatePem());
+    EXPECT_EQ(X509_get_pathlen(certificate), 0) << "it certifies no other authority";
+    X509_free(certificate);
+}
+
 TEST(CertificateAuthority, IssuesServerCertificatesThatClientsTrustingItAccept)
 {
     const std::unique_ptr<CertificateAuthority> authority = CertificateAuthority::create("Test authority");

@@ -8,6 +8,8 @@
 #include "ScratchFolder.h"
 
 #include <gtest/gtest.h>
+#include <openssl/err.h>
+#include <openssl/ssl.h>
 
 #include <filesystem>
 #include <httplib.h>
@@ -42,6 +44,39 @@ VantryServerSettings settingsIn(const vantry::test::ScratchFolder& folder)
 std::string body(const std::string& key, const std::string& points)
 {
     return "data=[\"" + key + "\"," + points + "]";
+}
+
+// The outcome of a TLS handshake with the play port by a client that offers at most `maxVersion`,
+// and under TLS 1.2 only `ciphers`, and ALPN "h2" and "http/1.1": the protocol agreed ("" for none),
+// or none when the handshake failed. The certificate is not checked here.
+std::optional<std::string> handshake(int port, int maxVersion, const char* ciphers)
+{
+    SSL_CTX* context = SSL_CTX_new(TLS_client_method());
+    SSL_CTX_set_max_proto_version(context, maxVersion);
+    SSL_CTX_set_cipher_list(context, ciphers);
+    static constexpr unsigned char kProtocols[] = { 2, 'h', '2', 8, 'h', 't', 't', 'p', '/', '1', '.', '1' };
+    SSL_CTX_set_alpn_protos(context, kProtocols, sizeof kProtocols);
+    const int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::optional<std::string> agreed;
+    if (::connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+        SSL* tls = SSL_new(context);
+        SSL_set_fd(tls, socket);
+        if (SSL_connect(tls) == 1) {
+            const unsigned char* protocol = nullptr;
+            unsigned int length = 0;
+            SSL_get0_alpn_selected(tls, &protocol, &length);
+            agreed = std::string(reinterpret_cast<const char*>(protocol), length);
+        }
+        SSL_free(tls);
+    }
+    ::close(socket);
+    SSL_CTX_free(context);
+    ERR_clear_error();
+    return agreed;
 }
 
 class VantryServerTest : public ::testing::Test {
@@ -236,6 +271,23 @@ TEST_F(VantryServerTest, AGivenCertificateIsUsedInsteadOfTheServersOwn)
     const httplib::Result result = client.Post("/api/play", body("k", kFirstPoint), kForm);
     ASSERT_TRUE(result) << httplib::to_string(result.error());
     EXPECT_EQ(result->status, 200);
+}
+
+TEST_F(VantryServerTest, TlsIsAtLeast12WithForwardSecrecyAndAnAeadCipherAndSpeaksHttp11)
+{
+    const struct {
+        int maxVersion;
+        const char* ciphers;
+        std::optional<std::string> agreed;
+    } cases[] = {
+        { TLS1_3_VERSION, "DEFAULT", "http/1.1" },
+        { TLS1_2_VERSION, "ECDHE-ECDSA-AES128-GCM-SHA256", "http/1.1" },
+        { TLS1_2_VERSION, "ECDHE-ECDSA-CHACHA20-POLY1305", "http/1.1" },
+        { TLS1_2_VERSION, "ECDHE-ECDSA-AES128-SHA256:ECDHE-ECDSA-AES256-SHA", std::nullopt },
+        { TLS1_1_VERSION, "DEFAULT:@SECLEVEL=0", std::nullopt },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(handshake(server_->playPort(), c.maxVersion, c.ciphers), c.agreed) << c.ciphers;
 }
 
 TEST_F(VantryServerTest, ClientsThatDoNotTrustTheAuthorityCannotPlay)
