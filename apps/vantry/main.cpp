@@ -61,8 +61,9 @@ Options:
                       play.vantry.app)
   --play-port PORT    the server's HTTPS port for play requests (default 443)
   --image-port PORT   the server's plain HTTP port for pictures (default 80)
-  --ca-file FILE.pem  trust this certificate authority too (a private
-                      server's); certificates are always verified
+  --ca-file FILE.pem  trust this certificate authority too, for the game
+                      server alone (a private server's); certificates are
+                      always verified
   --player-key KEY    play under this key (default: one derived from this
                       device's machine id)
   --report            print a line on standard output whenever the score,
@@ -115,13 +116,16 @@ int main(int argc, char** argv)
         return kNoDisplay;
     }
 
-    if (!options->caFile.empty() && !platform::TrustedCertificates::addAuthoritiesFromFile(options->caFile)) {
-        std::fprintf(stderr, "vantry: cannot use %s as a certificate authority\n", options->caFile.c_str());
-        return kUsageError;
-    }
     if (!options->tileHost.empty())
         RMOpenStreetMapSource::setTileHost(options->tileHost);
     protocol::GameServer::setHost(options->server);
+    // The game server's authority is trusted for the game server alone.
+    if (!options->caFile.empty()
+        && !platform::TrustedCertificates::addAuthoritiesFromFile(
+            options->caFile, protocol::GameServer::host())) {
+        std::fprintf(stderr, "vantry: cannot use %s as a certificate authority\n", options->caFile.c_str());
+        return kUsageError;
+    }
     protocol::GameServer::setPlayPort(options->playPort);
     protocol::GameServer::setImagePort(options->imagePort);
     game::GameSettings& settings = game::GameSettings::shared();

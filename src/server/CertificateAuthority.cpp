@@ -252,6 +252,21 @@ bool CertificateAuthority::vouchesFor(
     return true;
 }
 
+bool CertificateAuthority::trustsAsServer(std::string_view certificatePem) const
+{
+    const X509Pointer certificate = certificateFromPem(certificatePem);
+    X509_STORE* store = X509_STORE_new();
+    X509_STORE_CTX* context = X509_STORE_CTX_new();
+    const bool trusted = certificate && store && context && X509_STORE_add_cert(store, certificate_) == 1
+        && X509_STORE_CTX_init(context, store, certificate.get(), nullptr) == 1
+        && X509_STORE_CTX_set_purpose(context, X509_PURPOSE_SSL_SERVER) == 1
+        && X509_verify_cert(context) == 1;
+    X509_STORE_CTX_free(context);
+    X509_STORE_free(store);
+    ERR_clear_error();
+    return trusted;
+}
+
 std::string CertificateAuthority::certificatePem() const
 {
     return pemOf([this](BIO* bio) { return PEM_write_bio_X509(bio, certificate_); });

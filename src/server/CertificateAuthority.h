@@ -54,6 +54,10 @@ public:
     bool vouchesFor(std::string_view certificatePem, const std::vector<std::string>& hostNames,
         int minimumDaysLeft) const;
 
+    // Whether a TLS client that trusts this authority alone accepts `certificatePem` as a server's
+    // certificate: signed by it, within its time and within the names it may vouch for.
+    bool trustsAsServer(std::string_view certificatePem) const;
+
     std::string certificatePem() const;
     std::string privateKeyPem() const;
 

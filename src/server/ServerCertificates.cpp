@@ -72,6 +72,15 @@ std::optional<ServerCertificateFiles> prepareServerCertificates(
             return files;
     }
     const std::optional<PemCertificate> issued = authority->issueServerCertificate(hostNames);
+    if (issued && !authority->trustsAsServer(issued->certificate)) {
+        std::string names;
+        for (const std::string& name : hostNames)
+            names += (names.empty() ? "" : ", ") + name;
+        base::log("certificates: the authority in " + files.authority + " does not vouch for " + names
+            + ", so clients would refuse this server: give --cert and --key, or move " + files.authority
+            + " and its key away to make a new authority (and give clients the new one)");
+        return std::nullopt;
+    }
     if (!issued || !writeOwnerOnlyFile(files.privateKey, issued->privateKey)
         || !writeOwnerOnlyFile(files.certificate, issued->certificate))
         return std::nullopt;

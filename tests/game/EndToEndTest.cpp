@@ -74,7 +74,8 @@ TEST_F(GameTest, TheWalkerPlaysLevelsZeroAndOneAcrossAServerRestart)
     const int imagePort = freePort();
     ServerProcess server(data.path().toStdString(), playPort, imagePort);
     ASSERT_TRUE(server.start());
-    ASSERT_TRUE(platform::TrustedCertificates::addAuthoritiesFromFile(data.filePath("ca.pem").toStdString()));
+    ASSERT_TRUE(platform::TrustedCertificates::addAuthoritiesFromFile(
+        data.filePath("ca.pem").toStdString(), "127.0.0.1"));
     protocol::GameServer::setPlayPort(playPort);
     protocol::GameServer::setImagePort(imagePort);
 

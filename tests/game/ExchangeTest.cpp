@@ -34,7 +34,7 @@ class ExchangeTest : public GameTest {
 protected:
     ExchangeTest()
     {
-        platform::TrustedCertificates::addAuthoritiesFromFile(play.authorityFile());
+        platform::TrustedCertificates::addAuthoritiesFromFile(play.authorityFile(), "127.0.0.1");
         protocol::GameServer::setPlayPort(play.port());
         tiles.respondWithBody("/img/ms.png", png(Qt::blue), "image/png");
         tiles.respondWithBody("/img/ma.png", png(Qt::green), "image/png");
@@ -246,10 +246,11 @@ TEST_F(ExchangeTest, LevelsPrincessesAndTemperature)
     EXPECT_TRUE(bar.isHidden());
 }
 
-TEST_F(ExchangeTest, AServerOfAnUnknownAuthorityIsAFailedRequest)
+TEST_F(ExchangeTest, AServerOfAnAuthorityTrustedForAnotherHostIsAFailedRequest)
 {
     QTemporaryDir otherFolder;
     PlayServer stranger(otherFolder.path().toStdString());
+    platform::TrustedCertificates::addAuthoritiesFromFile(stranger.authorityFile(), "localhost");
     protocol::GameServer::setPlayPort(stranger.port());
     load();
     fix(10, 20, 5);

@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "NetworkAccess.h"
 #include "ResponseCache.h"
+#include "TrustedCertificates.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -131,6 +132,7 @@ void HttpConnection::send()
     request.setHeader(QNetworkRequest::UserAgentHeader, QString::fromStdString(userAgent()));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(kMaximumRedirects);
+    TrustedCertificates::applyTo(request, request.url().host().toStdString());
 
     QNetworkAccessManager& manager = NetworkAccess::manager();
     const QByteArray method = QByteArray::fromStdString(request_.method);

@@ -3,12 +3,24 @@
 #include "Log.h"
 
 #include <QFile>
+#include <QNetworkRequest>
 #include <QSslCertificate>
 #include <QSslConfiguration>
 
+#include <map>
+
 namespace platform {
 
-bool TrustedCertificates::addAuthoritiesFromFile(const std::string& path)
+namespace {
+// The extra authorities by host; main thread only, as every request.
+std::map<std::string, QList<QSslCertificate>>& authoritiesByHost()
+{
+    static std::map<std::string, QList<QSslCertificate>> authorities;
+    return authorities;
+}
+} // namespace
+
+bool TrustedCertificates::addAuthoritiesFromFile(const std::string& path, const std::string& host)
 {
     QFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::ReadOnly)) {
@@ -20,11 +32,18 @@ bool TrustedCertificates::addAuthoritiesFromFile(const std::string& path)
         base::logf("No PEM certificate in {}", path);
         return false;
     }
-    // Requests made from now on start from the default configuration.
-    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
-    configuration.addCaCertificates(authorities);
-    QSslConfiguration::setDefaultConfiguration(configuration);
+    authoritiesByHost()[QString::fromStdString(host).toLower().toStdString()] += authorities;
     return true;
+}
+
+void TrustedCertificates::applyTo(QNetworkRequest& request, const std::string& host)
+{
+    const auto found = authoritiesByHost().find(QString::fromStdString(host).toLower().toStdString());
+    if (found == authoritiesByHost().end())
+        return;
+    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    configuration.addCaCertificates(found->second);
+    request.setSslConfiguration(configuration);
 }
 
 } // namespace platform
