@@ -6,6 +6,7 @@
 const std::string_view kServerUsage
     = R"(usage: vantry-server [--host ADDRESS] [--play-port N] [--image-port N] [--data DIR]
                      [--cert FILE --key FILE] [--seed N] [--fastest M]
+                     [--connections N] [--connections-per-address N]
 
 The Vantry game server. Players' clients post the points they reached to
 "POST /api/play" over HTTPS and get back the game around them; the pictures
@@ -36,6 +37,11 @@ Options:
   --fastest M       the speed no player can beat, in metres a second (fair
                     play: points farther than that from the last one are
                     ignored; default 12, a sprinter's pace)
+  --connections N   connections open at once, in all (default 10000; the
+                    descriptor limit is raised to match when it can be)
+  --connections-per-address N
+                    connections open at once from one address (default 64;
+                    more for a load balancer or a test driver in front)
   --help            show this text
 
 Once listening it prints "listening on https://ADDRESS:PORT" (play) and
@@ -80,7 +86,8 @@ ServerOptions parseServerOptions(const std::vector<std::string>& arguments)
         }
         const bool takesValue = argument == "--host" || argument == "--play-port"
             || argument == "--image-port" || argument == "--data" || argument == "--cert"
-            || argument == "--key" || argument == "--seed" || argument == "--fastest";
+            || argument == "--key" || argument == "--seed" || argument == "--fastest"
+            || argument == "--connections" || argument == "--connections-per-address";
         if (!takesValue)
             return fail("unknown argument " + argument);
         if (i + 1 >= arguments.size())
@@ -99,6 +106,13 @@ ServerOptions parseServerOptions(const std::vector<std::string>& arguments)
             settings.certificate = value;
         } else if (argument == "--key") {
             settings.privateKey = value;
+        } else if (argument == "--connections" || argument == "--connections-per-address") {
+            std::size_t& limit = argument == "--connections" ? settings.limits.connections
+                                                             : settings.limits.connectionsPerAddress;
+            const char* end = value.data() + value.size();
+            const auto [stop, error] = std::from_chars(value.data(), end, limit);
+            if (error != std::errc {} || stop != end || limit == 0 || limit > 1000000)
+                return fail(argument + " takes a whole number from 1 to 1000000");
         } else if (argument == "--fastest") {
             const char* end = value.data() + value.size();
             const auto [stop, error] = std::from_chars(value.data(), end, settings.fastest);

@@ -25,11 +25,10 @@ struct HttpLimits {
     std::size_t connectionsPerAddress = 64;
     // Requests on one connection; the last is answered with "Connection: close".
     int requestsPerConnection = 10000;
-    // Threads that run every connection's reads and writes; a connection holds none while it waits.
-    int threads = 2;
-    // Threads that run the routes' handlers (which may wait for the database), so that such a wait
-    // never holds up another connection's reads and writes.
-    int handlerThreads = 4;
+    // Threads that run every connection's reads, writes and route handlers; a connection holds none
+    // while it waits for its client. A handler that waits (for the database) holds one, and the others
+    // serve every other connection meanwhile.
+    int threads = 4;
 };
 
 } // namespace server

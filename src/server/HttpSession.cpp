@@ -2,7 +2,6 @@
 
 #include "HttpServer.h"
 
-#include <boost/asio/executor_work_guard.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/beast/core/detect_ssl.hpp>
 #include <boost/beast/core/string.hpp>
@@ -179,15 +178,7 @@ void HttpSession::headRead()
 
 void HttpSession::bodyRead()
 {
-    // The handler may wait for the database: it runs on the handlers' threads, and the connection
-    // holds its thread of the server meanwhile (its strand stays idle until the answer).
-    net::post(server_.handlers(),
-        [self = shared_from_this(), work = net::make_work_guard(executor_),
-            body = std::move(request_->get().body())]() mutable {
-            HttpAnswer answer = (*self->route_->post)(std::move(body));
-            net::post(self->executor_,
-                [self, answer = std::move(answer)]() mutable { self->answer(std::move(answer), false); });
-        });
+    answer((*route_->post)(std::move(request_->get().body())), false);
 }
 
 void HttpSession::readFailed(const beast::error_code& error)

@@ -21,9 +21,9 @@ TEST(ServerOptions, DefaultsServeLoopbackFromTheUsersDataFolder)
 
 TEST(ServerOptions, ReadsEveryOption)
 {
-    const ServerOptions options
-        = parseServerOptions({ "--host", "::", "--play-port", "0", "--image-port", "65535", "--data", "d",
-            "--cert", "c.pem", "--key", "k.pem", "--seed", "18446744073709551615", "--fastest", "30.5" });
+    const ServerOptions options = parseServerOptions({ "--host", "::", "--play-port", "0", "--image-port",
+        "65535", "--data", "d", "--cert", "c.pem", "--key", "k.pem", "--seed", "18446744073709551615",
+        "--fastest", "30.5", "--connections", "500", "--connections-per-address", "1000" });
     ASSERT_TRUE(options.error.empty()) << options.error;
     EXPECT_EQ(options.settings.host, "::");
     EXPECT_EQ(options.settings.playPort, 0);
@@ -34,6 +34,8 @@ TEST(ServerOptions, ReadsEveryOption)
     EXPECT_TRUE(options.seedGiven);
     EXPECT_EQ(options.settings.seed, 18446744073709551615ULL);
     EXPECT_EQ(options.settings.fastest, 30.5);
+    EXPECT_EQ(options.settings.limits.connections, 500U);
+    EXPECT_EQ(options.settings.limits.connectionsPerAddress, 1000U);
     EXPECT_TRUE(parseServerOptions({ "--seed", "1", "--help" }).help);
 }
 
@@ -53,6 +55,9 @@ TEST(ServerOptions, RefusesWhatItCannotUse)
         { { "--seed", "-3" }, "--seed takes a whole number from 0 to 18446744073709551615" },
         { { "--seed", "18446744073709551616" },
             "--seed takes a whole number from 0 to 18446744073709551615" },
+        { { "--connections", "0" }, "--connections takes a whole number from 1 to 1000000" },
+        { { "--connections-per-address", "x" },
+            "--connections-per-address takes a whole number from 1 to 1000000" },
         { { "--fastest", "0" }, "--fastest takes a speed in metres a second, above 0 and at most 1000000" },
         { { "--fastest", "nan" }, "--fastest takes a speed in metres a second, above 0 and at most 1000000" },
         { { "--fastest", "12m" }, "--fastest takes a speed in metres a second, above 0 and at most 1000000" },
