@@ -8,3 +8,8 @@ for program in "$build"/bench/bench_*; do
   echo "== $(basename "$program")"
   "$program" --benchmark_counters_tabular=true
 done
+# The game server over the network beside nginx (needs the programs of the build).
+if [[ -x "$build/apps/vantry-server" ]]; then
+  echo "== vantry-server beside nginx"
+  "$(dirname "$0")/bench-http.sh" "$build"
+fi

@@ -13,6 +13,8 @@ packages=(
   # tests, tools and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
   nlohmann-json3-dev rapidjson-dev
+  # the game server's load benchmark: its peer and its driver
+  nginx-light wrk
   proj-bin sqlite3
   # make run asks the public tile server whether it answers
   curl
