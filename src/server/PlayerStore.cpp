@@ -7,19 +7,30 @@
 #include "ZQJsonParser.h"
 #include "ZQJsonWriter.h"
 
-#include <chrono>
+#include <fmt/format.h>
+#include <sqlite3.h>
+
 #include <fcntl.h>
+#include <thread>
 #include <unistd.h>
 
 namespace server {
 
 namespace {
 constexpr int kSchemaVersion = 1;
-// Busy answers come only from another program holding the file (the sqlite3 shell, a backup); give
-// up after about half a second (each retry pauses 20 µs, more in practice) rather than stall every
-// player.
-constexpr int kBusyRetries = 5000;
+// While the file is set up at start, before anyone plays: a lock held by another program (the sqlite3
+// shell, a backup) is waited for about half a second (each retry pauses 20 µs, more in practice).
+constexpr int kSetUpBusyRetries = 5000;
+// Afterwards the connection never waits for a lock: `write` does, off the connection.
+constexpr int kNoBusyRetries = -1;
+constexpr std::chrono::milliseconds kLockPoll { 1 };
 constexpr std::chrono::milliseconds kCheckpointInterval { 1000 };
+
+constexpr std::string_view kColumns
+    = "key, level, saved, score, total, latitude, longitude, coins, princesses, updated";
+const std::string kLoadQuery = fmt::format("SELECT {} FROM players WHERE key = ?", kColumns);
+const std::string kSaveQuery
+    = fmt::format("INSERT OR REPLACE INTO players ({}) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)", kColumns);
 
 void logFailure(std::string_view what, const fmdb::FMDatabase& database)
 {
@@ -59,6 +70,26 @@ std::optional<std::vector<PlacedObject>> objectsFrom(const std::optional<std::st
             { (*fields)[1].asNumber()->doubleValue(), (*fields)[2].asNumber()->doubleValue() } });
     }
     return objects;
+}
+
+// The game in a row of `players` (columns as kColumns); none when its objects cannot be read.
+std::optional<PlayerState> playerFrom(fmdb::FMResultSet& row)
+{
+    std::optional<std::vector<PlacedObject>> coins = objectsFrom(row.stringForColumnIndex(7));
+    std::optional<std::vector<PlacedObject>> princesses = objectsFrom(row.stringForColumnIndex(8));
+    if (!coins || !princesses)
+        return std::nullopt;
+    PlayerState player;
+    player.key = row.stringForColumnIndex(0).value_or("");
+    player.level = row.intForColumnIndex(1);
+    player.saved = row.intForColumnIndex(2);
+    player.score = row.intForColumnIndex(3);
+    player.total = row.intForColumnIndex(4);
+    player.position = { row.doubleForColumnIndex(5), row.doubleForColumnIndex(6) };
+    player.coins = std::move(*coins);
+    player.princesses = std::move(*princesses);
+    player.lastMoved = row.doubleForColumnIndex(9);
+    return player;
 }
 
 // SQLite creates the write-ahead log and its index with the permissions of the database file.
@@ -123,9 +154,10 @@ std::unique_ptr<PlayerStore> PlayerStore::open(const std::string& path)
         return nullptr;
     }
     database->setShouldCacheStatements(true);
-    database->setBusyRetryTimeout(kBusyRetries);
+    database->setBusyRetryTimeout(kSetUpBusyRetries);
     if (!setUp(*database))
         return nullptr;
+    database->setBusyRetryTimeout(kNoBusyRetries);
     std::unique_ptr<WalCheckpointer> checkpointer = WalCheckpointer::start(path, kCheckpointInterval);
     if (!checkpointer)
         return nullptr;
@@ -147,56 +179,75 @@ PlayerStore::~PlayerStore()
 
 PlayerStore::Loaded PlayerStore::load(std::string_view key)
 {
-    const std::shared_ptr<fmdb::FMResultSet> row = database_->executeQuery(
-        "SELECT level, saved, score, total, latitude, longitude, coins, princesses, "
-        "updated FROM players WHERE key = ?",
-        key);
-    if (!row) {
-        logFailure("cannot read a player", *database_);
-        return {};
-    }
-    if (!row->next()) {
-        const bool failed = database_->hadError();
-        if (failed)
+    std::optional<PlayerState> player;
+    {
+        const std::lock_guard lock(connection_);
+        const std::shared_ptr<fmdb::FMResultSet> row = database_->executeQuery(kLoadQuery, key);
+        if (!row) {
             logFailure("cannot read a player", *database_);
-        return { !failed, std::nullopt };
+            return {};
+        }
+        if (!row->next()) {
+            const bool failed = database_->hadError();
+            if (failed)
+                logFailure("cannot read a player", *database_);
+            return { !failed, std::nullopt };
+        }
+        player = playerFrom(*row);
+        row->close();
     }
-    PlayerState player;
-    player.key = std::string(key);
-    player.level = row->intForColumnIndex(0);
-    player.saved = row->intForColumnIndex(1);
-    player.score = row->intForColumnIndex(2);
-    player.total = row->intForColumnIndex(3);
-    player.position = { row->doubleForColumnIndex(4), row->doubleForColumnIndex(5) };
-    player.lastMoved = row->doubleForColumnIndex(8);
-    std::optional<std::vector<PlacedObject>> coins = objectsFrom(row->stringForColumnIndex(6));
-    std::optional<std::vector<PlacedObject>> princesses = objectsFrom(row->stringForColumnIndex(7));
-    row->close();
-    if (!coins || !princesses) {
+    if (!player) {
         base::log("players database: a player's stored objects are damaged");
         return {};
     }
-    player.coins = std::move(*coins);
-    player.princesses = std::move(*princesses);
     return { true, std::move(player) };
 }
 
-bool PlayerStore::save(const PlayerState& player)
+bool PlayerStore::save(const PlayerState& player, Deadline deadline)
 {
-    if (!database_->executeUpdate(
-            "INSERT OR REPLACE INTO players (key, level, saved, score, total, latitude, "
-            "longitude, coins, princesses, updated) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-            player.key, player.level, player.saved, player.score, player.total, player.position.latitude,
-            player.position.longitude, objectsText(player.coins), objectsText(player.princesses),
-            player.lastMoved)) {
-        logFailure("cannot save a player", *database_);
-        return false;
+    const std::string coins = objectsText(player.coins);
+    const std::string princesses = objectsText(player.princesses);
+    return write("save a player", deadline, [&] {
+        return database_->executeUpdate(kSaveQuery, player.key, player.level, player.saved, player.score,
+            player.total, player.position.latitude, player.position.longitude, coins, princesses,
+            player.lastMoved);
+    });
+}
+
+bool PlayerStore::write(std::string_view what, Deadline deadline, const std::function<bool()>& statements)
+{
+    const std::string failure = "cannot " + std::string(what);
+    for (;;) {
+        {
+            const std::lock_guard lock(connection_);
+            sqlite3* handle = database_->sqliteHandle();
+            // Straight to SQLite: the access layer would retry a busy answer holding the connection and
+            // log each time it gave up.
+            const int begun = sqlite3_exec(handle, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+            if (begun == SQLITE_OK) {
+                if (statements() && database_->executeUpdate("COMMIT"))
+                    return true;
+                logFailure(failure, *database_);
+                if (!sqlite3_get_autocommit(handle))
+                    database_->executeUpdate("ROLLBACK");
+                return false;
+            }
+            if (begun != SQLITE_BUSY) {
+                logFailure(failure, *database_);
+                return false;
+            }
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            base::log("players database: " + failure + ": database is locked");
+            return false;
+        }
+        std::this_thread::sleep_for(kLockPoll);
     }
-    return true;
 }
 
 std::optional<long long> PlayerStore::playerCount()
 {
+    const std::lock_guard lock(connection_);
     const std::shared_ptr<fmdb::FMResultSet> row = database_->executeQuery("SELECT COUNT(*) FROM players");
     if (!row || !row->next()) {
         logFailure("cannot count the players", *database_);

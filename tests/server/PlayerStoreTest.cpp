@@ -47,6 +47,11 @@ std::string outsideScalar(const std::string& path, const std::string& sql)
     return value;
 }
 
+PlayerStore::Deadline soon()
+{
+    return std::chrono::steady_clock::now() + std::chrono::seconds(1);
+}
+
 mode_t permissionsOf(const std::string& path)
 {
     struct stat status { };
@@ -68,7 +73,7 @@ TEST_F(PlayerStoreTest, AGameComesBackExactlyAfterReopening)
         const PlayerStore::Loaded unknown = store->load("nobody");
         EXPECT_TRUE(unknown.ok);
         EXPECT_FALSE(unknown.player);
-        ASSERT_TRUE(store->save(aGame()));
+        ASSERT_TRUE(store->save(aGame(), soon()));
     }
     const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
     ASSERT_TRUE(store);
@@ -84,9 +89,9 @@ TEST_F(PlayerStoreTest, ASaveIsCommittedToAnOwnerOnlyWriteAheadLogBeforeItReturn
     const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
     ASSERT_TRUE(store);
     PlayerState player = aGame();
-    ASSERT_TRUE(store->save(player));
+    ASSERT_TRUE(store->save(player, soon()));
     player.score = 10;
-    ASSERT_TRUE(store->save(player));
+    ASSERT_TRUE(store->save(player, soon()));
     // Another program sees the last save while the store is open: it is in the log, not in memory.
     EXPECT_EQ(outsideScalar(path(), "SELECT score FROM players"), "10");
     EXPECT_EQ(outsideScalar(path(), "PRAGMA journal_mode"), "wal");
@@ -99,7 +104,7 @@ TEST_F(PlayerStoreTest, ClosingCopiesTheLogIntoTheFile)
     {
         const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
         ASSERT_TRUE(store);
-        ASSERT_TRUE(store->save(aGame()));
+        ASSERT_TRUE(store->save(aGame(), soon()));
     }
     EXPECT_FALSE(std::filesystem::exists(path() + "-wal") && std::filesystem::file_size(path() + "-wal") > 0);
     EXPECT_EQ(outsideScalar(path(), "SELECT score FROM players"), "9");
@@ -150,7 +155,7 @@ TEST_F(PlayerStoreTest, DamagedObjectsFailTheLoadInsteadOfLosingThem)
 {
     const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
     ASSERT_TRUE(store);
-    ASSERT_TRUE(store->save(aGame()));
+    ASSERT_TRUE(store->save(aGame(), soon()));
     sqlite3* db = nullptr;
     sqlite3_open(path().c_str(), &db);
     ASSERT_EQ(
