@@ -25,6 +25,10 @@ constexpr int kSetUpBusyRetries = 5000;
 constexpr int kNoBusyRetries = -1;
 constexpr std::chrono::milliseconds kLockPoll { 1 };
 constexpr std::chrono::milliseconds kCheckpointInterval { 1000 };
+// The log is emptied when it passes this size, and SQLite cuts its file back to the limit when it
+// starts the log again from the beginning.
+constexpr std::uintmax_t kLogTruncateAt = 16 << 20;
+constexpr std::uintmax_t kLogSizeLimit = 64 << 20;
 
 constexpr std::string_view kColumns
     = "key, level, saved, score, total, latitude, longitude, coins, princesses, updated";
@@ -101,6 +105,13 @@ bool createOwnerOnly(const std::string& path)
     return errno == EEXIST;
 }
 
+// Sets a pragma that answers with a row; the answer is not needed.
+void setPragma(fmdb::FMDatabase& database, const std::string& pragma)
+{
+    if (const std::shared_ptr<fmdb::FMResultSet> answer = database.executeQuery("PRAGMA " + pragma))
+        answer->close();
+}
+
 bool setUp(fmdb::FMDatabase& database)
 {
     const std::shared_ptr<fmdb::FMResultSet> version = database.executeQuery("PRAGMA user_version");
@@ -125,9 +136,8 @@ bool setUp(fmdb::FMDatabase& database)
         return false;
     }
     // Checkpoints run on a connection of their own (WalCheckpointer).
-    const std::shared_ptr<fmdb::FMResultSet> automatic = database.executeQuery("PRAGMA wal_autocheckpoint=0");
-    if (automatic)
-        automatic->close();
+    setPragma(database, "wal_autocheckpoint=0");
+    setPragma(database, "journal_size_limit=" + std::to_string(kLogSizeLimit));
     if (!database.executeUpdate("PRAGMA synchronous=NORMAL")
         || !database.executeUpdate("CREATE TABLE IF NOT EXISTS players (key TEXT PRIMARY KEY NOT NULL, "
                                    "level INTEGER NOT NULL, saved INTEGER NOT NULL, score INTEGER NOT NULL, "
@@ -158,7 +168,8 @@ std::unique_ptr<PlayerStore> PlayerStore::open(const std::string& path)
     if (!setUp(*database))
         return nullptr;
     database->setBusyRetryTimeout(kNoBusyRetries);
-    std::unique_ptr<WalCheckpointer> checkpointer = WalCheckpointer::start(path, kCheckpointInterval);
+    std::unique_ptr<WalCheckpointer> checkpointer
+        = WalCheckpointer::start(path, kCheckpointInterval, kLogTruncateAt);
     if (!checkpointer)
         return nullptr;
     return std::unique_ptr<PlayerStore>(new PlayerStore(std::move(database), std::move(checkpointer)));
@@ -218,7 +229,7 @@ bool PlayerStore::write(std::string_view what, Deadline deadline, const std::fun
 {
     const std::string failure = "cannot " + std::string(what);
     for (;;) {
-        {
+        if (!checkpointer_->holdsWritersOff()) {
             const std::lock_guard lock(connection_);
             sqlite3* handle = database_->sqliteHandle();
             // Straight to SQLite: the access layer would retry a busy answer holding the connection and

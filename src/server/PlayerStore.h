@@ -22,7 +22,7 @@ class WalCheckpointer;
 // one committed transaction, written to the log before `save` returns, so a server that stops or
 // crashes after answering keeps what it answered. (A power cut may lose the last moments' saves;
 // docs/architecture.md says why that is the trade made.) The log is copied into the file every
-// second by a WalCheckpointer, off the path of the saves.
+// second by a WalCheckpointer, off the path of the saves, and emptied whenever it passes 16 MiB.
 //
 // Any thread may call. Statements take turns on one connection, one statement (or one short write
 // transaction) at a time; waiting for the write lock, which another program may hold, happens off the

@@ -47,6 +47,16 @@ std::string outsideScalar(const std::string& path, const std::string& sql)
     return value;
 }
 
+// A game with 150 coins, whose row needs overflow pages.
+PlayerState aBigGame(int number)
+{
+    PlayerState player = aGame();
+    player.key = "player " + std::to_string(number);
+    for (int coin = 0; coin < 150; ++coin)
+        player.coins.push_back({ "c" + std::to_string(coin), { 51.5 + coin * 1e-5, -0.12 - number * 1e-5 } });
+    return player;
+}
+
 PlayerStore::Deadline soon()
 {
     return std::chrono::steady_clock::now() + std::chrono::seconds(1);
@@ -166,6 +176,32 @@ TEST_F(PlayerStoreTest, DamagedObjectsFailTheLoadInsteadOfLosingThem)
     EXPECT_FALSE(store->load(aGame().key).ok);
     EXPECT_EQ(
         log.take(), std::vector<std::string> { "players database: a player's stored objects are damaged" });
+}
+
+// 7000 saves a second once grew the log by 30 MB a second: passive checkpoints never caught up.
+TEST_F(PlayerStoreTest, AFloodOfSavesKeepsTheLogUnder64MiBAndLosesNone)
+{
+    std::vector<PlayerState> players;
+    for (int number = 0; number < 500; ++number)
+        players.push_back(aBigGame(number));
+    std::uintmax_t largestLog = 0;
+    {
+        const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
+        ASSERT_TRUE(store);
+        // About 100 MiB of pages for the log.
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        for (int save = 0; save < 8000 && std::chrono::steady_clock::now() < end; ++save) {
+            PlayerState& player = players[save % players.size()];
+            player.score = save;
+            ASSERT_TRUE(store->save(player, soon()));
+            largestLog = std::max(largestLog, std::filesystem::file_size(path() + "-wal"));
+        }
+    }
+    EXPECT_LT(largestLog, 64U << 20);
+    const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
+    ASSERT_TRUE(store);
+    for (const PlayerState& player : players)
+        EXPECT_EQ(store->load(player.key).player, player);
 }
 
 } // namespace
