@@ -105,6 +105,22 @@ bool createOwnerOnly(const std::string& path)
     return errno == EEXIST;
 }
 
+// The first problem SQLite's quick check finds in the file; none when it finds none.
+std::optional<std::string> damageIn(fmdb::FMDatabase& database)
+{
+    const std::shared_ptr<fmdb::FMResultSet> check = database.executeQuery("PRAGMA quick_check");
+    if (!check || !check->next())
+        return database.lastErrorMessage();
+    std::string problems = check->stringForColumnIndex(0).value_or("");
+    check->close();
+    if (problems == "ok")
+        return std::nullopt;
+    // One problem a line, under a line naming the schema ("*** in database main ***").
+    if (problems.starts_with("*** "))
+        problems.erase(0, problems.find('\n') + 1);
+    return problems.substr(0, problems.find('\n'));
+}
+
 // Sets a pragma that answers with a row; the answer is not needed.
 void setPragma(fmdb::FMDatabase& database, const std::string& pragma)
 {
@@ -124,6 +140,11 @@ bool setUp(fmdb::FMDatabase& database)
     if (fileVersion > kSchemaVersion) {
         base::log(
             "players database: made by a newer vantry-server (schema " + std::to_string(fileVersion) + ")");
+        return false;
+    }
+    if (const std::optional<std::string> damage = damageIn(database)) {
+        base::log("players database: " + database.databasePath() + " is damaged (" + *damage
+            + "); move it aside (with its -wal file) to begin an empty one, or restore a backup");
         return false;
     }
 

@@ -33,8 +33,8 @@ public:
     using Deadline = std::chrono::steady_clock::time_point;
 
     // Opens the database at `path`, creating it owner-only when missing; null, with a logged line,
-    // when the file cannot be opened or written in write-ahead mode, is not a players database, or
-    // comes from a newer server.
+    // when the file cannot be opened or written in write-ahead mode, is not a players database, is
+    // damaged (SQLite's quick check) or comes from a newer server.
     static std::unique_ptr<PlayerStore> open(const std::string& path);
     ~PlayerStore();
     PlayerStore(const PlayerStore&) = delete;

@@ -161,6 +161,30 @@ TEST_F(PlayerStoreTest, FilesThatAreNotAPlayersDatabaseAreRefused)
     }
 }
 
+TEST_F(PlayerStoreTest, ADamagedFileIsRefusedSayingWhatToDo)
+{
+    {
+        const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
+        ASSERT_TRUE(store);
+        for (int number = 0; number < 100; ++number)
+            ASSERT_TRUE(store->save(aBigGame(number), soon()));
+    }
+    std::fstream file(path(), std::ios::in | std::ios::out | std::ios::binary);
+    // Page headers of the players' b-tree and of its overflow pages (pages 2 on).
+    for (std::streamoff page = 1; page < 60; page += 3) {
+        file.seekp(page * 4096);
+        file.write("\x07\xff\xff\xff\x01\x02\x03\x04 damaged damaged damaged", 32);
+    }
+    file.close();
+
+    vantry::test::LogCapture log;
+    EXPECT_FALSE(PlayerStore::open(path()));
+    EXPECT_EQ(log.take(),
+        std::vector<std::string> { "players database: " + path()
+            + " is damaged (Page 2: btreeInitPage() returns error code 11); move it aside (with its -wal "
+              "file) to begin an empty one, or restore a backup" });
+}
+
 TEST_F(PlayerStoreTest, DamagedObjectsFailTheLoadInsteadOfLosingThem)
 {
     const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
