@@ -51,7 +51,7 @@ GameService::Outcome GameService::playInTurn(
     // A player the server does not know yet sees an empty map, not an unchanged one.
     protocol::PlayAnswer answer;
     answer.objects.emplace();
-    PlayerStore::Loaded loaded = store_.load(request.key);
+    PlayerStore::Loaded loaded = store_.load(request.key, deadline);
     if (!loaded.ok)
         return unavailable();
     if (!loaded.player && request.points.empty())

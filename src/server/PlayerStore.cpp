@@ -8,8 +8,10 @@
 #include "ZQJsonWriter.h"
 
 #include <fmt/format.h>
+#include <openssl/evp.h>
 #include <sqlite3.h>
 
+#include <array>
 #include <fcntl.h>
 #include <thread>
 #include <unistd.h>
@@ -17,7 +19,8 @@
 namespace server {
 
 namespace {
-constexpr int kSchemaVersion = 1;
+// 2: damaged games are set aside in their own table.
+constexpr int kSchemaVersion = 2;
 // While the file is set up at start, before anyone plays: a lock held by another program (the sqlite3
 // shell, a backup) is waited for about half a second (each retry pauses 20 µs, more in practice).
 constexpr int kSetUpBusyRetries = 5000;
@@ -35,10 +38,24 @@ constexpr std::string_view kColumns
 const std::string kLoadQuery = fmt::format("SELECT {} FROM players WHERE key = ?", kColumns);
 const std::string kSaveQuery
     = fmt::format("INSERT OR REPLACE INTO players ({}) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)", kColumns);
+const std::string kSetAsideQuery = fmt::format(
+    "INSERT INTO damaged_players ({0}, set_aside) SELECT {0}, ? FROM players WHERE key = ?", kColumns);
 
 void logFailure(std::string_view what, const fmdb::FMDatabase& database)
 {
     base::log(std::string("players database: ") + std::string(what) + ": " + database.lastErrorMessage());
+}
+
+// Names a player in the log without giving away the key, which is all a client needs to play as them.
+std::string shortHash(std::string_view key)
+{
+    std::array<unsigned char, EVP_MAX_MD_SIZE> digest {};
+    unsigned int length = 0;
+    EVP_Digest(key.data(), key.size(), digest.data(), &length, EVP_sha256(), nullptr);
+    std::string name;
+    for (std::size_t i = 0; i < 6; ++i)
+        name += fmt::format("{:02x}", digest[i]);
+    return name;
 }
 
 std::string objectsText(const std::vector<PlacedObject>& objects)
@@ -159,12 +176,16 @@ bool setUp(fmdb::FMDatabase& database)
     // Checkpoints run on a connection of their own (WalCheckpointer).
     setPragma(database, "wal_autocheckpoint=0");
     setPragma(database, "journal_size_limit=" + std::to_string(kLogSizeLimit));
+    // Version 1 lacked `damaged_players`; nothing else changed, so creating what is missing upgrades.
+    const std::string columns = "key TEXT NOT NULL, level INTEGER NOT NULL, saved INTEGER NOT NULL, "
+                                "score INTEGER NOT NULL, total INTEGER NOT NULL, latitude REAL NOT NULL, "
+                                "longitude REAL NOT NULL, coins TEXT NOT NULL, princesses TEXT NOT NULL, "
+                                "updated REAL NOT NULL";
     if (!database.executeUpdate("PRAGMA synchronous=NORMAL")
-        || !database.executeUpdate("CREATE TABLE IF NOT EXISTS players (key TEXT PRIMARY KEY NOT NULL, "
-                                   "level INTEGER NOT NULL, saved INTEGER NOT NULL, score INTEGER NOT NULL, "
-                                   "total INTEGER NOT NULL, latitude REAL NOT NULL, longitude REAL NOT NULL, "
-                                   "coins TEXT NOT NULL, princesses TEXT NOT NULL, updated REAL NOT NULL) "
-                                   "WITHOUT ROWID")
+        || !database.executeUpdate(
+            "CREATE TABLE IF NOT EXISTS players (" + columns + ", PRIMARY KEY (key)) WITHOUT ROWID")
+        || !database.executeUpdate(
+            "CREATE TABLE IF NOT EXISTS damaged_players (" + columns + ", set_aside REAL NOT NULL)")
         || !database.executeUpdate("PRAGMA user_version=" + std::to_string(kSchemaVersion))) {
         logFailure("cannot set up the players table", database);
         return false;
@@ -209,7 +230,7 @@ PlayerStore::~PlayerStore()
     checkpointer_.reset();
 }
 
-PlayerStore::Loaded PlayerStore::load(std::string_view key)
+PlayerStore::Loaded PlayerStore::load(std::string_view key, Deadline deadline)
 {
     std::optional<PlayerState> player;
     {
@@ -228,11 +249,23 @@ PlayerStore::Loaded PlayerStore::load(std::string_view key)
         player = playerFrom(*row);
         row->close();
     }
-    if (!player) {
-        base::log("players database: a player's stored objects are damaged");
+    if (player)
+        return { true, std::move(player) };
+    if (!setAside(std::string(key), deadline))
         return {};
-    }
-    return { true, std::move(player) };
+    base::log("players database: the game of player " + shortHash(key)
+        + " is damaged; it was set aside and a new game begun");
+    return { true, std::nullopt };
+}
+
+bool PlayerStore::setAside(const std::string& key, Deadline deadline)
+{
+    const double now
+        = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+    return write("set aside a damaged game", deadline, [&] {
+        return database_->executeUpdate(kSetAsideQuery, now, key)
+            && database_->executeUpdate("DELETE FROM players WHERE key = ?", key);
+    });
 }
 
 bool PlayerStore::save(const PlayerState& player, Deadline deadline)

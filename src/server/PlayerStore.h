@@ -44,7 +44,10 @@ public:
         bool ok = false; // false: the database failed (logged); `player` then means nothing
         std::optional<PlayerState> player; // none: no game under the key yet
     };
-    Loaded load(std::string_view key);
+    // A game whose objects cannot be read is moved to the table `damaged_players` as it was, with the
+    // time, and logged under a short hash of the key; the player then has no game. Setting it aside
+    // waits for the write lock until `deadline` at most.
+    Loaded load(std::string_view key, Deadline deadline);
 
     // Inserts or replaces the player's game; false (logged) when the database failed or the write lock
     // stayed taken until `deadline`, in which case the stored game is the one before.
@@ -59,6 +62,7 @@ private:
     // off the connection; false, logged as "players database: cannot <what>: <why>", when the lock
     // did not come or a statement failed, and then nothing is changed.
     bool write(std::string_view what, Deadline deadline, const std::function<bool()>& statements);
+    bool setAside(const std::string& key, Deadline deadline);
 
     std::shared_ptr<fmdb::FMDatabase> database_;
     std::mutex connection_;

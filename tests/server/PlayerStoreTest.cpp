@@ -1,6 +1,7 @@
 #include "PlayerStore.h"
 #include "LogCapture.h"
 #include "ScratchFolder.h"
+#include "SqliteFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <regex>
 #include <sys/stat.h>
 
 using server::PlayerState;
@@ -80,14 +82,14 @@ TEST_F(PlayerStoreTest, AGameComesBackExactlyAfterReopening)
     {
         const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
         ASSERT_TRUE(store);
-        const PlayerStore::Loaded unknown = store->load("nobody");
+        const PlayerStore::Loaded unknown = store->load("nobody", soon());
         EXPECT_TRUE(unknown.ok);
         EXPECT_FALSE(unknown.player);
         ASSERT_TRUE(store->save(aGame(), soon()));
     }
     const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
     ASSERT_TRUE(store);
-    const PlayerStore::Loaded loaded = store->load(aGame().key);
+    const PlayerStore::Loaded loaded = store->load(aGame().key, soon());
     ASSERT_TRUE(loaded.ok);
     ASSERT_TRUE(loaded.player);
     EXPECT_EQ(*loaded.player, aGame());
@@ -134,10 +136,10 @@ TEST_F(PlayerStoreTest, FilesThatAreNotAPlayersDatabaseAreRefused)
             [](const std::string& path) {
                 sqlite3* db = nullptr;
                 sqlite3_open(path.c_str(), &db);
-                sqlite3_exec(db, "PRAGMA user_version=2", nullptr, nullptr, nullptr);
+                sqlite3_exec(db, "PRAGMA user_version=3", nullptr, nullptr, nullptr);
                 sqlite3_close(db);
             },
-            "players database: made by a newer vantry-server (schema 2)" },
+            "players database: made by a newer vantry-server (schema 3)" },
         { "a folder in the way", [](const std::string& path) { std::filesystem::create_directories(path); },
             nullptr },
     };
@@ -185,21 +187,46 @@ TEST_F(PlayerStoreTest, ADamagedFileIsRefusedSayingWhatToDo)
               "file) to begin an empty one, or restore a backup" });
 }
 
-TEST_F(PlayerStoreTest, DamagedObjectsFailTheLoadInsteadOfLosingThem)
+// A damaged game used to fail every request of its player for good, and the log did not say whose.
+TEST_F(PlayerStoreTest, ADamagedGameIsSetAsideAndItsPlayerBeginsAgain)
 {
     const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
     ASSERT_TRUE(store);
     ASSERT_TRUE(store->save(aGame(), soon()));
-    sqlite3* db = nullptr;
-    sqlite3_open(path().c_str(), &db);
-    ASSERT_EQ(
-        sqlite3_exec(db, "UPDATE players SET coins = '[[\"c\",1]]'", nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(db);
+    vantry::test::OutsideConnection other(path());
+    ASSERT_EQ(other.exec("UPDATE players SET coins = '[[\"c\",1]]'"), SQLITE_OK);
 
     vantry::test::LogCapture log;
-    EXPECT_FALSE(store->load(aGame().key).ok);
-    EXPECT_EQ(
-        log.take(), std::vector<std::string> { "players database: a player's stored objects are damaged" });
+    const PlayerStore::Loaded loaded = store->load(aGame().key, soon());
+    EXPECT_TRUE(loaded.ok);
+    EXPECT_FALSE(loaded.player);
+    const std::vector<std::string> lines = log.take();
+    ASSERT_EQ(lines.size(), 1U);
+    EXPECT_TRUE(std::regex_match(lines[0],
+        std::regex("players database: the game of player [0-9a-f]{12} is damaged; it was set aside and a "
+                   "new game begun")))
+        << lines[0];
+    EXPECT_EQ(other.scalar("SELECT key || ' ' || score || ' ' || coins FROM damaged_players"),
+        aGame().key + " 9 [[\"c\",1]]");
+    EXPECT_EQ(other.scalar("SELECT COUNT(*) FROM players"), "0");
+
+    ASSERT_TRUE(store->save(aGame(), soon()));
+    EXPECT_EQ(store->load(aGame().key, soon()).player, aGame());
+}
+
+TEST_F(PlayerStoreTest, AFileOfTheFirstSchemaIsUpgradedWithItsGames)
+{
+    ASSERT_TRUE(PlayerStore::open(path())->save(aGame(), soon()));
+    // The first schema had no table for damaged games.
+    ASSERT_EQ(
+        vantry::test::OutsideConnection(path()).exec("DROP TABLE damaged_players; PRAGMA user_version=1"),
+        SQLITE_OK);
+    const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
+    ASSERT_TRUE(store);
+    EXPECT_EQ(store->load(aGame().key, soon()).player, aGame());
+    vantry::test::OutsideConnection other(path());
+    EXPECT_EQ(other.scalar("PRAGMA user_version"), "2");
+    EXPECT_EQ(other.scalar("SELECT COUNT(*) FROM damaged_players"), "0");
 }
 
 // 7000 saves a second once grew the log by 30 MB a second: passive checkpoints never caught up.
@@ -225,7 +252,7 @@ TEST_F(PlayerStoreTest, AFloodOfSavesKeepsTheLogUnder64MiBAndLosesNone)
     const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
     ASSERT_TRUE(store);
     for (const PlayerState& player : players)
-        EXPECT_EQ(store->load(player.key).player, player);
+        EXPECT_EQ(store->load(player.key, soon()).player, player);
 }
 
 } // namespace
