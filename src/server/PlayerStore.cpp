@@ -7,23 +7,55 @@
 #include "ZQJsonParser.h"
 #include "ZQJsonWriter.h"
 
-#include <chrono>
+#include <fmt/format.h>
+#include <openssl/evp.h>
+#include <sqlite3.h>
+
+#include <array>
 #include <fcntl.h>
+#include <thread>
 #include <unistd.h>
 
 namespace server {
 
 namespace {
-constexpr int kSchemaVersion = 1;
-// Busy answers come only from another program holding the file (the sqlite3 shell, a backup); give
-// up after about half a second (each retry pauses 20 µs, more in practice) rather than stall every
-// player.
-constexpr int kBusyRetries = 5000;
+// 2: damaged games are set aside in their own table.
+constexpr int kSchemaVersion = 2;
+// While the file is set up at start, before anyone plays: a lock held by another program (the sqlite3
+// shell, a backup) is waited for about half a second (each retry pauses 20 µs, more in practice).
+constexpr int kSetUpBusyRetries = 5000;
+// Afterwards the connection never waits for a lock: `write` does, off the connection.
+constexpr int kNoBusyRetries = -1;
+constexpr std::chrono::milliseconds kLockPoll { 1 };
 constexpr std::chrono::milliseconds kCheckpointInterval { 1000 };
+// The log is emptied when it passes this size, and SQLite cuts its file back to the limit when it
+// starts the log again from the beginning.
+constexpr std::uintmax_t kLogTruncateAt = 16 << 20;
+constexpr std::uintmax_t kLogSizeLimit = 64 << 20;
+
+constexpr std::string_view kColumns
+    = "key, level, saved, score, total, latitude, longitude, coins, princesses, updated";
+const std::string kLoadQuery = fmt::format("SELECT {} FROM players WHERE key = ?", kColumns);
+const std::string kSaveQuery
+    = fmt::format("INSERT OR REPLACE INTO players ({}) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)", kColumns);
+const std::string kSetAsideQuery = fmt::format(
+    "INSERT INTO damaged_players ({0}, set_aside) SELECT {0}, ? FROM players WHERE key = ?", kColumns);
 
 void logFailure(std::string_view what, const fmdb::FMDatabase& database)
 {
     base::log(std::string("players database: ") + std::string(what) + ": " + database.lastErrorMessage());
+}
+
+// Names a player in the log without giving away the key, which is all a client needs to play as them.
+std::string shortHash(std::string_view key)
+{
+    std::array<unsigned char, EVP_MAX_MD_SIZE> digest {};
+    unsigned int length = 0;
+    EVP_Digest(key.data(), key.size(), digest.data(), &length, EVP_sha256(), nullptr);
+    std::string name;
+    for (std::size_t i = 0; i < 6; ++i)
+        name += fmt::format("{:02x}", digest[i]);
+    return name;
 }
 
 std::string objectsText(const std::vector<PlacedObject>& objects)
@@ -61,6 +93,26 @@ std::optional<std::vector<PlacedObject>> objectsFrom(const std::optional<std::st
     return objects;
 }
 
+// The game in a row of `players` (columns as kColumns); none when its objects cannot be read.
+std::optional<PlayerState> playerFrom(fmdb::FMResultSet& row)
+{
+    std::optional<std::vector<PlacedObject>> coins = objectsFrom(row.stringForColumnIndex(7));
+    std::optional<std::vector<PlacedObject>> princesses = objectsFrom(row.stringForColumnIndex(8));
+    if (!coins || !princesses)
+        return std::nullopt;
+    PlayerState player;
+    player.key = row.stringForColumnIndex(0).value_or("");
+    player.level = row.intForColumnIndex(1);
+    player.saved = row.intForColumnIndex(2);
+    player.score = row.intForColumnIndex(3);
+    player.total = row.intForColumnIndex(4);
+    player.position = { row.doubleForColumnIndex(5), row.doubleForColumnIndex(6) };
+    player.coins = std::move(*coins);
+    player.princesses = std::move(*princesses);
+    player.lastMoved = row.doubleForColumnIndex(9);
+    return player;
+}
+
 // SQLite creates the write-ahead log and its index with the permissions of the database file.
 bool createOwnerOnly(const std::string& path)
 {
@@ -68,6 +120,29 @@ bool createOwnerOnly(const std::string& path)
     if (descriptor >= 0)
         return ::close(descriptor) == 0;
     return errno == EEXIST;
+}
+
+// The first problem SQLite's quick check finds in the file; none when it finds none.
+std::optional<std::string> damageIn(fmdb::FMDatabase& database)
+{
+    const std::shared_ptr<fmdb::FMResultSet> check = database.executeQuery("PRAGMA quick_check");
+    if (!check || !check->next())
+        return database.lastErrorMessage();
+    std::string problems = check->stringForColumnIndex(0).value_or("");
+    check->close();
+    if (problems == "ok")
+        return std::nullopt;
+    // One problem a line, under a line naming the schema ("*** in database main ***").
+    if (problems.starts_with("*** "))
+        problems.erase(0, problems.find('\n') + 1);
+    return problems.substr(0, problems.find('\n'));
+}
+
+// Sets a pragma that answers with a row; the answer is not needed.
+void setPragma(fmdb::FMDatabase& database, const std::string& pragma)
+{
+    if (const std::shared_ptr<fmdb::FMResultSet> answer = database.executeQuery("PRAGMA " + pragma))
+        answer->close();
 }
 
 bool setUp(fmdb::FMDatabase& database)
@@ -84,6 +159,11 @@ bool setUp(fmdb::FMDatabase& database)
             "players database: made by a newer vantry-server (schema " + std::to_string(fileVersion) + ")");
         return false;
     }
+    if (const std::optional<std::string> damage = damageIn(database)) {
+        base::log("players database: " + database.databasePath() + " is damaged (" + *damage
+            + "); move it aside (with its -wal file) to begin an empty one, or restore a backup");
+        return false;
+    }
 
     const std::shared_ptr<fmdb::FMResultSet> mode = database.executeQuery("PRAGMA journal_mode=WAL");
     const bool writeAhead = mode && mode->next() && mode->stringForColumnIndex(0) == "wal";
@@ -94,15 +174,18 @@ bool setUp(fmdb::FMDatabase& database)
         return false;
     }
     // Checkpoints run on a connection of their own (WalCheckpointer).
-    const std::shared_ptr<fmdb::FMResultSet> automatic = database.executeQuery("PRAGMA wal_autocheckpoint=0");
-    if (automatic)
-        automatic->close();
+    setPragma(database, "wal_autocheckpoint=0");
+    setPragma(database, "journal_size_limit=" + std::to_string(kLogSizeLimit));
+    // Version 1 lacked `damaged_players`; nothing else changed, so creating what is missing upgrades.
+    const std::string columns = "key TEXT NOT NULL, level INTEGER NOT NULL, saved INTEGER NOT NULL, "
+                                "score INTEGER NOT NULL, total INTEGER NOT NULL, latitude REAL NOT NULL, "
+                                "longitude REAL NOT NULL, coins TEXT NOT NULL, princesses TEXT NOT NULL, "
+                                "updated REAL NOT NULL";
     if (!database.executeUpdate("PRAGMA synchronous=NORMAL")
-        || !database.executeUpdate("CREATE TABLE IF NOT EXISTS players (key TEXT PRIMARY KEY NOT NULL, "
-                                   "level INTEGER NOT NULL, saved INTEGER NOT NULL, score INTEGER NOT NULL, "
-                                   "total INTEGER NOT NULL, latitude REAL NOT NULL, longitude REAL NOT NULL, "
-                                   "coins TEXT NOT NULL, princesses TEXT NOT NULL, updated REAL NOT NULL) "
-                                   "WITHOUT ROWID")
+        || !database.executeUpdate(
+            "CREATE TABLE IF NOT EXISTS players (" + columns + ", PRIMARY KEY (key)) WITHOUT ROWID")
+        || !database.executeUpdate(
+            "CREATE TABLE IF NOT EXISTS damaged_players (" + columns + ", set_aside REAL NOT NULL)")
         || !database.executeUpdate("PRAGMA user_version=" + std::to_string(kSchemaVersion))) {
         logFailure("cannot set up the players table", database);
         return false;
@@ -123,10 +206,12 @@ std::unique_ptr<PlayerStore> PlayerStore::open(const std::string& path)
         return nullptr;
     }
     database->setShouldCacheStatements(true);
-    database->setBusyRetryTimeout(kBusyRetries);
+    database->setBusyRetryTimeout(kSetUpBusyRetries);
     if (!setUp(*database))
         return nullptr;
-    std::unique_ptr<WalCheckpointer> checkpointer = WalCheckpointer::start(path, kCheckpointInterval);
+    database->setBusyRetryTimeout(kNoBusyRetries);
+    std::unique_ptr<WalCheckpointer> checkpointer
+        = WalCheckpointer::start(path, kCheckpointInterval, kLogTruncateAt);
     if (!checkpointer)
         return nullptr;
     return std::unique_ptr<PlayerStore>(new PlayerStore(std::move(database), std::move(checkpointer)));
@@ -145,58 +230,89 @@ PlayerStore::~PlayerStore()
     checkpointer_.reset();
 }
 
-PlayerStore::Loaded PlayerStore::load(std::string_view key)
+PlayerStore::Loaded PlayerStore::load(std::string_view key, Deadline deadline)
 {
-    const std::shared_ptr<fmdb::FMResultSet> row = database_->executeQuery(
-        "SELECT level, saved, score, total, latitude, longitude, coins, princesses, "
-        "updated FROM players WHERE key = ?",
-        key);
-    if (!row) {
-        logFailure("cannot read a player", *database_);
-        return {};
-    }
-    if (!row->next()) {
-        const bool failed = database_->hadError();
-        if (failed)
+    std::optional<PlayerState> player;
+    {
+        const std::lock_guard lock(connection_);
+        const std::shared_ptr<fmdb::FMResultSet> row = database_->executeQuery(kLoadQuery, key);
+        if (!row) {
             logFailure("cannot read a player", *database_);
-        return { !failed, std::nullopt };
+            return {};
+        }
+        if (!row->next()) {
+            const bool failed = database_->hadError();
+            if (failed)
+                logFailure("cannot read a player", *database_);
+            return { !failed, std::nullopt };
+        }
+        player = playerFrom(*row);
+        row->close();
     }
-    PlayerState player;
-    player.key = std::string(key);
-    player.level = row->intForColumnIndex(0);
-    player.saved = row->intForColumnIndex(1);
-    player.score = row->intForColumnIndex(2);
-    player.total = row->intForColumnIndex(3);
-    player.position = { row->doubleForColumnIndex(4), row->doubleForColumnIndex(5) };
-    player.lastMoved = row->doubleForColumnIndex(8);
-    std::optional<std::vector<PlacedObject>> coins = objectsFrom(row->stringForColumnIndex(6));
-    std::optional<std::vector<PlacedObject>> princesses = objectsFrom(row->stringForColumnIndex(7));
-    row->close();
-    if (!coins || !princesses) {
-        base::log("players database: a player's stored objects are damaged");
+    if (player)
+        return { true, std::move(player) };
+    if (!setAside(std::string(key), deadline))
         return {};
-    }
-    player.coins = std::move(*coins);
-    player.princesses = std::move(*princesses);
-    return { true, std::move(player) };
+    base::log("players database: the game of player " + shortHash(key)
+        + " is damaged; it was set aside and a new game begun");
+    return { true, std::nullopt };
 }
 
-bool PlayerStore::save(const PlayerState& player)
+bool PlayerStore::setAside(const std::string& key, Deadline deadline)
 {
-    if (!database_->executeUpdate(
-            "INSERT OR REPLACE INTO players (key, level, saved, score, total, latitude, "
-            "longitude, coins, princesses, updated) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-            player.key, player.level, player.saved, player.score, player.total, player.position.latitude,
-            player.position.longitude, objectsText(player.coins), objectsText(player.princesses),
-            player.lastMoved)) {
-        logFailure("cannot save a player", *database_);
-        return false;
+    const double now
+        = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+    return write("set aside a damaged game", deadline, [&] {
+        return database_->executeUpdate(kSetAsideQuery, now, key)
+            && database_->executeUpdate("DELETE FROM players WHERE key = ?", key);
+    });
+}
+
+bool PlayerStore::save(const PlayerState& player, Deadline deadline)
+{
+    const std::string coins = objectsText(player.coins);
+    const std::string princesses = objectsText(player.princesses);
+    return write("save a player", deadline, [&] {
+        return database_->executeUpdate(kSaveQuery, player.key, player.level, player.saved, player.score,
+            player.total, player.position.latitude, player.position.longitude, coins, princesses,
+            player.lastMoved);
+    });
+}
+
+bool PlayerStore::write(std::string_view what, Deadline deadline, const std::function<bool()>& statements)
+{
+    const std::string failure = "cannot " + std::string(what);
+    for (;;) {
+        if (!checkpointer_->holdsWritersOff()) {
+            const std::lock_guard lock(connection_);
+            sqlite3* handle = database_->sqliteHandle();
+            // Straight to SQLite: the access layer would retry a busy answer holding the connection and
+            // log each time it gave up.
+            const int begun = sqlite3_exec(handle, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+            if (begun == SQLITE_OK) {
+                if (statements() && database_->executeUpdate("COMMIT"))
+                    return true;
+                logFailure(failure, *database_);
+                if (!sqlite3_get_autocommit(handle))
+                    database_->executeUpdate("ROLLBACK");
+                return false;
+            }
+            if (begun != SQLITE_BUSY) {
+                logFailure(failure, *database_);
+                return false;
+            }
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            base::log("players database: " + failure + ": database is locked");
+            return false;
+        }
+        std::this_thread::sleep_for(kLockPoll);
     }
-    return true;
 }
 
 std::optional<long long> PlayerStore::playerCount()
 {
+    const std::lock_guard lock(connection_);
     const std::shared_ptr<fmdb::FMResultSet> row = database_->executeQuery("SELECT COUNT(*) FROM players");
     if (!row || !row->next()) {
         logFailure("cannot count the players", *database_);

@@ -1,6 +1,7 @@
 #include "PlayerStore.h"
 #include "LogCapture.h"
 #include "ScratchFolder.h"
+#include "SqliteFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <regex>
 #include <sys/stat.h>
 
 using server::PlayerState;
@@ -47,6 +49,21 @@ std::string outsideScalar(const std::string& path, const std::string& sql)
     return value;
 }
 
+// A game with 150 coins, whose row needs overflow pages.
+PlayerState aBigGame(int number)
+{
+    PlayerState player = aGame();
+    player.key = "player " + std::to_string(number);
+    for (int coin = 0; coin < 150; ++coin)
+        player.coins.push_back({ "c" + std::to_string(coin), { 51.5 + coin * 1e-5, -0.12 - number * 1e-5 } });
+    return player;
+}
+
+PlayerStore::Deadline soon()
+{
+    return std::chrono::steady_clock::now() + std::chrono::seconds(1);
+}
+
 mode_t permissionsOf(const std::string& path)
 {
     struct stat status { };
@@ -65,14 +82,14 @@ TEST_F(PlayerStoreTest, AGameComesBackExactlyAfterReopening)
     {
         const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
         ASSERT_TRUE(store);
-        const PlayerStore::Loaded unknown = store->load("nobody");
+        const PlayerStore::Loaded unknown = store->load("nobody", soon());
         EXPECT_TRUE(unknown.ok);
         EXPECT_FALSE(unknown.player);
-        ASSERT_TRUE(store->save(aGame()));
+        ASSERT_TRUE(store->save(aGame(), soon()));
     }
     const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
     ASSERT_TRUE(store);
-    const PlayerStore::Loaded loaded = store->load(aGame().key);
+    const PlayerStore::Loaded loaded = store->load(aGame().key, soon());
     ASSERT_TRUE(loaded.ok);
     ASSERT_TRUE(loaded.player);
     EXPECT_EQ(*loaded.player, aGame());
@@ -84,9 +101,9 @@ TEST_F(PlayerStoreTest, ASaveIsCommittedToAnOwnerOnlyWriteAheadLogBeforeItReturn
     const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
     ASSERT_TRUE(store);
     PlayerState player = aGame();
-    ASSERT_TRUE(store->save(player));
+    ASSERT_TRUE(store->save(player, soon()));
     player.score = 10;
-    ASSERT_TRUE(store->save(player));
+    ASSERT_TRUE(store->save(player, soon()));
     // Another program sees the last save while the store is open: it is in the log, not in memory.
     EXPECT_EQ(outsideScalar(path(), "SELECT score FROM players"), "10");
     EXPECT_EQ(outsideScalar(path(), "PRAGMA journal_mode"), "wal");
@@ -99,7 +116,7 @@ TEST_F(PlayerStoreTest, ClosingCopiesTheLogIntoTheFile)
     {
         const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
         ASSERT_TRUE(store);
-        ASSERT_TRUE(store->save(aGame()));
+        ASSERT_TRUE(store->save(aGame(), soon()));
     }
     EXPECT_FALSE(std::filesystem::exists(path() + "-wal") && std::filesystem::file_size(path() + "-wal") > 0);
     EXPECT_EQ(outsideScalar(path(), "SELECT score FROM players"), "9");
@@ -119,10 +136,10 @@ TEST_F(PlayerStoreTest, FilesThatAreNotAPlayersDatabaseAreRefused)
             [](const std::string& path) {
                 sqlite3* db = nullptr;
                 sqlite3_open(path.c_str(), &db);
-                sqlite3_exec(db, "PRAGMA user_version=2", nullptr, nullptr, nullptr);
+                sqlite3_exec(db, "PRAGMA user_version=3", nullptr, nullptr, nullptr);
                 sqlite3_close(db);
             },
-            "players database: made by a newer vantry-server (schema 2)" },
+            "players database: made by a newer vantry-server (schema 3)" },
         { "a folder in the way", [](const std::string& path) { std::filesystem::create_directories(path); },
             nullptr },
     };
@@ -146,21 +163,96 @@ TEST_F(PlayerStoreTest, FilesThatAreNotAPlayersDatabaseAreRefused)
     }
 }
 
-TEST_F(PlayerStoreTest, DamagedObjectsFailTheLoadInsteadOfLosingThem)
+TEST_F(PlayerStoreTest, ADamagedFileIsRefusedSayingWhatToDo)
+{
+    {
+        const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
+        ASSERT_TRUE(store);
+        for (int number = 0; number < 100; ++number)
+            ASSERT_TRUE(store->save(aBigGame(number), soon()));
+    }
+    std::fstream file(path(), std::ios::in | std::ios::out | std::ios::binary);
+    // Page headers of the players' b-tree and of its overflow pages (pages 2 on).
+    for (std::streamoff page = 1; page < 60; page += 3) {
+        file.seekp(page * 4096);
+        file.write("\x07\xff\xff\xff\x01\x02\x03\x04 damaged damaged damaged", 32);
+    }
+    file.close();
+
+    vantry::test::LogCapture log;
+    EXPECT_FALSE(PlayerStore::open(path()));
+    EXPECT_EQ(log.take(),
+        std::vector<std::string> { "players database: " + path()
+            + " is damaged (Page 2: btreeInitPage() returns error code 11); move it aside (with its -wal "
+              "file) to begin an empty one, or restore a backup" });
+}
+
+// A damaged game used to fail every request of its player for good, and the log did not say whose.
+TEST_F(PlayerStoreTest, ADamagedGameIsSetAsideAndItsPlayerBeginsAgain)
 {
     const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
     ASSERT_TRUE(store);
-    ASSERT_TRUE(store->save(aGame()));
-    sqlite3* db = nullptr;
-    sqlite3_open(path().c_str(), &db);
-    ASSERT_EQ(
-        sqlite3_exec(db, "UPDATE players SET coins = '[[\"c\",1]]'", nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(db);
+    ASSERT_TRUE(store->save(aGame(), soon()));
+    vantry::test::OutsideConnection other(path());
+    ASSERT_EQ(other.exec("UPDATE players SET coins = '[[\"c\",1]]'"), SQLITE_OK);
 
     vantry::test::LogCapture log;
-    EXPECT_FALSE(store->load(aGame().key).ok);
-    EXPECT_EQ(
-        log.take(), std::vector<std::string> { "players database: a player's stored objects are damaged" });
+    const PlayerStore::Loaded loaded = store->load(aGame().key, soon());
+    EXPECT_TRUE(loaded.ok);
+    EXPECT_FALSE(loaded.player);
+    const std::vector<std::string> lines = log.take();
+    ASSERT_EQ(lines.size(), 1U);
+    EXPECT_TRUE(std::regex_match(lines[0],
+        std::regex("players database: the game of player [0-9a-f]{12} is damaged; it was set aside and a "
+                   "new game begun")))
+        << lines[0];
+    EXPECT_EQ(other.scalar("SELECT key || ' ' || score || ' ' || coins FROM damaged_players"),
+        aGame().key + " 9 [[\"c\",1]]");
+    EXPECT_EQ(other.scalar("SELECT COUNT(*) FROM players"), "0");
+
+    ASSERT_TRUE(store->save(aGame(), soon()));
+    EXPECT_EQ(store->load(aGame().key, soon()).player, aGame());
+}
+
+TEST_F(PlayerStoreTest, AFileOfTheFirstSchemaIsUpgradedWithItsGames)
+{
+    ASSERT_TRUE(PlayerStore::open(path())->save(aGame(), soon()));
+    // The first schema had no table for damaged games.
+    ASSERT_EQ(
+        vantry::test::OutsideConnection(path()).exec("DROP TABLE damaged_players; PRAGMA user_version=1"),
+        SQLITE_OK);
+    const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
+    ASSERT_TRUE(store);
+    EXPECT_EQ(store->load(aGame().key, soon()).player, aGame());
+    vantry::test::OutsideConnection other(path());
+    EXPECT_EQ(other.scalar("PRAGMA user_version"), "2");
+    EXPECT_EQ(other.scalar("SELECT COUNT(*) FROM damaged_players"), "0");
+}
+
+// 7000 saves a second once grew the log by 30 MB a second: passive checkpoints never caught up.
+TEST_F(PlayerStoreTest, AFloodOfSavesKeepsTheLogUnder64MiBAndLosesNone)
+{
+    std::vector<PlayerState> players;
+    for (int number = 0; number < 500; ++number)
+        players.push_back(aBigGame(number));
+    std::uintmax_t largestLog = 0;
+    {
+        const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
+        ASSERT_TRUE(store);
+        // About 100 MiB of pages for the log.
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        for (int save = 0; save < 8000 && std::chrono::steady_clock::now() < end; ++save) {
+            PlayerState& player = players[save % players.size()];
+            player.score = save;
+            ASSERT_TRUE(store->save(player, soon()));
+            largestLog = std::max(largestLog, std::filesystem::file_size(path() + "-wal"));
+        }
+    }
+    EXPECT_LT(largestLog, 64U << 20);
+    const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
+    ASSERT_TRUE(store);
+    for (const PlayerState& player : players)
+        EXPECT_EQ(store->load(player.key, soon()).player, player);
 }
 
 } // namespace
