@@ -25,10 +25,12 @@ struct HttpLimits {
     std::size_t connectionsPerAddress = 64;
     // Requests on one connection; the last is answered with "Connection: close".
     int requestsPerConnection = 10000;
-    // Threads that run every connection's reads, writes and route handlers; a connection holds none
-    // while it waits for its client. A handler that waits (for the database) holds one, and the others
-    // serve every other connection meanwhile.
-    int threads = 4;
+    // Threads that run every connection's reads and writes (and the handlers of GET routes); a
+    // connection holds none while it waits for its client.
+    int threads = 2;
+    // Threads that run the handlers of requests with a body (which may wait for the database, a
+    // second at most), so that such waits never hold up the other connections.
+    int handlerThreads = 16;
 };
 
 } // namespace server

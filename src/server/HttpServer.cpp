@@ -24,6 +24,7 @@ HttpServer::HttpServer(
     : plain_(plain)
     , tls_(tlsContext ? tls : nullptr)
     , limits_(limits)
+    , handlers_(static_cast<std::size_t>(std::max(1, limits.handlerThreads)))
 {
     if (tlsContext) {
         // Asio's context frees the handle it is given; the TlsServerContext keeps its own reference.
@@ -180,6 +181,7 @@ void HttpServer::stop()
     for (std::thread& thread : threads_)
         thread.join();
     threads_.clear();
+    handlers_.join();
 }
 
 } // namespace server

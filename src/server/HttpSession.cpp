@@ -2,6 +2,7 @@
 
 #include "HttpServer.h"
 
+#include <boost/asio/executor_work_guard.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/beast/core/detect_ssl.hpp>
 #include <boost/beast/core/string.hpp>
@@ -178,7 +179,16 @@ void HttpSession::headRead()
 
 void HttpSession::bodyRead()
 {
-    answer((*route_->post)(std::move(request_->get().body())), false);
+    // The handler may wait (for the database): it runs on the handlers' threads, so that the
+    // connections' threads go on serving every other connection; this one's strand stays idle until
+    // the answer comes back.
+    net::post(server_.handlers(),
+        [self = shared_from_this(), work = net::make_work_guard(executor_),
+            body = std::move(request_->get().body())]() mutable {
+            HttpAnswer answer = (*self->route_->post)(std::move(body));
+            net::post(self->executor_,
+                [self, answer = std::move(answer)]() mutable { self->answer(std::move(answer), false); });
+        });
 }
 
 void HttpSession::readFailed(const beast::error_code& error)
