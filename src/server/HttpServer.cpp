@@ -6,6 +6,7 @@
 
 #include <boost/asio/ip/v6_only.hpp>
 #include <boost/asio/post.hpp>
+#include <boost/asio/steady_timer.hpp>
 #include <boost/asio/strand.hpp>
 
 #include <openssl/ssl.h>
@@ -17,6 +18,7 @@ using tcp = net::ip::tcp;
 
 namespace {
 constexpr std::chrono::minutes kRefusalLogInterval { 1 };
+constexpr std::chrono::milliseconds kAcceptRetry { 100 };
 } // namespace
 
 HttpServer::HttpServer(
@@ -97,7 +99,12 @@ void HttpServer::accept(tcp::acceptor& acceptor)
         net::make_strand(io_), [this, &acceptor](boost::system::error_code error, tcp::socket socket) {
             if (error == net::error::operation_aborted || !acceptor.is_open())
                 return;
-            if (!error) {
+            if (error) {
+                // Out of descriptors or memory: trying again at once would only spin.
+                acceptFailed(acceptor, error);
+                return;
+            }
+            {
                 boost::system::error_code ignored;
                 socket.set_option(tcp::no_delay(true), ignored);
                 const tcp::endpoint peer = socket.remote_endpoint(ignored);
@@ -117,6 +124,24 @@ void HttpServer::accept(tcp::acceptor& acceptor)
             }
             accept(acceptor);
         });
+}
+
+void HttpServer::acceptFailed(tcp::acceptor& acceptor, const boost::system::error_code& error)
+{
+    {
+        const std::lock_guard lock(mutex_);
+        const auto now = std::chrono::steady_clock::now();
+        if (now - acceptFailureLogged_ >= kRefusalLogInterval) {
+            acceptFailureLogged_ = now;
+            base::logf("cannot accept connections: {}; trying again every {} ms", error.message(),
+                kAcceptRetry.count());
+        }
+    }
+    auto pause = std::make_shared<net::steady_timer>(io_, kAcceptRetry);
+    pause->async_wait([this, &acceptor, pause](boost::system::error_code) {
+        if (acceptor.is_open())
+            accept(acceptor);
+    });
 }
 
 bool HttpServer::admit(const std::string& address)

@@ -61,6 +61,8 @@ public:
 
 private:
     void accept(boost::asio::ip::tcp::acceptor& acceptor);
+    // Accepts again after a pause (logged once a minute).
+    void acceptFailed(boost::asio::ip::tcp::acceptor& acceptor, const boost::system::error_code& error);
     // Counts a new connection from `address` in, unless a cap is reached (logged once a minute per
     // address).
     bool admit(const std::string& address);
@@ -81,6 +83,7 @@ private:
     std::size_t open_ = 0;
     std::unordered_map<std::string, std::size_t> perAddress_;
     std::unordered_map<std::string, std::chrono::steady_clock::time_point> refusalLogged_;
+    std::chrono::steady_clock::time_point acceptFailureLogged_ {};
 };
 
 } // namespace server
