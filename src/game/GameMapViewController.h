@@ -138,6 +138,9 @@ private:
     std::shared_ptr<platform::AlertView> locationAlert_;
     std::vector<std::shared_ptr<platform::AlertView>> warnings_;
     PlayExchange exchange_ { *this };
+    // The oldest located points to send that the request in flight carries.
+    std::size_t pointsInFlight_ = 0;
+    bool lastRequestFailed_ = false;
 };
 
 } // namespace game

@@ -18,9 +18,11 @@
 #include "SystemSound.h"
 #include "Utilities.h"
 
+#include <algorithm>
 #include <cmath>
 #include <mutex>
 #include <set>
+#include <span>
 
 namespace game {
 
@@ -48,7 +50,10 @@ void GameMapViewController::RunLoadingDataFromServer()
             return;
         {
             const std::lock_guard points(game.pointsLock);
-            if (game.locatedPoints.empty())
+            // Points left over by an answered request (beyond one request's share) go on at once;
+            // after a failure, with the next new point.
+            const bool leftOver = !game.locatedPointsToSend.empty() && !lastRequestFailed_;
+            if (game.locatedPoints.empty() && !leftOver)
                 return;
             game.locatedPointsToSend.insert(
                 game.locatedPointsToSend.end(), game.locatedPoints.begin(), game.locatedPoints.end());
@@ -58,7 +63,10 @@ void GameMapViewController::RunLoadingDataFromServer()
     }
     if (!game.UniquePlayerKey)
         game.UniquePlayerKey = GameSettings::playerKey();
-    std::string body = protocol::writePlayRequest(*game.UniquePlayerKey, game.locatedPointsToSend);
+    // The server takes at most so many points a request: the oldest go first.
+    pointsInFlight_ = std::min(game.locatedPointsToSend.size(), protocol::kMaxPointsPerRequest);
+    std::string body = protocol::writePlayRequest(
+        *game.UniquePlayerKey, std::span(game.locatedPointsToSend).first(pointsInFlight_));
     base::logf("myRequestString: {}", body);
     exchange_.send(std::move(body));
 }
@@ -66,12 +74,16 @@ void GameMapViewController::RunLoadingDataFromServer()
 void GameMapViewController::playExchangeDidAnswer(std::optional<std::string_view> answerText)
 {
     ParseDataFromServer(answerText);
-    GameState::shared().locatedPointsToSend.clear();
+    std::vector<base::GeoPoint>& sent = GameState::shared().locatedPointsToSend;
+    sent.erase(
+        sent.begin(), sent.begin() + static_cast<std::ptrdiff_t>(std::min(pointsInFlight_, sent.size())));
+    lastRequestFailed_ = false;
 }
 
 void GameMapViewController::playExchangeDidFail(const std::string& reason)
 {
     base::logf("Play request failed: {}", reason);
+    lastRequestFailed_ = true;
     ShowWarning("No Internet Connection",
         "Internet is required to play.\nPlease fix Your connection and return to the Vantry.");
 }

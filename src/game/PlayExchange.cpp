@@ -32,6 +32,10 @@ void PlayExchange::send(std::string body)
         request_.emplace();
         request_->url = protocol::GameServer::playURL();
         request_->method = "POST";
+        // An answer is a few kilobytes; a server that sends without end, or a byte at a time, fails
+        // the request instead of holding the game's one request in flight.
+        request_->maximumContentLength = kMostAnswerBytes;
+        request_->timeLimit = kMostAnswerSeconds;
     }
     request_->body = platform::Data::fromString(body);
     responseStatus_ = 0;

@@ -34,6 +34,10 @@ protected:
 // request runs.
 class PlayExchange : private platform::HttpConnectionDelegate {
 public:
+    // The largest answer taken, and the longest a request may take in all.
+    static constexpr std::int64_t kMostAnswerBytes = 4 * 1024 * 1024;
+    static constexpr double kMostAnswerSeconds = 30;
+
     explicit PlayExchange(PlayExchangeDelegate& delegate)
         : delegate_(delegate)
     { }

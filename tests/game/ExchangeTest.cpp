@@ -16,6 +16,10 @@
 #include <QBuffer>
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <mutex>
+#include <random>
+
 namespace vantry::test {
 namespace {
 
@@ -114,6 +118,45 @@ TEST_F(ExchangeTest, FailedPointsGoAgainBeforeNewOnes)
     EXPECT_EQ(lastPoints(), "[[10,20],[10.5,20],[11,20]]");
     EXPECT_TRUE(state().locatedPointsToSend.empty());
     EXPECT_EQ(alertsTitled("No Internet Connection").size(), 1u) << "one warning on screen at a time";
+}
+
+TEST_F(ExchangeTest, ARequestCarriesAtMostTheServersShareOfPointsTheOldestFirst)
+{
+    load();
+    {
+        const std::lock_guard points(state().pointsLock);
+        for (int i = 0; i < 10'500; ++i)
+            state().locatedPoints.push_back(game::locatedPoint(10 + i * 1e-4, 20));
+    }
+    const auto pointsIn = [](const std::string& body) { return std::ranges::count(body, '[') - 2; };
+    tick();
+    ASSERT_EQ(play.bodies().size(), 1u);
+    EXPECT_EQ(pointsIn(play.bodies()[0]), 10'000);
+    EXPECT_TRUE(play.bodies()[0].starts_with(R"(data=["test-player",[[10,20],)"));
+    EXPECT_EQ(state().locatedPointsToSend.size(), 500u);
+
+    tick();
+    ASSERT_EQ(play.bodies().size(), 2u) << "the rest goes at the next tick, without a new fix";
+    EXPECT_EQ(pointsIn(play.bodies()[1]), 500);
+    EXPECT_TRUE(state().locatedPointsToSend.empty());
+}
+
+// An endless answer took the game from 49 MB to 8 GB in 21 s.
+TEST_F(ExchangeTest, AnAnswerLargerThanAnyGameFailsAndKeepsThePoints)
+{
+    load();
+    fix(10, 20, 5);
+    // Letters at random, which no compression on the way makes small.
+    std::mt19937 random(5);
+    std::string endless(5 * 1024 * 1024, ' ');
+    for (char& letter : endless)
+        letter = static_cast<char>('a' + random() % 26);
+    play.queueAnswer(endless);
+    tick();
+    EXPECT_EQ(state().locatedPointsToSend.size(), 1u);
+    EXPECT_EQ(state().currentScore, -1);
+    EXPECT_EQ(alertsTitled("No Internet Connection").size(), 1u);
+    EXPECT_TRUE(logged("Play request failed: The answer is larger than 4194304 bytes."));
 }
 
 TEST_F(ExchangeTest, PointsLocatedInFlightGoInTheNextRequest)
