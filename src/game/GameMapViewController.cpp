@@ -254,6 +254,15 @@ void GameMapViewController::ShowWarning(const std::string& title, const std::str
     warnings_.push_back(std::move(warning));
 }
 
+void GameMapViewController::dismissWarning(const std::string& title, const std::string& message)
+{
+    for (const auto& warning : warnings_) {
+        if (warning->isVisible() && warning->title() == title && warning->message() == message)
+            warning->dismiss();
+    }
+    std::erase_if(warnings_, [](const auto& warning) { return !warning->isVisible(); });
+}
+
 void GameMapViewController::showProgressHUD(const std::string& text)
 {
     GameState& game = GameState::shared();

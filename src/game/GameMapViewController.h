@@ -77,6 +77,8 @@ public:
     // An alert with one "OK" button. While an alert of the same title and
     // message is on screen, another is not shown.
     void ShowWarning(const std::string& title, const std::string& message);
+    // Takes that warning off the screen, if it is on.
+    void dismissWarning(const std::string& title, const std::string& message);
     void showProgressHUD(const std::string& text);
     void hideProgressHUD();
 
@@ -141,6 +143,9 @@ private:
     // The oldest located points to send that the request in flight carries.
     std::size_t pointsInFlight_ = 0;
     bool lastRequestFailed_ = false;
+    // After a failure: the Clock time when the points may go again, and the pause before it.
+    double retryAt_ = 0;
+    double retryDelay_ = 0;
 };
 
 } // namespace game

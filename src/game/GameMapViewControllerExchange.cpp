@@ -3,6 +3,7 @@
 
 #include "Application.h"
 #include "Button.h"
+#include "Clock.h"
 #include "Exception.h"
 #include "GameServer.h"
 #include "GameSettings.h"
@@ -33,6 +34,13 @@ constexpr double kMarkerMoveThreshold = 0.0001;
 constexpr CGPoint kMarkerAnchor { 0.5f, 1.0f };
 // Where the temperature tip points: at the temperature bar.
 constexpr CGPoint kTemperatureTipPoint { 160, 40 };
+constexpr const char* kNoConnectionTitle = "No Internet Connection";
+constexpr const char* kNoConnectionMessage
+    = "Internet is required to play.\nPlease fix Your connection and return to the Vantry.";
+// After a failure the points go again after 3 s, then after twice as long each time, at most a
+// minute.
+constexpr double kFirstRetry = 3;
+constexpr double kLongestRetry = 60;
 
 void vibrate()
 {
@@ -51,8 +59,10 @@ void GameMapViewController::RunLoadingDataFromServer()
         {
             const std::lock_guard points(game.pointsLock);
             // Points left over by an answered request (beyond one request's share) go on at once;
-            // after a failure, with the next new point.
-            const bool leftOver = !game.locatedPointsToSend.empty() && !lastRequestFailed_;
+            // after a failure, at the next new point or when the back-off has passed, whichever
+            // comes first, so a player who stands still is not left with the warning.
+            const bool leftOver = !game.locatedPointsToSend.empty()
+                && (!lastRequestFailed_ || platform::Clock::current().now() >= retryAt_);
             if (game.locatedPoints.empty() && !leftOver)
                 return;
             game.locatedPointsToSend.insert(
@@ -78,14 +88,17 @@ void GameMapViewController::playExchangeDidAnswer(std::optional<std::string_view
     sent.erase(
         sent.begin(), sent.begin() + static_cast<std::ptrdiff_t>(std::min(pointsInFlight_, sent.size())));
     lastRequestFailed_ = false;
+    retryDelay_ = 0;
+    dismissWarning(kNoConnectionTitle, kNoConnectionMessage);
 }
 
 void GameMapViewController::playExchangeDidFail(const std::string& reason)
 {
     base::logf("Play request failed: {}", reason);
     lastRequestFailed_ = true;
-    ShowWarning("No Internet Connection",
-        "Internet is required to play.\nPlease fix Your connection and return to the Vantry.");
+    retryDelay_ = std::clamp(2 * retryDelay_, kFirstRetry, kLongestRetry);
+    retryAt_ = platform::Clock::current().now() + retryDelay_;
+    ShowWarning(kNoConnectionTitle, kNoConnectionMessage);
 }
 
 double GameMapViewController::Distance(RMLatLong a, RMLatLong b)

@@ -110,14 +110,29 @@ TEST_F(ExchangeTest, FailedPointsGoAgainBeforeNewOnes)
     EXPECT_EQ(alertsTitled("No Internet Connection").size(), 1u);
     EXPECT_TRUE(logged("Play request failed: the game server answered with HTTP status 502"));
 
-    tick();
-    EXPECT_EQ(play.bodies().size(), 1u) << "nothing new, nothing sent";
-
     fix(11, 20, 5); // C
+    play.queueAnswer("<h1>502 Bad Gateway</h1>", 502);
     tick();
     EXPECT_EQ(lastPoints(), "[[10,20],[10.5,20],[11,20]]");
-    EXPECT_TRUE(state().locatedPointsToSend.empty());
     EXPECT_EQ(alertsTitled("No Internet Connection").size(), 1u) << "one warning on screen at a time";
+}
+
+// A player who stood still after a failure kept the warning and never sent the points again.
+TEST_F(ExchangeTest, WithoutNewFixesFailedPointsGoAgainAfterPausesThatDoubleAndTheWarningLeavesWithTheAnswer)
+{
+    load();
+    fix(10, 20, 5);
+    for (int i = 0; i < 3; ++i)
+        play.queueAnswer("<h1>503 Service Unavailable</h1>", 503);
+    // The request of each tick (3 s apart) that found the pause over; the fourth is answered.
+    const std::vector<std::size_t> requestsAfterTick = { 1, 2, 2, 3, 3, 3, 3, 4 };
+    for (std::size_t i = 0; i < requestsAfterTick.size(); ++i) {
+        tick();
+        EXPECT_EQ(play.bodies().size(), requestsAfterTick[i]) << "tick " << i + 1;
+    }
+    EXPECT_EQ(lastPoints(), "[[10,20]]");
+    EXPECT_TRUE(state().locatedPointsToSend.empty());
+    EXPECT_TRUE(alertsTitled("No Internet Connection").empty());
 }
 
 TEST_F(ExchangeTest, ARequestCarriesAtMostTheServersShareOfPointsTheOldestFirst)
