@@ -91,7 +91,7 @@ public:
     // forgotten.
     void playExchangeDidAnswer(std::optional<std::string_view> answerText) override;
     // The points stay queued for the next request; the player is warned.
-    void playExchangeDidFail(const std::string& reason) override;
+    void playExchangeDidFail(PlayFailure failure, const std::string& reason) override;
     // Applies the server's answer text (none when it was not UTF-8).
     void ParseDataFromServer(std::optional<std::string_view> text);
     // The straight-line distance of two coordinates, in degrees.

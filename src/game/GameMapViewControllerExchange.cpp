@@ -34,9 +34,30 @@ constexpr double kMarkerMoveThreshold = 0.0001;
 constexpr CGPoint kMarkerAnchor { 0.5f, 1.0f };
 // Where the temperature tip points: at the temperature bar.
 constexpr CGPoint kTemperatureTipPoint { 160, 40 };
-constexpr const char* kNoConnectionTitle = "No Internet Connection";
-constexpr const char* kNoConnectionMessage
-    = "Internet is required to play.\nPlease fix Your connection and return to the Vantry.";
+// The warning of each kind of failure.
+struct Warning {
+    const char* title;
+    const char* message;
+};
+constexpr Warning kNoConnection { "No Internet Connection",
+    "Internet is required to play.\nPlease fix Your connection and return to the Vantry." };
+constexpr Warning kServerFailed { "Game Server Unavailable",
+    "The game server cannot play just now.\nVantry will try again by itself." };
+constexpr Warning kUntrustedServer { "Untrusted Game Server",
+    "The game server's certificate is not trusted.\nPlease check the server and return to the Vantry." };
+
+const Warning& warningFor(PlayFailure failure)
+{
+    switch (failure) {
+    case PlayFailure::Server:
+        return kServerFailed;
+    case PlayFailure::Certificate:
+        return kUntrustedServer;
+    case PlayFailure::Connection:
+        break;
+    }
+    return kNoConnection;
+}
 // After a failure the points go again after 3 s, then after twice as long each time, at most a
 // minute.
 constexpr double kFirstRetry = 3;
@@ -89,16 +110,18 @@ void GameMapViewController::playExchangeDidAnswer(std::optional<std::string_view
         sent.begin(), sent.begin() + static_cast<std::ptrdiff_t>(std::min(pointsInFlight_, sent.size())));
     lastRequestFailed_ = false;
     retryDelay_ = 0;
-    dismissWarning(kNoConnectionTitle, kNoConnectionMessage);
+    for (const Warning& warning : { kNoConnection, kServerFailed, kUntrustedServer })
+        dismissWarning(warning.title, warning.message);
 }
 
-void GameMapViewController::playExchangeDidFail(const std::string& reason)
+void GameMapViewController::playExchangeDidFail(PlayFailure failure, const std::string& reason)
 {
     base::logf("Play request failed: {}", reason);
     lastRequestFailed_ = true;
     retryDelay_ = std::clamp(2 * retryDelay_, kFirstRetry, kLongestRetry);
     retryAt_ = platform::Clock::current().now() + retryDelay_;
-    ShowWarning(kNoConnectionTitle, kNoConnectionMessage);
+    const Warning& warning = warningFor(failure);
+    ShowWarning(warning.title, warning.message);
 }
 
 double GameMapViewController::Distance(RMLatLong a, RMLatLong b)

@@ -19,6 +19,17 @@ std::optional<std::string_view> utf8Text(const std::vector<std::uint8_t>& bytes)
         return std::nullopt;
     return text;
 }
+// Qt names a refused certificate so; the limits are the connection's own, and an answer too large or
+// too slow is the server's doing, not the network's.
+PlayFailure failureOf(const std::string& description)
+{
+    if (description.starts_with("SSL handshake failed"))
+        return PlayFailure::Certificate;
+    if (description.starts_with("The answer is larger than")
+        || description.starts_with("The answer took longer than"))
+        return PlayFailure::Server;
+    return PlayFailure::Connection;
+}
 } // namespace
 
 void PlayExchange::begin()
@@ -42,7 +53,7 @@ void PlayExchange::send(std::string body)
     connection_ = platform::HttpConnection::create(*request_, *this);
     platform::Application::shared().setNetworkActivityIndicatorVisible(true);
     if (!connection_)
-        fail("the play URL " + request_->url + " is not valid");
+        fail(PlayFailure::Connection, "the play URL " + request_->url + " is not valid");
 }
 
 void PlayExchange::connectionDidReceiveResponse(
@@ -71,7 +82,8 @@ void PlayExchange::connectionDidFinishLoading(platform::HttpConnection&)
     // An error page (a proxy's 502…) is not the game's answer: its points
     // must go again, as after a network failure.
     if (responseStatus_ < 200 || responseStatus_ >= 300) {
-        fail("the game server answered with HTTP status " + std::to_string(responseStatus_));
+        fail(PlayFailure::Server,
+            "the game server answered with HTTP status " + std::to_string(responseStatus_));
         return;
     }
     const std::vector<std::uint8_t> bytes
@@ -82,14 +94,14 @@ void PlayExchange::connectionDidFinishLoading(platform::HttpConnection&)
 
 void PlayExchange::connectionDidFailWithError(platform::HttpConnection&, const std::string& description)
 {
-    fail(description);
+    fail(failureOf(description), description);
 }
 
-void PlayExchange::fail(const std::string& reason)
+void PlayExchange::fail(PlayFailure failure, const std::string& reason)
 {
     platform::Application::shared().setNetworkActivityIndicatorVisible(false);
     end();
-    delegate_.playExchangeDidFail(reason);
+    delegate_.playExchangeDidFail(failure, reason);
 }
 
 void PlayExchange::end()

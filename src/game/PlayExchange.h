@@ -13,15 +13,22 @@
 
 namespace game {
 
+// What made a play request fail.
+enum class PlayFailure {
+    Connection, // no network, no answer, a dropped or timed-out connection
+    Server, // the server (or a proxy before it) answered with an error status
+    Certificate, // the server's certificate is not one the game trusts
+};
+
 // Hears how a play request ended; implemented by the game screen.
 class PlayExchangeDelegate {
 public:
     // A 2xx answer arrived: its body as text, or none when it was not UTF-8.
     // The request still counts as in flight during the call.
     virtual void playExchangeDidAnswer(std::optional<std::string_view> answerText) = 0;
-    // The request failed (no connection, a network failure, an answer that is
-    // not 2xx); it is no longer in flight.
-    virtual void playExchangeDidFail(const std::string& reason) = 0;
+    // The request failed, for `reason` of kind `failure`; it is no longer in
+    // flight.
+    virtual void playExchangeDidFail(PlayFailure failure, const std::string& reason) = 0;
 
 protected:
     ~PlayExchangeDelegate() = default;
@@ -61,7 +68,7 @@ private:
         platform::HttpConnection& connection, const std::string& description) override;
     void connectionDidFinishLoading(platform::HttpConnection& connection) override;
 
-    void fail(const std::string& reason);
+    void fail(PlayFailure failure, const std::string& reason);
     // Not in flight any more; the connection goes (its callbacks allow it).
     void end();
 

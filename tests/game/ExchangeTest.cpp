@@ -14,6 +14,7 @@
 #include "PlayServer.h"
 
 #include <QBuffer>
+#include <QTcpServer>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -107,14 +108,16 @@ TEST_F(ExchangeTest, FailedPointsGoAgainBeforeNewOnes)
     EXPECT_EQ(play.bodies().at(0), R"(data=["test-player",[[10,20],[10.5,20]]])");
     EXPECT_EQ(state().locatedPointsToSend.size(), 2u) << "an error page is no answer: the points stay";
     EXPECT_EQ(state().currentScore, -1);
-    EXPECT_EQ(alertsTitled("No Internet Connection").size(), 1u);
+    EXPECT_EQ(alertsTitled("Game Server Unavailable").size(), 1u)
+        << "the server's failure, not the network's";
+    EXPECT_TRUE(alertsTitled("No Internet Connection").empty());
     EXPECT_TRUE(logged("Play request failed: the game server answered with HTTP status 502"));
 
     fix(11, 20, 5); // C
     play.queueAnswer("<h1>502 Bad Gateway</h1>", 502);
     tick();
     EXPECT_EQ(lastPoints(), "[[10,20],[10.5,20],[11,20]]");
-    EXPECT_EQ(alertsTitled("No Internet Connection").size(), 1u) << "one warning on screen at a time";
+    EXPECT_EQ(alertsTitled("Game Server Unavailable").size(), 1u) << "one warning on screen at a time";
 }
 
 // A player who stood still after a failure kept the warning and never sent the points again.
@@ -132,7 +135,7 @@ TEST_F(ExchangeTest, WithoutNewFixesFailedPointsGoAgainAfterPausesThatDoubleAndT
     }
     EXPECT_EQ(lastPoints(), "[[10,20]]");
     EXPECT_TRUE(state().locatedPointsToSend.empty());
-    EXPECT_TRUE(alertsTitled("No Internet Connection").empty());
+    EXPECT_TRUE(alertsTitled("Game Server Unavailable").empty());
 }
 
 TEST_F(ExchangeTest, ARequestCarriesAtMostTheServersShareOfPointsTheOldestFirst)
@@ -170,7 +173,7 @@ TEST_F(ExchangeTest, AnAnswerLargerThanAnyGameFailsAndKeepsThePoints)
     tick();
     EXPECT_EQ(state().locatedPointsToSend.size(), 1u);
     EXPECT_EQ(state().currentScore, -1);
-    EXPECT_EQ(alertsTitled("No Internet Connection").size(), 1u);
+    EXPECT_EQ(alertsTitled("Game Server Unavailable").size(), 1u);
     EXPECT_TRUE(logged("Play request failed: The answer is larger than 4194304 bytes."));
 }
 
@@ -304,6 +307,20 @@ TEST_F(ExchangeTest, LevelsPrincessesAndTemperature)
     EXPECT_TRUE(bar.isHidden());
 }
 
+TEST_F(ExchangeTest, NoServerAnsweringIsNoInternetConnection)
+{
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+    protocol::GameServer::setPlayPort(closed.serverPort());
+    closed.close();
+    load();
+    fix(10, 20, 5);
+    tick();
+    EXPECT_EQ(state().locatedPointsToSend.size(), 1u);
+    EXPECT_EQ(alertsTitled("No Internet Connection").size(), 1u);
+    log.take();
+}
+
 TEST_F(ExchangeTest, AServerOfAnAuthorityTrustedForAnotherHostIsAFailedRequest)
 {
     QTemporaryDir otherFolder;
@@ -315,7 +332,8 @@ TEST_F(ExchangeTest, AServerOfAnAuthorityTrustedForAnotherHostIsAFailedRequest)
     tick();
     EXPECT_TRUE(stranger.bodies().empty());
     EXPECT_EQ(state().locatedPointsToSend.size(), 1u);
-    EXPECT_EQ(alertsTitled("No Internet Connection").size(), 1u);
+    EXPECT_EQ(alertsTitled("Untrusted Game Server").size(), 1u);
+    EXPECT_TRUE(alertsTitled("No Internet Connection").empty());
     const auto lines = log.take();
     taken.insert(taken.end(), lines.begin(), lines.end());
     EXPECT_TRUE(std::any_of(taken.begin(), taken.end(), [](const std::string& line) {
