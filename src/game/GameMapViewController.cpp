@@ -16,6 +16,7 @@
 #include "RMMarkerManager.h"
 
 #include <algorithm>
+#include <limits>
 #include <mutex>
 
 namespace game {
@@ -170,7 +171,8 @@ void GameMapViewController::CheckIfLocated()
     const platform::LocationManager& manager = *GameState::shared().locationManager;
     if (manager.locationServicesEnabled()) {
         const auto last = manager.location();
-        const double accuracy = last ? last->horizontalAccuracy : 0;
+        // No fix at all in a minute is no more accurate than a poor one.
+        const double accuracy = last ? last->horizontalAccuracy : std::numeric_limits<double>::infinity();
         if (accuracy > GameState::Accuracy) {
             if (locationAlert_)
                 locationAlert_->setDelegate(nullptr);

@@ -121,6 +121,16 @@ TEST_F(LocatingTest, CheckAsksOnlyWhileTheLastFixIsInaccurate)
     EXPECT_TRUE(alertsTitled("Location not Found").empty()) << "Stop is final";
 }
 
+// The question never came while no fix came at all: the player saw a grey field for minutes.
+TEST_F(LocatingTest, NoFixAtAllAsksAfterAMinuteToo)
+{
+    load();
+    clock.advance(59);
+    EXPECT_TRUE(alertsTitled("Location not Found").empty());
+    clock.advance(1);
+    EXPECT_EQ(alertsTitled("Location not Found").size(), 1u);
+}
+
 TEST_F(LocatingTest, DisabledServicesNeverAsk)
 {
     load();
