@@ -19,15 +19,18 @@ std::optional<std::string_view> utf8Text(const std::vector<std::uint8_t>& bytes)
         return std::nullopt;
     return text;
 }
-// Qt names a refused certificate so; the limits are the connection's own, and an answer too large or
-// too slow is the server's doing, not the network's.
-PlayFailure failureOf(const std::string& description)
+// An answer too large or too slow is the server's doing, not the network's.
+PlayFailure failureOf(platform::HttpConnection::Failure failure)
 {
-    if (description.starts_with("SSL handshake failed"))
+    switch (failure) {
+    case platform::HttpConnection::Failure::Certificate:
         return PlayFailure::Certificate;
-    if (description.starts_with("The answer is larger than")
-        || description.starts_with("The answer took longer than"))
+    case platform::HttpConnection::Failure::AnswerTooLarge:
+    case platform::HttpConnection::Failure::AnswerTooSlow:
         return PlayFailure::Server;
+    case platform::HttpConnection::Failure::Network:
+        break;
+    }
     return PlayFailure::Connection;
 }
 } // namespace
@@ -92,9 +95,10 @@ void PlayExchange::connectionDidFinishLoading(platform::HttpConnection&)
     end();
 }
 
-void PlayExchange::connectionDidFailWithError(platform::HttpConnection&, const std::string& description)
+void PlayExchange::connectionDidFailWithError(
+    platform::HttpConnection& connection, const std::string& description)
 {
-    fail(failureOf(description), description);
+    fail(failureOf(connection.failure()), description);
 }
 
 void PlayExchange::fail(PlayFailure failure, const std::string& reason)

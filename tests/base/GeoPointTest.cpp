@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <limits>
 #include <numbers>
 
 namespace {
@@ -50,14 +49,6 @@ TEST(GeoPoint, DestinationLiesAtTheDistanceAndBearingItWasAskedFor)
         EXPECT_NEAR(base::bearingRadians(c.from, to), c.bearing, 1e-6) << c.where;
     }
     EXPECT_LT(base::destination({ -18.1416, 179.9990 }, kEast, 400).longitude, -179.99);
-}
-
-TEST(GeoPoint, OnlyFiniteDegreesWithinRangeAreValid)
-{
-    EXPECT_TRUE(base::isValidCoordinate({ -90, 180 }));
-    EXPECT_FALSE(base::isValidCoordinate({ 90.5, 0 }));
-    EXPECT_FALSE(base::isValidCoordinate({ 0, -180.5 }));
-    EXPECT_FALSE(base::isValidCoordinate({ std::numeric_limits<double>::quiet_NaN(), 0 }));
 }
 
 } // namespace

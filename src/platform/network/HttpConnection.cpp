@@ -157,8 +157,10 @@ void HttpConnection::send()
     const double timeout = std::clamp(request_.timeoutInterval, 0.001, 86400.0);
     progressTimer_ = Timer::scheduledTimer(timeout, false, [this] { checkProgress(); });
     if (request_.timeLimit > 0) {
-        limitTimer_ = Timer::scheduledTimer(request_.timeLimit, false,
-            [this] { fail(fmt::format("The answer took longer than {:g} seconds.", request_.timeLimit)); });
+        limitTimer_ = Timer::scheduledTimer(request_.timeLimit, false, [this] {
+            fail(Failure::AnswerTooSlow,
+                fmt::format("The answer took longer than {:g} seconds.", request_.timeLimit));
+        });
     }
 }
 
@@ -204,7 +206,7 @@ void HttpConnection::checkProgress()
     const double timeout = std::clamp(request_.timeoutInterval, 0.001, 86400.0);
     const double idle = now() - lastProgress_;
     if (idle >= timeout) {
-        fail("The request timed out.");
+        fail(Failure::Network, "The request timed out.");
         return;
     }
     progressTimer_ = Timer::scheduledTimer(timeout - idle, false, [this] { checkProgress(); });
@@ -221,7 +223,7 @@ void HttpConnection::metaDataChanged()
     const QVariant length = reply_->header(QNetworkRequest::ContentLengthHeader);
     if (request_.maximumContentLength > 0 && length.isValid()
         && length.toLongLong() > request_.maximumContentLength) {
-        fail(tooLarge(request_.maximumContentLength));
+        fail(Failure::AnswerTooLarge, tooLarge(request_.maximumContentLength));
         return;
     }
     deliverResponse();
@@ -250,7 +252,7 @@ bool HttpConnection::deliverData(const Data& data)
         return true;
     received_ += static_cast<std::int64_t>(data.size());
     if (request_.maximumContentLength > 0 && received_ > request_.maximumContentLength) {
-        fail(tooLarge(request_.maximumContentLength));
+        fail(Failure::AnswerTooLarge, tooLarge(request_.maximumContentLength));
         return false;
     }
     if (request_.method == "GET" && response_.isSuccess())
@@ -277,7 +279,9 @@ void HttpConnection::finish()
     replyFinished_ = true;
     const std::shared_ptr<bool> alive = alive_;
     if (!isAnswer(*reply_)) {
-        fail(reply_->errorString().toStdString());
+        fail(reply_->error() == QNetworkReply::SslHandshakeFailedError ? Failure::Certificate
+                                                                       : Failure::Network,
+            reply_->errorString().toStdString());
         return;
     }
     if (!deliverResponse() || !deliverData(dataOf(reply_->readAll())))
@@ -296,8 +300,9 @@ void HttpConnection::finish()
     delegate_->connectionDidFinishLoading(*this);
 }
 
-void HttpConnection::fail(const std::string& description)
+void HttpConnection::fail(Failure failure, const std::string& description)
 {
+    failure_ = failure;
     cacheableBody_.clear();
     releaseReply();
     leaveQueue();

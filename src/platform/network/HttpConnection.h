@@ -34,6 +34,14 @@ namespace platform {
 // in the response. Requests never carry "no-cache". Main thread only.
 class HttpConnection {
 public:
+    // What made a request fail.
+    enum class Failure {
+        Network, // no connection, a dropped one, nothing for timeoutInterval
+        Certificate, // the server's certificate is not trusted
+        AnswerTooLarge, // beyond maximumContentLength
+        AnswerTooSlow, // beyond timeLimit
+    };
+
     // A connection for the request, started at once or waiting for start();
     // null when the URL is not a valid absolute http or https URL.
     static std::unique_ptr<HttpConnection> create(
@@ -57,6 +65,8 @@ public:
     const HttpRequest& request() const { return request_; }
     // The status of the answer; 0 until the response arrived.
     int statusCode() const { return response_.statusCode; }
+    // Why the request failed; meaningful once the delegate heard of a failure.
+    Failure failure() const { return failure_; }
 
     // "Vantry/<version> (+https://vantry.app)", sent with every request.
     static std::string userAgent();
@@ -69,7 +79,7 @@ private:
     bool deliverData(const Data& data);
     void readAvailable();
     void finish();
-    void fail(const std::string& description);
+    void fail(Failure failure, const std::string& description);
     void noteProgress();
     void checkProgress();
     void releaseReply();
@@ -92,6 +102,7 @@ private:
     bool responseDelivered_ = false;
     bool replyFinished_ = false;
     std::int64_t received_ = 0;
+    Failure failure_ = Failure::Network;
     double lastProgress_ = 0;
     Timer progressTimer_;
     Timer limitTimer_;
