@@ -5,6 +5,7 @@
 #include "CGGeometry.h"
 #include "GameObject.h"
 #include "LocationManager.h"
+#include "MarkerPictures.h"
 #include "PDColoredProgressView.h"
 #include "PlayExchange.h"
 #include "RMLatLong.h"
@@ -122,6 +123,8 @@ private:
     // The game state lost its accurate position: the markers go.
     void clearMarkers();
     void synchroniseMarkers(const std::vector<protocol::GameObject>& objects);
+    // The server's picture of `name` arrived: the markers that show it change.
+    void pictureArrived(const std::string& name);
     void showScore(std::int32_t score, std::int32_t total);
     void showLevel(std::int32_t level, std::int32_t princessCount);
     void showTemperature(float temperature);
@@ -146,6 +149,7 @@ private:
     // After a failure: the Clock time when the points may go again, and the pause before it.
     double retryAt_ = 0;
     double retryDelay_ = 0;
+    MarkerPictures pictures_ { [this](const std::string& name) { pictureArrived(name); } };
 };
 
 } // namespace game

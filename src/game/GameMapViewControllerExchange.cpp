@@ -17,7 +17,6 @@
 #include "RMMarker.h"
 #include "RMMarkerManager.h"
 #include "SystemSound.h"
-#include "Utilities.h"
 
 #include <algorithm>
 #include <cmath>
@@ -174,16 +173,13 @@ void GameMapViewController::synchroniseMarkers(const std::vector<protocol::GameO
         throw base::AssertionFailure("null markerManager returned");
     RMMarkerManager& manager = mapView_->markerManager();
     GameState& game = GameState::shared();
-    Utilities images;
     std::set<std::string> stale;
     for (const auto& [id, marker] : game.markers)
         stale.insert(id);
 
     for (const protocol::GameObject& object : objects) {
         stale.erase(object.id);
-        const std::string url = protocol::GameServer::markerImageLocation(object.imageName);
-        images.cacheImage(object.imageName, url);
-        const platform::Image image = images.getCachedImage(object.imageName, url);
+        const platform::Image image = pictures_.pictureFor(object.imageName);
         const RMLatLong coordinate { object.where.latitude, object.where.longitude };
         if (const auto known = game.markers.find(object.id); known != game.markers.end()) {
             RMMarker& marker = *known->second;
@@ -209,6 +205,16 @@ void GameMapViewController::synchroniseMarkers(const std::vector<protocol::GameO
         manager.removeMarker(game.markers[id]);
     for (const std::string& id : stale)
         game.markers.erase(id);
+}
+
+void GameMapViewController::pictureArrived(const std::string& name)
+{
+    const platform::Image image = pictures_.pictureFor(name);
+    for (const auto& [id, marker] : GameState::shared().markers) {
+        const auto* object = std::any_cast<protocol::GameObject>(&marker->data());
+        if (object && object->imageName == name)
+            marker->replaceUIImageAnchorPoint(image, kMarkerAnchor);
+    }
 }
 
 void GameMapViewController::showScore(std::int32_t score, std::int32_t total)

@@ -4,13 +4,11 @@
 #include "Directories.h"
 #include "ImageRepresentation.h"
 #include "Log.h"
-#include "URLFetch.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <unordered_map>
 
 #include <sys/stat.h>
 
@@ -46,47 +44,6 @@ std::string lowercase(std::string text)
     return text;
 }
 
-// The size and modification time of a file, which tell a rewritten file
-// from the one read before; none when there is no file.
-struct FileStamp {
-    off_t size;
-    std::int64_t modified;
-    friend bool operator==(const FileStamp&, const FileStamp&) = default;
-};
-
-std::optional<FileStamp> stampOf(const std::string& path)
-{
-    struct stat status { };
-    if (::stat(path.c_str(), &status) != 0)
-        return std::nullopt;
-    return FileStamp { status.st_size, status.st_mtim.tv_sec * 1'000'000'000LL + status.st_mtim.tv_nsec };
-}
-
-// Pictures read from cache files, kept decoded: an answer names the same few
-// pictures for every one of its objects, and decoding them again for each
-// would cost more than a frame.
-struct ReadPicture {
-    FileStamp stamp;
-    platform::Image image;
-};
-
-std::unordered_map<std::string, ReadPicture>& readPictures()
-{
-    static std::unordered_map<std::string, ReadPicture> pictures;
-    return pictures;
-}
-
-platform::Image readPicture(const std::string& path, const FileStamp& stamp)
-{
-    auto& pictures = readPictures();
-    const auto known = pictures.find(path);
-    if (known != pictures.end() && known->second.stamp == stamp)
-        return known->second.image;
-    platform::Image image = platform::Image::fromFile(path);
-    pictures[path] = ReadPicture { stamp, image };
-    return image;
-}
-
 enum class FileFormat { None, PNG, JPEG };
 
 FileFormat formatOf(const std::string& urlText)
@@ -101,9 +58,8 @@ FileFormat formatOf(const std::string& urlText)
 
 } // namespace
 
-Utilities::Utilities(double downloadTimeoutSeconds)
+Utilities::Utilities()
     : folder_(cacheFolder())
-    , downloadTimeout_(downloadTimeoutSeconds)
 { }
 
 std::string Utilities::cacheFolder()
@@ -141,20 +97,19 @@ std::optional<std::string> Utilities::cachePath(const std::string& name) const
     return fileName ? std::optional(folder_ + "/" + *fileName) : std::nullopt;
 }
 
-void Utilities::cacheImage(const std::string& name, const std::string& urlText)
+platform::Image Utilities::cacheImage(
+    const std::string& name, const std::string& urlText, const platform::Data& bytes) const
 {
     const std::optional<std::string> path = cachePath(name);
     if (!path) {
         base::logf("Image name of {} bytes is too long to cache", name.size());
-        return;
+        return {};
     }
-    if (fileExists(*path))
-        return;
-    const std::optional<platform::Data> bytes = platform::fetchURLContents(urlText, downloadTimeout_);
-    const platform::Image image = bytes ? platform::Image::fromData(*bytes) : platform::Image();
-    if (bytes && image.isNull())
+    const platform::Image image = platform::Image::fromData(bytes);
+    if (image.isNull()) {
         base::logf("Could not decode the image at {}", urlText);
-
+        return {};
+    }
     std::optional<platform::Data> encoded;
     switch (formatOf(urlText)) {
     case FileFormat::PNG:
@@ -164,21 +119,17 @@ void Utilities::cacheImage(const std::string& name, const std::string& urlText)
         encoded = platform::imageJPEGRepresentation(image, 1);
         break;
     case FileFormat::None:
-        return;
+        return {};
     }
     if (encoded)
         platform::writeFileAtomically(*path, *encoded);
+    return image;
 }
 
-platform::Image Utilities::getCachedImage(const std::string& name, const std::string& urlText)
+platform::Image Utilities::getCachedImage(const std::string& name) const
 {
     const std::optional<std::string> path = cachePath(name);
-    std::optional<FileStamp> stamp = path ? stampOf(*path) : std::nullopt;
-    if (!stamp) {
-        cacheImage(name, urlText);
-        stamp = path ? stampOf(*path) : std::nullopt;
-    }
-    return stamp ? readPicture(*path, *stamp) : platform::Image();
+    return path && fileExists(*path) ? platform::Image::fromFile(*path) : platform::Image();
 }
 
 } // namespace game

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Data.h"
 #include "Image.h"
 
 #include <optional>
@@ -13,27 +14,23 @@ namespace game {
 // server once per name. A file holds the picture re-encoded as PNG or JPEG
 // (chosen by the URL), under a file name made safe from the image name.
 // Nothing removes files; the system may empty the temporary folder between
-// runs. Main thread only: downloads block the calling thread (without
-// running its event loop) for at most the download time-out.
+// runs. It reads and writes files and decodes pictures, which takes longer
+// than a frame may: call it off the main thread (any thread may).
 class Utilities {
 public:
-    static constexpr double kDefaultDownloadTimeout = 5;
+    // Creates the cache folder if needed.
+    Utilities();
 
-    // Creates the cache folder if needed. `downloadTimeoutSeconds` bounds
-    // each download in all.
-    explicit Utilities(double downloadTimeoutSeconds = kDefaultDownloadTimeout);
-
-    // Makes sure the picture for `name` is in the cache: if it has no file
-    // yet, downloads `urlText` and, when the URL names a PNG or JPEG file
-    // (".png", else ".jpg" or ".jpeg", in any letter case) and the bytes
-    // are a picture, writes it in that format (JPEG at the best quality),
-    // atomically. A later picture of the same name with another URL gets
-    // the old file.
-    void cacheImage(const std::string& name, const std::string& urlText);
-    // The cached picture for `name`, caching it first if needed; null when
-    // there is still no readable file. A file read before and unchanged
-    // since (same size and time) is not decoded again.
-    platform::Image getCachedImage(const std::string& name, const std::string& urlText);
+    // Keeps the picture downloaded from `urlText`: when the URL names a PNG
+    // or JPEG file (".png", else ".jpg" or ".jpeg", in any letter case) and
+    // the bytes are a picture, writes it in that format (JPEG at the best
+    // quality), atomically, and returns it. Null, with nothing written, when
+    // the bytes hold no picture or the URL names no format (a picture that
+    // can never be kept is not shown either).
+    platform::Image cacheImage(
+        const std::string& name, const std::string& urlText, const platform::Data& bytes) const;
+    // The cached picture for `name`; null when there is no readable file.
+    platform::Image getCachedImage(const std::string& name) const;
 
     // "markers" in the user's temporary folder; created owner-only.
     static std::string cacheFolder();
@@ -50,7 +47,6 @@ private:
     std::optional<std::string> cachePath(const std::string& name) const;
 
     std::string folder_;
-    double downloadTimeout_;
 };
 
 } // namespace game

@@ -207,7 +207,10 @@ TEST_F(ExchangeTest, FirstAnswerPlacesTheHeroAndSetsTheBoards)
     EXPECT_EQ(state().vantryMarker, hero);
     EXPECT_EQ(hero->name(), "k1");
     EXPECT_TRUE(CGPointEqualToPoint(hero->anchorPoint(), CGPointMake(0.5f, 1.0f)));
-    EXPECT_TRUE(CGSizeEqualToSize(hero->contents().size(), CGSizeMake(8, 12)));
+    EXPECT_TRUE(CGSizeEqualToSize(hero->contents().size(), CGSizeMake(32, 44)))
+        << "the program's own hero until the server's arrives";
+    EXPECT_TRUE(platform::RunLoop::runUntil(
+        [&] { return CGSizeEqualToSize(hero->contents().size(), CGSizeMake(8, 12)); }, 20));
     EXPECT_NEAR(placeOf(hero).latitude, 55.75, 1e-6);
     EXPECT_NE(hero->animationForKey("scaling"), nullptr);
     EXPECT_EQ(controller->scoreButton()->titleForState(platform::Button::Disabled), "3/10");
@@ -221,6 +224,51 @@ TEST_F(ExchangeTest, FirstAnswerPlacesTheHeroAndSetsTheBoards)
     EXPECT_TRUE(
         CGPointEqualToPoint(state().tips->front()->anchor(), CGPointMake(heroPoint.x, heroPoint.y - 40)));
     EXPECT_TRUE(logged("ParseDataFromServer Complete"));
+}
+
+// Regression: each picture was downloaded on the main thread, so a picture
+// server that never answered froze the screen for a minute an answer.
+TEST_F(ExchangeTest, PicturesNeverHoldTheAnswerBack)
+{
+    tiles.hold("/img/ms.png");
+    tiles.respondWithStatus("/img/coin.png", 404);
+    tiles.respondWithBody("/img/nobody.png", "not a picture", "image/png");
+    const std::string answer = R"({"O":[["k1",55.75,37.61,"ms"],["c1",55.751,37.61,"coin"],)"
+                               R"(["n1",55.752,37.61,"nobody"]],"S":0,"T":1})";
+    load();
+    fix(55.75, 37.61, 5);
+    play.queueAnswer(answer);
+    tick();
+    ASSERT_EQ(state().markers.size(), 3u) << "the answer is applied at once";
+    const std::vector<std::pair<std::string, CGSize>> standIns { { "k1", CGSizeMake(32, 44) },
+        { "c1", CGSizeMake(28, 32) }, { "n1", CGSizeMake(25, 25) } };
+    for (const auto& [id, size] : standIns)
+        EXPECT_TRUE(CGSizeEqualToSize(marker(id)->contents().size(), size)) << id;
+    ASSERT_TRUE(platform::RunLoop::runUntil(
+        [this] {
+            return tiles.requestCount("/img/coin.png") == 1 && tiles.requestCount("/img/nobody.png") == 1
+                && tiles.waitingCount("/img/ms.png") == 1;
+        },
+        20));
+
+    // 3 s later, within the 5 s pause after a failure, nothing is fetched again; 9 s later the failed
+    // ones are (whenever their failure came in the 3 s before), never the one still on its way.
+    for (int i = 1; i <= 2; ++i) {
+        clock.advance(i == 2 ? 3 : 0);
+        fix(55.75 + i * 0.0001, 37.61, 5);
+        play.queueAnswer(answer);
+        tick();
+    }
+    EXPECT_TRUE(platform::RunLoop::runUntil(
+        [this] {
+            return tiles.requestCount("/img/coin.png") >= 2 && tiles.requestCount("/img/nobody.png") >= 2;
+        },
+        20));
+    EXPECT_EQ(tiles.requestCount("/img/coin.png"), 2u);
+    EXPECT_EQ(tiles.requestCount("/img/nobody.png"), 2u);
+    EXPECT_EQ(tiles.requestCount("/img/ms.png"), 1u);
+    EXPECT_TRUE(CGSizeEqualToSize(marker("k1")->contents().size(), CGSizeMake(32, 44)));
+    tiles.release("/img/ms.png");
 }
 
 TEST_F(ExchangeTest, MarkersFollowTheirObjects)

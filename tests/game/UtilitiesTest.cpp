@@ -3,7 +3,6 @@
 #include "LogCapture.h"
 #include "ScopedEnvironment.h"
 #include "TestImages.h"
-#include "TileServer.h"
 
 #include <QTemporaryDir>
 
@@ -13,15 +12,13 @@
 #include <fstream>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using game::Utilities;
 using vantry::test::LogCapture;
 
 namespace {
-
-// Long enough for any loopback answer; the silent server waits it out.
-constexpr double kTimeout = 0.3;
 
 std::string headOf(const std::string& path)
 {
@@ -39,87 +36,59 @@ std::set<std::string> tree(const std::string& root)
     return entries;
 }
 
+platform::Data png(const QColor& color)
+{
+    return vantry::test::encodePng(vantry::test::makeSolidImage(4, 3, color));
+}
+
 // The user's temporary folder is a scratch folder while the test runs.
 class UtilitiesTest : public ::testing::Test {
 protected:
-    std::string serve(const std::string& path, const QColor& color)
-    {
-        const auto png = vantry::test::encodePng(vantry::test::makeSolidImage(4, 3, color));
-        server.respondWithBody(path, std::string(png.view()), "image/png");
-        return server.baseUrl() + path;
-    }
-
     QTemporaryDir scratch;
     vantry::test::ScopedEnvironment tmpdir { "TMPDIR", scratch.path().toStdString() };
     std::string folder = Utilities::cacheFolder();
-    vantry::test::TileServer server;
-    Utilities utilities { kTimeout };
+    Utilities utilities;
 };
 
 } // namespace
 
-TEST_F(UtilitiesTest, TheFirstCallDownloadsAndWritesThePngLaterCallsReadTheFile)
+TEST_F(UtilitiesTest, AKeptPictureIsReadBackFromItsFile)
 {
     EXPECT_EQ(folder, platform::Directories::temporary() + "/markers");
     EXPECT_EQ(std::filesystem::status(folder).permissions(), std::filesystem::perms::owner_all);
-    const std::string url = serve("/img/ms.png", QColor(10, 200, 30));
-    for (int response = 0; response < 3; ++response) {
-        Utilities perResponse(kTimeout);
-        perResponse.cacheImage("ms", url);
-        const platform::Image image = perResponse.getCachedImage("ms", url);
-        ASSERT_FALSE(image.isNull());
-        EXPECT_EQ(qGreen(image.pixels().pixel(1, 1)), 200);
-    }
-    EXPECT_EQ(server.requestCount("/img/ms.png"), 1u);
+    EXPECT_TRUE(utilities.getCachedImage("ms").isNull());
+    const platform::Image kept = utilities.cacheImage("ms", "http://h/img/ms.png", png(QColor(10, 200, 30)));
+    ASSERT_FALSE(kept.isNull());
+    EXPECT_EQ(qGreen(kept.pixels().pixel(1, 1)), 200);
     EXPECT_EQ(headOf(folder + "/ms"), "\x89PNG");
-
-    // A file written anew is read anew, though its picture was kept decoded.
-    std::filesystem::remove(folder + "/ms");
-    const platform::Data other = vantry::test::encodePng(vantry::test::makeSolidImage(5, 3, QColor(200, 10, 30)));
-    std::ofstream(folder + "/ms", std::ios::binary).write(reinterpret_cast<const char*>(other.data()), other.size());
-    EXPECT_EQ(qRed(utilities.getCachedImage("ms", url).pixels().pixel(1, 1)), 200);
+    const platform::Image read = Utilities().getCachedImage("ms");
+    ASSERT_FALSE(read.isNull());
+    EXPECT_EQ(qGreen(read.pixels().pixel(1, 1)), 200);
 }
 
 TEST_F(UtilitiesTest, TheFormatFollowsTheUrlInAnyLetterCase)
 {
     const std::string png = "\x89PNG", jpeg = "\xFF\xD8\xFF";
-    const std::vector<std::vector<std::string>> cases { { "upper", "/img/upper.PNG", "", png },
-        { "jpg", "/img/photo.JpG", "", jpeg }, { "jpeg", "/img/photo.jpeg", "?size=2", jpeg },
-        { "png-first", "/img/a.jpg.png", "", png } };
+    const std::vector<std::vector<std::string>> cases { { "upper", "/img/upper.PNG", png },
+        { "jpg", "/img/photo.JpG", jpeg }, { "jpeg", "/img/photo.jpeg?size=2", jpeg },
+        { "png-first", "/img/a.jpg.png", png } };
     for (const auto& c : cases) {
-        EXPECT_FALSE(utilities.getCachedImage(c[0], serve(c[1], Qt::red) + c[2]).isNull()) << c[1];
-        EXPECT_EQ(headOf(folder + "/" + c[0]).substr(0, c[3].size()), c[3]) << c[1];
+        EXPECT_FALSE(utilities.cacheImage(c[0], "http://h" + c[1], ::png(Qt::red)).isNull()) << c[1];
+        EXPECT_EQ(headOf(folder + "/" + c[0]).substr(0, c[2].size()), c[2]) << c[1];
     }
 }
 
-// As after a failed download, getCachedImage finds no file and downloads
-// a second time.
-TEST_F(UtilitiesTest, WithoutAKnownExtensionEveryCallDownloadsAndNothingIsKept)
+TEST_F(UtilitiesTest, WhatCannotBeKeptIsNeitherWrittenNorShown)
 {
-    const std::string url = serve("/img/ms.gif", Qt::blue);
-    utilities.cacheImage("ms", url);
-    EXPECT_TRUE(utilities.getCachedImage("ms", url).isNull());
-    EXPECT_EQ(server.requestCount("/img/ms.gif"), 2u);
-    EXPECT_TRUE(tree(folder).empty());
-}
-
-// Regression: a picture server that never answered froze the game.
-TEST_F(UtilitiesTest, FailedDownloadsWriteNothing)
-{
-    server.respondWithStatus("/img/gone.png", 404);
-    server.respondWithBody("/img/text.png", "not a picture", "image/png");
-    server.hold("/img/never.png");
-    const std::string base = server.baseUrl();
-    const std::vector<std::pair<std::string, std::string>> cases {
-        { "/img/gone.png", "Could not fetch " + base + "/img/gone.png: HTTP status 404" },
-        { "/img/text.png", "Could not decode the image at " + base + "/img/text.png" },
-        { "/img/never.png",
-            "Could not fetch " + base + "/img/never.png: no complete answer within 0.3 seconds" },
+    const std::vector<std::tuple<std::string, platform::Data, std::string>> cases {
+        { "http://h/img/ms.gif", png(Qt::blue), "" },
+        { "http://h/img/text.png", platform::Data::fromString("not a picture"),
+            "Could not decode the image at http://h/img/text.png" },
     };
-    for (const auto& [path, line] : cases) {
+    for (const auto& [url, bytes, line] : cases) {
         LogCapture log;
-        EXPECT_TRUE(utilities.getCachedImage("x", base + path).isNull()) << path;
-        EXPECT_EQ(log.take(), std::vector<std::string> { line });
+        EXPECT_TRUE(utilities.cacheImage("ms", url, bytes).isNull()) << url;
+        EXPECT_EQ(log.take(), line.empty() ? std::vector<std::string> {} : std::vector<std::string> { line });
     }
     EXPECT_TRUE(tree(folder).empty());
 }
@@ -142,9 +111,11 @@ TEST_F(UtilitiesTest, HostileNamesStayInTheFolderAndNeverShareAFile)
     const std::vector<std::string> names { "../../.bashrc", "/etc/x", ".", "..", "", "a/b",
         std::string("a\0b", 3), "a_b", "a%2Fb", "%a%2Fb", "ms" };
     for (std::size_t i = 0; i < names.size(); ++i) {
-        const std::string url
-            = serve("/img/" + std::to_string(i) + ".png", QColor(0, 0, static_cast<int>(i)));
-        const platform::Image image = utilities.getCachedImage(names[i], url);
+        ASSERT_FALSE(
+            utilities.cacheImage(names[i], "http://h/img/x.png", png(QColor(0, 0, static_cast<int>(i))))
+                .isNull())
+            << names[i];
+        const platform::Image image = utilities.getCachedImage(names[i]);
         ASSERT_FALSE(image.isNull()) << names[i];
         EXPECT_EQ(qBlue(image.pixels().pixel(0, 0)), static_cast<int>(i)) << names[i];
     }
