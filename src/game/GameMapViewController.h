@@ -91,7 +91,8 @@ public:
     // The answer arrived: it is applied, and the points it answers are
     // forgotten.
     void playExchangeDidAnswer(std::optional<std::string_view> answerText) override;
-    // The points stay queued for the next request; the player is warned.
+    // The points stay queued for the next request and the player is warned; a batch the server
+    // refuses goes again in two halves, and a half it refuses again is dropped.
     void playExchangeDidFail(PlayFailure failure, const std::string& reason) override;
     // Applies the server's answer text (none when it was not UTF-8).
     void ParseDataFromServer(std::optional<std::string_view> text);
@@ -123,6 +124,8 @@ private:
     // The game state lost its accurate position: the markers go.
     void clearMarkers();
     void synchroniseMarkers(const std::vector<protocol::GameObject>& objects);
+    // The points the request in flight carried leave the queue.
+    void forgetPointsInFlight();
     // The server's picture of `name` arrived: the markers that show it change.
     void pictureArrived(const std::string& name);
     void showScore(std::int32_t score, std::int32_t total);
@@ -145,6 +148,10 @@ private:
     PlayExchange exchange_ { *this };
     // The oldest located points to send that the request in flight carries.
     std::size_t pointsInFlight_ = 0;
+    // After the server refused a batch: how many of its points, the oldest to send, are still to go,
+    // in requests of at most half the batch each; a half refused again is dropped.
+    std::size_t refusedPoints_ = 0;
+    std::size_t splitSize_ = 0;
     bool lastRequestFailed_ = false;
     // After a failure: the Clock time when the points may go again, and the pause before it.
     double retryAt_ = 0;

@@ -49,6 +49,7 @@ const Warning& warningFor(PlayFailure failure)
 {
     switch (failure) {
     case PlayFailure::Server:
+    case PlayFailure::Refused:
         return kServerFailed;
     case PlayFailure::Certificate:
         return kUntrustedServer;
@@ -94,7 +95,8 @@ void GameMapViewController::RunLoadingDataFromServer()
     if (!game.UniquePlayerKey)
         game.UniquePlayerKey = GameSettings::playerKey();
     // The server takes at most so many points a request: the oldest go first.
-    pointsInFlight_ = std::min(game.locatedPointsToSend.size(), protocol::kMaxPointsPerRequest);
+    pointsInFlight_ = std::min(game.locatedPointsToSend.size(),
+        refusedPoints_ > 0 ? std::min(splitSize_, refusedPoints_) : protocol::kMaxPointsPerRequest);
     std::string body = protocol::writePlayRequest(
         *game.UniquePlayerKey, std::span(game.locatedPointsToSend).first(pointsInFlight_));
     base::logf("myRequestString: {}", body);
@@ -104,18 +106,39 @@ void GameMapViewController::RunLoadingDataFromServer()
 void GameMapViewController::playExchangeDidAnswer(std::optional<std::string_view> answerText)
 {
     ParseDataFromServer(answerText);
-    std::vector<base::GeoPoint>& sent = GameState::shared().locatedPointsToSend;
-    sent.erase(
-        sent.begin(), sent.begin() + static_cast<std::ptrdiff_t>(std::min(pointsInFlight_, sent.size())));
+    forgetPointsInFlight();
     lastRequestFailed_ = false;
     retryDelay_ = 0;
     for (const Warning& warning : { kNoConnection, kServerFailed, kUntrustedServer })
         dismissWarning(warning.title, warning.message);
 }
 
+void GameMapViewController::forgetPointsInFlight()
+{
+    std::vector<base::GeoPoint>& sent = GameState::shared().locatedPointsToSend;
+    const std::size_t forgotten = std::min(pointsInFlight_, sent.size());
+    sent.erase(sent.begin(), sent.begin() + static_cast<std::ptrdiff_t>(forgotten));
+    refusedPoints_ -= std::min(refusedPoints_, forgotten);
+}
+
 void GameMapViewController::playExchangeDidFail(PlayFailure failure, const std::string& reason)
 {
     base::logf("Play request failed: {}", reason);
+    if (failure == PlayFailure::Refused) {
+        // Points refused twice, or alone, could never be taken: keeping them would lock the player
+        // out for good.
+        if (refusedPoints_ == 0 && pointsInFlight_ > 1) {
+            refusedPoints_ = pointsInFlight_;
+            splitSize_ = (pointsInFlight_ + 1) / 2;
+        } else {
+            base::logf("The game server refused {} point{}; dropped", pointsInFlight_,
+                pointsInFlight_ == 1 ? "" : "s");
+            forgetPointsInFlight();
+        }
+        // The rest goes at the next tick, as after an answer.
+        lastRequestFailed_ = false;
+        return;
+    }
     lastRequestFailed_ = true;
     retryDelay_ = std::clamp(2 * retryDelay_, kFirstRetry, kLongestRetry);
     retryAt_ = platform::Clock::current().now() + retryDelay_;

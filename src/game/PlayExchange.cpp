@@ -85,7 +85,8 @@ void PlayExchange::connectionDidFinishLoading(platform::HttpConnection&)
     // An error page (a proxy's 502…) is not the game's answer: its points
     // must go again, as after a network failure.
     if (responseStatus_ < 200 || responseStatus_ >= 300) {
-        fail(PlayFailure::Server,
+        const bool refused = responseStatus_ == 400 || responseStatus_ == 413;
+        fail(refused ? PlayFailure::Refused : PlayFailure::Server,
             "the game server answered with HTTP status " + std::to_string(responseStatus_));
         return;
     }

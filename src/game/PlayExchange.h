@@ -17,6 +17,7 @@ namespace game {
 enum class PlayFailure {
     Connection, // no network, no answer, a dropped or timed-out connection
     Server, // the server (or a proxy before it) answered with an error status
+    Refused, // the server will not take these points: 400 or 413
     Certificate, // the server's certificate is not one the game trusts
 };
 

@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <mutex>
 #include <random>
+#include <tuple>
 
 namespace vantry::test {
 namespace {
@@ -193,6 +194,35 @@ TEST_F(ExchangeTest, PointsLocatedInFlightGoInTheNextRequest)
     EXPECT_EQ(play.bodies().size(), 1u);
     tick();
     EXPECT_EQ(lastPoints(), "[[10.1,20],[10.2,20],[10.3,20]]");
+}
+
+// Regression: a batch the server refused was sent again for ever, growing,
+// and the player was locked out with a warning that blamed the network.
+TEST_F(ExchangeTest, ARefusedBatchGoesInHalvesAndWhatIsRefusedAgainIsDropped)
+{
+    load();
+    for (int i = 1; i <= 5; ++i)
+        fix(10 + i, 20, 5);
+    const std::vector<std::tuple<int, std::string, std::size_t>> steps {
+        { 400, "[[11,20],[12,20],[13,20],[14,20],[15,20]]", 5 },
+        { 413, "[[11,20],[12,20],[13,20]]", 2 },
+        { 200, "[[14,20],[15,20]]", 0 },
+    };
+    for (const auto& [status, points, left] : steps) {
+        play.queueAnswer(R"({"S":1,"T":1})", status);
+        tick();
+        EXPECT_EQ(lastPoints(), points) << status;
+        EXPECT_EQ(state().locatedPointsToSend.size(), left) << status;
+    }
+    EXPECT_TRUE(logged("The game server refused 3 points; dropped"));
+    EXPECT_TRUE(alertsTitled("No Internet Connection").empty());
+    EXPECT_TRUE(alertsTitled("Game Server Unavailable").empty());
+
+    fix(16, 20, 5);
+    play.queueAnswer("bad point", 400);
+    tick();
+    EXPECT_TRUE(state().locatedPointsToSend.empty()) << "a single point refused is dropped at once";
+    EXPECT_TRUE(logged("The game server refused 1 point; dropped"));
 }
 
 TEST_F(ExchangeTest, FirstAnswerPlacesTheHeroAndSetsTheBoards)
