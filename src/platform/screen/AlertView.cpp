@@ -94,8 +94,11 @@ QWidget* AlertView::makePanel()
 {
     auto* box = new QFrame;
     box->setFrameShape(QFrame::StyledPanel);
-    // Opaque, whatever the dimmed overlay under it.
-    box->setPalette(QApplication::palette());
+    // Opaque whatever lies under it. The background is set explicitly: a palette's roles left as
+    // they are would be inherited from the dimmed, translucent overlay the box goes into.
+    QPalette opaque = QApplication::palette();
+    opaque.setColor(QPalette::Window, opaque.color(QPalette::Window));
+    box->setPalette(opaque);
     box->setAutoFillBackground(true);
     auto* column = new QVBoxLayout(box);
     auto* heading = new QLabel(QString::fromStdString(title_));
