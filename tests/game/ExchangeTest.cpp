@@ -367,6 +367,8 @@ TEST_F(ExchangeTest, LevelsPrincessesAndTemperature)
     EXPECT_EQ(*bar.tintColor(), (platform::Color { static_cast<float>(1.3 - 0.4f), 0.4f, 0, 1 }));
     EXPECT_EQ(tipTitles(), (std::vector<std::string> { "Save the Princess", "Closer to the Princess" }));
     EXPECT_TRUE(CGPointEqualToPoint(state().tips->back()->anchor(), CGPointMake(160, 40)));
+    const CGRect tip = state().tips->back()->frame();
+    EXPECT_GE(CGRectGetMinY(tip), CGRectGetMaxY(bar.frame())) << "the tip never covers the bar it is about";
 
     fix(55.7503, 37.61, 5);
     play.queueAnswer(R"({"O":[["k1",55.75,37.61,"ms"]],"S":10,"T":10,"L":1,"P":0,"t":100})");

@@ -42,12 +42,15 @@ CalloutView::CalloutView(CGRect frame, QWidget* parent)
     bubble_->setAnchorPoint(CGPointZero);
     bubble_->setDrawer([this](QPainter& painter, CGRect bounds) {
         const float width = bounds.size.width;
+        // The body above its tip, or below it when the bubble points up.
+        const float bodyTop = pointsUp_ ? kTipHeight : 0;
+        const float bodyEdge = pointsUp_ ? bodyTop + 2 : kBodyHeight - 2;
         QPainterPath outline;
-        outline.addRoundedRect(QRectF(1, 1, width - 2, kBodyHeight - 2), 8, 8);
+        outline.addRoundedRect(QRectF(1, bodyTop + 1, width - 2, kBodyHeight - 2), 8, 8);
         QPainterPath tip;
-        tip.moveTo(tipX_ - kTipHalfWidth, kBodyHeight - 2);
-        tip.lineTo(tipX_, kBodyHeight + kTipHeight - 1);
-        tip.lineTo(tipX_ + kTipHalfWidth, kBodyHeight - 2);
+        tip.moveTo(tipX_ - kTipHalfWidth, bodyEdge);
+        tip.lineTo(tipX_, pointsUp_ ? 1 : kBodyHeight + kTipHeight - 1);
+        tip.lineTo(tipX_ + kTipHalfWidth, bodyEdge);
         tip.closeSubpath();
         outline = outline.united(tip);
         painter.setRenderHint(QPainter::Antialiasing);
@@ -56,7 +59,8 @@ CalloutView::CalloutView(CGRect frame, QWidget* parent)
         painter.drawPath(outline);
         painter.setFont(titleFont().qfont());
         painter.setPen(Qt::white);
-        painter.drawText(QRectF(0, 0, width, kBodyHeight), Qt::AlignCenter, QString::fromStdString(title_));
+        painter.drawText(
+            QRectF(0, bodyTop, width, kBodyHeight), Qt::AlignCenter, QString::fromStdString(title_));
     });
     layer().addSublayer(bubble_);
 }
@@ -82,8 +86,13 @@ void CalloutView::layOut()
     const float height = kBodyHeight + kTipHeight;
     const float x
         = clampInto(anchor_.x - width / 2, CGRectGetMinX(boundary_), CGRectGetMaxX(boundary_) - width);
-    const float y
-        = clampInto(anchor_.y - height, CGRectGetMinY(boundary_), CGRectGetMaxY(boundary_) - height);
+    // Above the anchor, so it hides nothing below the point; below it, pointing up, where there is no
+    // room above (a tip about a bar at the top of the screen must not cover the bar).
+    pointsUp_
+        = anchor_.y - height < CGRectGetMinY(boundary_) && anchor_.y + height <= CGRectGetMaxY(boundary_);
+    const float y = pointsUp_
+        ? anchor_.y
+        : clampInto(anchor_.y - height, CGRectGetMinY(boundary_), CGRectGetMaxY(boundary_) - height);
     tipX_ = clampInto(anchor_.x - x, kSidePadding, width - kSidePadding);
     setFrame(CGRectMake(x, y, width, height));
     bubble_->setBounds(CGRectMake(0, 0, width, height));

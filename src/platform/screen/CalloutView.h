@@ -26,8 +26,9 @@ public:
     void setContentHorizontalAlignment(int alignment) { horizontalAlignment_ = alignment; }
 
     // Points the bubble at `anchor`, inside `boundary` (both in the
-    // superview's coordinates). `animate` is accepted; the bubble moves at
-    // once.
+    // superview's coordinates): above the anchor, or below it pointing up
+    // where there is no room above. `animate` is accepted; the bubble moves
+    // at once.
     void setAnchorPointBoundaryRectAnimate(CGPoint anchor, CGRect boundary, bool animate);
     // Where the tip points, in the superview's coordinates.
     CGPoint anchor() const { return anchor_; }
@@ -48,6 +49,7 @@ private:
     CGRect boundary_;
     // Where the tip's point lies along the bubble's bottom edge.
     float tipX_ = 0;
+    bool pointsUp_ = false;
     Timer fadeTimer_;
     double fadeStart_ = 0;
     double fadeDuration_ = 0;
