@@ -228,6 +228,14 @@ void GameMapViewController::synchroniseMarkers(const std::vector<protocol::GameO
         manager.removeMarker(game.markers[id]);
     for (const std::string& id : stale)
         game.markers.erase(id);
+
+    // The hero is drawn above every coin and princess, whatever the order of the answer.
+    const std::shared_ptr<RMMarker> hero = game.vantryMarker;
+    if (hero && manager.managingMarker(hero.get()) && manager.markers().back() != hero) {
+        const RMLatLong place = manager.latitudeLongitudeForMarker(*hero);
+        manager.removeMarker(hero);
+        manager.addMarkerAtLatLong(hero, place);
+    }
 }
 
 void GameMapViewController::pictureArrived(const std::string& name)

@@ -316,6 +316,8 @@ TEST_F(ExchangeTest, MarkersFollowTheirObjects)
     EXPECT_EQ(marker("k1")->animationForKey("scaling"), nullptr);
     EXPECT_NEAR(placeOf(marker("c1")).latitude, 55.7512, 1e-5);
     EXPECT_NE(marker("c1")->animationForKey("scaling"), nullptr);
+    EXPECT_EQ(controller->mapView()->markerManager().markers().back(), marker("k1"))
+        << "the hero is drawn above the coins, though the answer gave it first";
 
     fix(55.7502, 37.61, 5);
     play.queueAnswer(R"({"S":0,"T":1})");
@@ -330,6 +332,7 @@ TEST_F(ExchangeTest, MarkersFollowTheirObjects)
     EXPECT_EQ(controller->mapView()->markerManager().markers().size(), 2u);
     EXPECT_EQ(state().vantryMarker, marker("k2"))
         << "a new hero replaces the old; a known marker never becomes one";
+    EXPECT_EQ(controller->mapView()->markerManager().markers().back(), marker("k2"));
 
     fix(55.7504, 37.61, 5);
     play.queueAnswer(R"({"O":[],"S":0,"T":1})");
