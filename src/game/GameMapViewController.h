@@ -16,6 +16,7 @@
 
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -46,6 +47,7 @@ class GameMapViewController : public platform::ViewController,
                               public platform::LocationManagerDelegate,
                               public RMMapViewDelegate,
                               public RMMapViewDelegate::DidDragMarker,
+                              public RMMapViewDelegate::TapOnMarker,
                               public platform::AlertViewDelegate,
                               public PlayExchangeDelegate {
 public:
@@ -114,6 +116,11 @@ public:
     void mapViewDidDragMarkerWithEvent(
         RMMapView& map, const std::shared_ptr<RMMarker>& marker, const platform::Event& event) override;
 
+    // A tap on the hero is the touch screen's way to the info screen (the
+    // info button stays hidden): it calls `handler`, which the root screen sets.
+    void setInfoRequestHandler(std::function<void()> handler) { infoRequest_ = std::move(handler); }
+    void tapOnMarkerOnMap(const std::shared_ptr<RMMarker>& marker, RMMapView& map) override;
+
     void didReceiveMemoryWarning() override;
 
 protected:
@@ -156,6 +163,7 @@ private:
     // After a failure: the Clock time when the points may go again, and the pause before it.
     double retryAt_ = 0;
     double retryDelay_ = 0;
+    std::function<void()> infoRequest_;
     MarkerPictures pictures_ { [this](const std::string& name) { pictureArrived(name); } };
 };
 

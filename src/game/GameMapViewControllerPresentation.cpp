@@ -113,4 +113,12 @@ void GameMapViewController::mapViewDidDragMarkerWithEvent(
     game.locatedPoints.push_back(locatedPoint(position.latitude, position.longitude));
 }
 
+void GameMapViewController::tapOnMarkerOnMap(const std::shared_ptr<RMMarker>& marker, RMMapView&)
+{
+    if (marker && marker == GameState::shared().vantryMarker && infoRequest_) {
+        const std::function<void()> request = infoRequest_;
+        request();
+    }
+}
+
 } // namespace game

@@ -66,6 +66,7 @@ void RootViewController::viewDidLoad()
 {
     ViewController::viewDidLoad();
     setMainViewController(std::make_unique<GameMapViewController>("MainView"));
+    mainViewController_->setInfoRequestHandler([this] { toggleView(); });
     const CGRect frame = infoButton_->frame();
     infoButton_->setFrame(CGRectMake(frame.origin.x - kInfoButtonGrowth, frame.origin.y - kInfoButtonGrowth,
         frame.size.width + 2 * kInfoButtonGrowth, frame.size.height + 2 * kInfoButtonGrowth));

@@ -4,7 +4,13 @@
 #include "FlipTransition.h"
 #include "FlipsideViewController.h"
 #include "NavigationBar.h"
+#include "RMMapContents.h"
+#include "RMMapView.h"
+#include "RMMarker.h"
+#include "RMMarkerManager.h"
 #include "RootViewController.h"
+#include "TestImages.h"
+#include "TouchScript.h"
 #include "VantryAppDelegate.h"
 
 #include <QShortcut>
@@ -63,6 +69,34 @@ TEST_F(ShellTest, FlipsMakeOneInfoScreenAndComeBack)
     emit help->activated();
     EXPECT_FALSE(root.isGameShown()) << "F1 flips to the info screen";
     EXPECT_NE(game::FlipsideViewController::infoText().find("Player key: test-player"), std::string::npos);
+}
+
+// A phone has no F1: a tap on the hero flips to the info screen, a tap on a coin does not.
+TEST_F(ShellTest, ATapOnTheHeroFlipsToTheInfoScreen)
+{
+    game::VantryAppDelegate application(CGSizeMake(360, 720));
+    application.applicationDidFinishLaunching();
+    game::RootViewController& root = application.rootViewController();
+    RMMapView& map = *root.mainViewController()->mapView();
+    const auto place = [&](double latitude) {
+        auto marker = std::make_shared<RMMarker>(
+            platform::Image::fromQImage(makeSolidImage(20, 30, Qt::red)), CGPointMake(0.5f, 1.0f));
+        map.markerManager().addMarkerAtLatLong(marker, RMLatLong { latitude, -0.12 });
+        const CGPoint foot = map.markerManager().screenCoordinatesForMarker(*marker);
+        return std::pair(marker, QPointF(foot.x, foot.y - 15));
+    };
+    map.contents().setZoom(16);
+    map.contents().moveToLatLong(RMLatLong { 51.5, -0.12 });
+    const auto [hero, onHero] = place(51.5);
+    const auto [coin, onCoin] = place(51.501);
+    state().vantryMarker = hero;
+
+    TouchScript fingers(map, &clock);
+    fingers.tap(onCoin);
+    EXPECT_TRUE(root.isGameShown());
+    clock.advance(1);
+    fingers.tap(onHero);
+    EXPECT_FALSE(root.isGameShown());
 }
 
 } // namespace
