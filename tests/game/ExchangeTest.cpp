@@ -160,22 +160,42 @@ TEST_F(ExchangeTest, ARequestCarriesAtMostTheServersShareOfPointsTheOldestFirst)
     EXPECT_TRUE(state().locatedPointsToSend.empty());
 }
 
-// An endless answer took the game from 49 MB to 8 GB in 21 s.
-TEST_F(ExchangeTest, AnAnswerLargerThanAnyGameFailsAndKeepsThePoints)
+// An endless answer took the game from 49 MB to 8 GB in 21 s; a trickle of a
+// byte every 5 s held the one request in flight for good, nothing sent.
+TEST_F(ExchangeTest, AnswersTooLargeOrTooSlowFailAndKeepThePoints)
 {
+    struct Case {
+        const char* name;
+        std::size_t bytes;
+        std::chrono::milliseconds pause;
+        double clockSeconds; // advanced while the answer flows
+        const char* line;
+    };
+    const std::vector<Case> cases {
+        { "endless", 64 * 1024, std::chrono::milliseconds(0), 0,
+            "Play request failed: The answer is larger than 4194304 bytes." },
+        { "trickling", 1, std::chrono::milliseconds(20), 31,
+            "Play request failed: The answer took longer than 30 seconds." },
+    };
     load();
-    fix(10, 20, 5);
-    // Letters at random, which no compression on the way makes small.
-    std::mt19937 random(5);
-    std::string endless(5 * 1024 * 1024, ' ');
-    for (char& letter : endless)
-        letter = static_cast<char>('a' + random() % 26);
-    play.queueAnswer(endless);
-    tick();
-    EXPECT_EQ(state().locatedPointsToSend.size(), 1u);
-    EXPECT_EQ(state().currentScore, -1);
-    EXPECT_EQ(alertsTitled("Game Server Unavailable").size(), 1u);
-    EXPECT_TRUE(logged("Play request failed: The answer is larger than 4194304 bytes."));
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        fix(10 + static_cast<double>(i), 20, 5);
+        play.queueEndlessAnswer(c.bytes, c.pause);
+        clock.advance(3);
+        ASSERT_TRUE(platform::RunLoop::runUntil([&] { return play.bodies().size() == i + 1; }, 20)) << c.name;
+        for (int second = 0; second < c.clockSeconds; ++second) {
+            platform::RunLoop::runUntil([] { return false; }, 0.01);
+            clock.advance(1);
+        }
+        ASSERT_TRUE(
+            platform::RunLoop::runUntil([this] { return !controller->playExchange().isInFlight(); }, 20))
+            << c.name;
+        EXPECT_EQ(state().locatedPointsToSend.size(), i + 1) << c.name;
+        EXPECT_EQ(state().currentScore, -1) << c.name;
+        EXPECT_EQ(alertsTitled("Game Server Unavailable").size(), 1u) << c.name;
+        EXPECT_TRUE(logged(c.line)) << c.name;
+    }
 }
 
 TEST_F(ExchangeTest, PointsLocatedInFlightGoInTheNextRequest)

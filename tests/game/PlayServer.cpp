@@ -5,6 +5,8 @@
 #include <httplib.h>
 
 #include <fstream>
+#include <memory>
+#include <random>
 #include <stdexcept>
 
 namespace vantry::test {
@@ -43,6 +45,8 @@ PlayServer::PlayServer(const std::string& folder)
             answers_.pop_front();
         }
         response.status = answer.status;
+        if (answer.streamBytes > 0)
+            return stream(response, answer);
         response.set_content(answer.body, "application/json");
     });
     port_ = server_->bind_to_any_port("127.0.0.1");
@@ -68,6 +72,28 @@ void PlayServer::queueAnswer(const std::string& body, int status)
 {
     const std::lock_guard lock(mutex_);
     answers_.push_back(Answer { status, body });
+}
+
+void PlayServer::queueEndlessAnswer(std::size_t bytes, std::chrono::milliseconds pause)
+{
+    const std::lock_guard lock(mutex_);
+    answers_.push_back(Answer { 200, "", bytes, pause });
+}
+
+void PlayServer::stream(httplib::Response& response, const Answer& answer)
+{
+    // Letters at random, which no compression on the way makes small.
+    auto random = std::make_shared<std::mt19937>(7);
+    response.set_chunked_content_provider(
+        "application/json", [this, answer, random](std::size_t, httplib::DataSink& sink) {
+            std::string letters(answer.streamBytes, ' ');
+            for (char& letter : letters)
+                letter = static_cast<char>('a' + (*random)() % 26);
+            if (!sink.write(letters.data(), letters.size()))
+                return false;
+            std::unique_lock lock(mutex_);
+            return !released_.wait_for(lock, answer.pause, [this] { return stopping_; });
+        });
 }
 
 void PlayServer::hold()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -10,7 +11,8 @@
 
 namespace httplib {
 class SSLServer;
-}
+struct Response;
+} // namespace httplib
 
 namespace vantry::test {
 
@@ -35,6 +37,9 @@ public:
 
     // The next request is answered with this status and body.
     void queueAnswer(const std::string& body, int status = 200);
+    // The next request is answered with a 200 that never ends: random letters, `bytes` at a time
+    // with `pause` between, until the client leaves or the server stops.
+    void queueEndlessAnswer(std::size_t bytes, std::chrono::milliseconds pause);
     // Answers wait from now on until release().
     void hold();
     void release();
@@ -45,7 +50,11 @@ private:
     struct Answer {
         int status;
         std::string body;
+        // For an endless answer: the bytes of each write (0: an answer of `body`) and the pause after it.
+        std::size_t streamBytes = 0;
+        std::chrono::milliseconds pause {};
     };
+    void stream(httplib::Response& response, const Answer& answer);
 
     std::unique_ptr<httplib::SSLServer> server_;
     std::thread thread_;
