@@ -50,6 +50,9 @@ void PlayExchange::send(std::string body)
         // the request instead of holding the game's one request in flight.
         request_->maximumContentLength = kMostAnswerBytes;
         request_->timeLimit = kMostAnswerSeconds;
+        // Qt's decompression ends a compressed answer at 4 MiB as if that were all of it, which
+        // would make a cut answer pass for a whole one; answers are small, so they come plain.
+        request_->headers.push_back({ "Accept-Encoding", "identity" });
     }
     request_->body = platform::Data::fromString(body);
     responseStatus_ = 0;

@@ -166,7 +166,7 @@ TEST_F(ExchangeTest, AnswersTooLargeOrTooSlowFailAndKeepThePoints)
 {
     struct Case {
         const char* name;
-        std::size_t bytes;
+        std::size_t bytes; // a write of an endless answer; 0: a whole answer of 5 MiB that compresses well
         std::chrono::milliseconds pause;
         double clockSeconds; // advanced while the answer flows
         const char* line;
@@ -176,12 +176,18 @@ TEST_F(ExchangeTest, AnswersTooLargeOrTooSlowFailAndKeepThePoints)
             "Play request failed: The answer is larger than 4194304 bytes." },
         { "trickling", 1, std::chrono::milliseconds(20), 31,
             "Play request failed: The answer took longer than 30 seconds." },
+        // Regression: compressed on the way, it arrived cut at 4 MiB and passed for a whole answer.
+        { "compressible", 0, std::chrono::milliseconds(0), 0,
+            "Play request failed: The answer is larger than 4194304 bytes." },
     };
     load();
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const Case& c = cases[i];
         fix(10 + static_cast<double>(i), 20, 5);
-        play.queueEndlessAnswer(c.bytes, c.pause);
+        if (c.bytes > 0)
+            play.queueEndlessAnswer(c.bytes, c.pause);
+        else
+            play.queueAnswer(std::string(5 * 1024 * 1024, 'a'));
         clock.advance(3);
         ASSERT_TRUE(platform::RunLoop::runUntil([&] { return play.bodies().size() == i + 1; }, 20)) << c.name;
         for (int second = 0; second < c.clockSeconds; ++second) {
@@ -195,6 +201,7 @@ TEST_F(ExchangeTest, AnswersTooLargeOrTooSlowFailAndKeepThePoints)
         EXPECT_EQ(state().currentScore, -1) << c.name;
         EXPECT_EQ(alertsTitled("Game Server Unavailable").size(), 1u) << c.name;
         EXPECT_TRUE(logged(c.line)) << c.name;
+        log.take();
     }
 }
 
