@@ -1,9 +1,9 @@
 #include "MarkerPictures.h"
 
 #include "Clock.h"
+#include "GameObject.h"
 #include "GameServer.h"
 #include "Log.h"
-#include "PlayAnswer.h"
 #include "Utilities.h"
 
 #include <algorithm>
