@@ -1,5 +1,6 @@
 // vantry: the game. It opens the game screen, locates the player and plays
 // against the game server.
+#include "ApplicationId.h"
 #include "GameMapViewController.h"
 #include "GameOptions.h"
 #include "GameServer.h"
@@ -107,6 +108,8 @@ int main(int argc, char** argv)
             !options->screenshot.empty()                         ? "offscreen"
                 : qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ? "xcb;offscreen"
                                                                  : "wayland;xcb;offscreen");
+    // The desktop matches the window to the desktop file (and its icon and launcher badge) by this name.
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(platform::kApplicationId));
     QApplication application(argc, argv);
     if (choosePlatform && options->screenshot.empty()
         && QGuiApplication::platformName() == QLatin1String("offscreen")) {

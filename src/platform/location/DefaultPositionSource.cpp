@@ -1,7 +1,11 @@
 #include "DefaultPositionSource.h"
 
+#include "ApplicationId.h"
+
 #include <QGeoPositionInfoSource>
 #include <QObject>
+#include <QString>
+#include <QVariantMap>
 
 #include <fmt/format.h>
 
@@ -31,8 +35,11 @@ std::string_view problem(QGeoPositionInfoSource::Error error)
 
 } // namespace
 
+// GeoClue lets an agent (or the location portal) ask the user about a client only when the client
+// names its desktop file; without the name the GeoClue plugin gives no fixes at all.
 DefaultPositionSource::DefaultPositionSource()
-    : source_(QGeoPositionInfoSource::createDefaultSource(nullptr))
+    : source_(QGeoPositionInfoSource::createDefaultSource(
+        { { QStringLiteral("desktopId"), QString::fromLatin1(kApplicationId) } }, nullptr))
 {
     if (!source_)
         return;

@@ -1,6 +1,7 @@
 #include "Application.h"
 
 #include "ActivityIndicatorView.h"
+#include "ApplicationId.h"
 #include "Window.h"
 
 #include <QDBusConnection>
@@ -28,7 +29,7 @@ void Application::setApplicationIconBadgeNumber(int number)
         return;
     QDBusMessage update = QDBusMessage::createSignal(
         "/app/vantry/LauncherEntry", "com.canonical.Unity.LauncherEntry", "Update");
-    update << QString("application://%1").arg(kDesktopId)
+    update << QString("application://%1").arg(QString::fromLatin1(kDesktopFileName))
            << QVariantMap { { "count", QVariant::fromValue(static_cast<qint64>(number)) },
                   { "count-visible", number != 0 } };
     bus.send(update);

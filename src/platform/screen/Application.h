@@ -27,9 +27,6 @@ public:
     // The view that shows network activity (not owned; may be destroyed).
     void setNetworkActivityIndicatorView(ActivityIndicatorView* view);
 
-    // The id the desktop knows the program by: its desktop file's name.
-    static constexpr const char* kDesktopId = "vantry.desktop";
-
 private:
     Application() = default;
     void showBadgeInTitle() const;
