@@ -6,9 +6,10 @@ ASAN      ?= build-asan
 BENCH     ?= build-bench
 FUZZ      ?= build-fuzz
 FUZZ_SECONDS ?= 60
+PREFIX    ?= /usr/local
 CMAKE_GEN := -G Ninja
 
-.PHONY: all deps configure build test test-sanitize run run-map check-x11 bench fuzz format clean
+.PHONY: all deps configure build install test test-sanitize run run-map check-x11 bench fuzz format clean
 
 all: build
 
@@ -22,6 +23,15 @@ configure: deps $(BUILD)/build.ninja
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
+
+# The programs, pictures, desktop files, manual pages and the server's
+# service under PREFIX (DESTDIR=... stages them elsewhere). The prefix is
+# configured, not only given to `cmake --install`, so that the paths baked
+# into the installed files (the service's program and options file) match.
+install: build
+	cmake -S . -B $(BUILD) -DCMAKE_INSTALL_PREFIX=$(PREFIX)
+	cmake --build $(BUILD) -j $(JOBS)
+	cmake --install $(BUILD)
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) --timeout 300
