@@ -9,7 +9,7 @@ FUZZ_SECONDS ?= 60
 PREFIX    ?= /usr/local
 CMAKE_GEN := -G Ninja
 
-.PHONY: all deps configure build install test test-sanitize run run-map check-x11 bench fuzz format clean
+.PHONY: all deps configure build install package test test-sanitize run run-map check-x11 bench fuzz format clean
 
 all: build
 
@@ -33,7 +33,15 @@ install: build
 	cmake --build $(BUILD) -j $(JOBS)
 	cmake --install $(BUILD)
 
-test: build
+# The Debian packages vantry and vantry-server, in $(BUILD)/packages, from
+# the same build (configured for /usr, which rebuilds nothing).
+package: build
+	cmake -S . -B $(BUILD) -DCMAKE_INSTALL_PREFIX=/usr
+	cmake --build $(BUILD) -j $(JOBS)
+	rm -rf $(BUILD)/packages
+	cd $(BUILD) && cpack -G DEB
+
+test: package
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) --timeout 300
 
 # The same tests with AddressSanitizer and UndefinedBehaviorSanitizer.
