@@ -20,9 +20,9 @@ packages=(
   curl
   # the map window on a virtual X display (make check-x11)
   xvfb xauth xdotool imagemagick
-  # installing and packaging: the desktop's validators, the service's checker,
-  # the package checker
-  desktop-file-utils appstream systemd lintian dpkg-dev
+  # installing and packaging: the manual pages' maker, the desktop's
+  # validators, the service's checker, what CPack reads libraries with
+  python3 desktop-file-utils appstream systemd file dpkg-dev
   # fuzzing and sanitizers
   clang libclang-rt-dev clang-format
 )
