@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <map>
 #include <optional>
-#include <unistd.h>
 
 namespace vantry::bench {
 
@@ -19,13 +18,16 @@ struct Measured {
     double bytesPerSecond = 0;
 };
 
-// The console's table, remembering each run's figures: the single run's,
-// or the median of its repetitions.
-class RecordingReporter : public benchmark::ConsoleReporter {
+// The report --benchmark_format asked for (the console's table by default),
+// remembering each run's figures: the single run's, or the median of its
+// repetitions.
+class RecordingReporter : public benchmark::BenchmarkReporter {
 public:
-    RecordingReporter()
-        : ConsoleReporter(isatty(fileno(stdout)) ? OO_ColorTabular : OO_Tabular)
-    { }
+    // The table when the format is the console's; JSON and CSV readers
+    // get nothing else on standard output.
+    bool isTable() const { return dynamic_cast<benchmark::ConsoleReporter*>(chosen_) != nullptr; }
+
+    bool ReportContext(const Context& context) override { return chosen_->ReportContext(context); }
 
     void ReportRuns(const std::vector<Run>& reports) override
     {
@@ -43,8 +45,10 @@ public:
                 measured.bytesPerSecond = bytes->second.value;
             measured_[run.run_name.str()] = measured;
         }
-        ConsoleReporter::ReportRuns(reports);
+        chosen_->ReportRuns(reports);
     }
+
+    void Finalize() override { chosen_->Finalize(); }
 
     std::optional<Measured> find(const std::string& run) const
     {
@@ -53,6 +57,8 @@ public:
     }
 
 private:
+    // The library's own, kept for the whole program.
+    benchmark::BenchmarkReporter* chosen_ = benchmark::CreateDefaultDisplayReporter();
     std::map<std::string, Measured> measured_;
 };
 
@@ -65,7 +71,7 @@ std::string milliseconds(double value)
     return value < 100 ? fmt::format("{:.3g} ms", value) : fmt::format("{:.0f} ms", value);
 }
 
-void printFigures(const RecordingReporter& runs, const std::vector<Figure>& figures)
+void printFigures(const RecordingReporter& runs, const std::vector<Figure>& figures, std::FILE* to)
 {
     bool header = false;
     for (const Figure& figure : figures) {
@@ -74,7 +80,7 @@ void printFigures(const RecordingReporter& runs, const std::vector<Figure>& figu
         if (!ours || (!figure.peer.empty() && !peer))
             continue;
         if (!header) {
-            std::printf("\n%-62s %12s   %s\n", "Figure", "measured", "beside");
+            std::fprintf(to, "\n%-62s %12s   %s\n", "Figure", "measured", "beside");
             header = true;
         }
         std::string measured;
@@ -92,7 +98,7 @@ void printFigures(const RecordingReporter& runs, const std::vector<Figure>& figu
             beside = fmt::format("limit {}: {}", milliseconds(figure.limitMs),
                 ours->milliseconds < figure.limitMs ? "met" : "NOT MET");
         }
-        std::printf("%-62s %12s   %s\n", figure.label.c_str(), measured.c_str(), beside.c_str());
+        std::fprintf(to, "%-62s %12s   %s\n", figure.label.c_str(), measured.c_str(), beside.c_str());
     }
 }
 
@@ -102,7 +108,8 @@ void runAndPrintFigures(const std::vector<Figure>& figures)
 {
     RecordingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    printFigures(reporter, figures);
+    std::fflush(stdout);
+    printFigures(reporter, figures, reporter.isTable() ? stdout : stderr);
 }
 
 } // namespace vantry::bench

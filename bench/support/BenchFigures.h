@@ -22,8 +22,10 @@ struct Figure {
 };
 
 // Runs every benchmark the command line selected (benchmark::Initialize
-// has read it), in the console's table, then prints the figures whose runs
-// were selected beside their limits and peers.
+// has read it), reported as --benchmark_format asks (the console's table by
+// default) and into --benchmark_out, then prints the figures whose runs were
+// selected beside their limits and peers: on standard output after the
+// table, on standard error after JSON or CSV, which tools read whole.
 void runAndPrintFigures(const std::vector<Figure>& figures);
 
 } // namespace vantry::bench
