@@ -26,7 +26,6 @@ HttpServer::HttpServer(
     : plain_(plain)
     , tls_(tlsContext ? tls : nullptr)
     , limits_(limits)
-    , handlers_(static_cast<std::size_t>(std::max(1, limits.handlerThreads)))
 {
     if (tlsContext) {
         // Asio's context frees the handle it is given; the TlsServerContext keeps its own reference.
@@ -206,7 +205,11 @@ void HttpServer::stop()
     for (std::thread& thread : threads_)
         thread.join();
     threads_.clear();
-    handlers_.join();
+}
+
+void HttpServer::post(std::function<void()> work)
+{
+    net::post(io_, std::move(work));
 }
 
 } // namespace server

@@ -5,9 +5,9 @@
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/ssl/context.hpp>
-#include <boost/asio/thread_pool.hpp>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -54,8 +54,8 @@ public:
     const HttpRoutes* plainRoutes() const { return plain_; }
     const HttpRoutes* tlsRoutes() const { return tls_; }
     boost::asio::ssl::context* tlsContext() { return ssl_ ? &*ssl_ : nullptr; }
-    // Where the handlers of requests with a body run.
-    boost::asio::thread_pool& handlers() { return handlers_; }
+    // Runs `work` soon on one of the server's threads.
+    void post(std::function<void()> work);
     // The session ended: its place (and its address's) is free again.
     void release(HttpSession* session, const std::string& address);
 
@@ -71,7 +71,6 @@ private:
     const HttpRoutes* tls_;
     const HttpLimits limits_;
     boost::asio::io_context io_;
-    boost::asio::thread_pool handlers_;
     std::optional<boost::asio::ssl::context> ssl_;
     std::vector<std::unique_ptr<boost::asio::ip::tcp::acceptor>> acceptors_;
     std::vector<std::thread> threads_;

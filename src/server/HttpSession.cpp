@@ -2,6 +2,7 @@
 
 #include "HttpServer.h"
 
+#include <boost/asio/dispatch.hpp>
 #include <boost/asio/executor_work_guard.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/beast/core/detect_ssl.hpp>
@@ -179,14 +180,11 @@ void HttpSession::headRead()
 
 void HttpSession::bodyRead()
 {
-    // The handler may wait (for the database): it runs on the handlers' threads, so that the
-    // connections' threads go on serving every other connection; this one's strand stays idle until
-    // the answer comes back.
-    net::post(server_.handlers(),
-        [self = shared_from_this(), work = net::make_work_guard(executor_),
-            body = std::move(request_->get().body())]() mutable {
-            HttpAnswer answer = (*self->route_->post)(std::move(body));
-            net::post(self->executor_,
+    // The handler never waits: an answer it gives later comes back to this connection's strand, idle
+    // meanwhile, and the guard keeps the server's threads running until it has.
+    (*route_->post)(std::move(request_->get().body()),
+        [self = shared_from_this(), work = net::make_work_guard(executor_)](HttpAnswer answer) mutable {
+            net::dispatch(self->executor_,
                 [self, answer = std::move(answer)]() mutable { self->answer(std::move(answer), false); });
         });
 }
@@ -213,7 +211,8 @@ void HttpSession::answer(HttpAnswer answer, bool close, bool unread)
     auto response
         = std::make_shared<http::response<http::string_body>>(static_cast<http::status>(answer.status), 11);
     response->set(http::field::server, "vantry-server");
-    response->set(http::field::content_type, answer.contentType);
+    response->set(
+        http::field::content_type, beast::string_view(answer.contentType.data(), answer.contentType.size()));
     for (const auto& [name, value] : answer.fields)
         response->set(name, value);
     response->body() = std::move(answer.body);

@@ -1,5 +1,6 @@
 #include "PlayerStore.h"
 
+#include "BatchWriter.h"
 #include "FMDatabase.h"
 #include "FMResultSet.h"
 #include "Log.h"
@@ -13,7 +14,6 @@
 
 #include <array>
 #include <fcntl.h>
-#include <thread>
 #include <unistd.h>
 
 namespace server {
@@ -24,9 +24,8 @@ constexpr int kSchemaVersion = 2;
 // While the file is set up at start, before anyone plays: a lock held by another program (the sqlite3
 // shell, a backup) is waited for about half a second (each retry pauses 20 µs, more in practice).
 constexpr int kSetUpBusyRetries = 5000;
-// Afterwards the connection never waits for a lock: `write` does, off the connection.
+// Afterwards no connection waits for a lock: the BatchWriter does, off its connection.
 constexpr int kNoBusyRetries = -1;
-constexpr std::chrono::milliseconds kLockPoll { 1 };
 constexpr std::chrono::milliseconds kCheckpointInterval { 1000 };
 // The log is emptied when it passes this size, and SQLite cuts its file back to the limit when it
 // starts the log again from the beginning.
@@ -173,16 +172,12 @@ bool setUp(fmdb::FMDatabase& database)
         logFailure("cannot switch to write-ahead logging", database);
         return false;
     }
-    // Checkpoints run on a connection of their own (WalCheckpointer).
-    setPragma(database, "wal_autocheckpoint=0");
-    setPragma(database, "journal_size_limit=" + std::to_string(kLogSizeLimit));
     // Version 1 lacked `damaged_players`; nothing else changed, so creating what is missing upgrades.
     const std::string columns = "key TEXT NOT NULL, level INTEGER NOT NULL, saved INTEGER NOT NULL, "
                                 "score INTEGER NOT NULL, total INTEGER NOT NULL, latitude REAL NOT NULL, "
                                 "longitude REAL NOT NULL, coins TEXT NOT NULL, princesses TEXT NOT NULL, "
                                 "updated REAL NOT NULL";
-    if (!database.executeUpdate("PRAGMA synchronous=NORMAL")
-        || !database.executeUpdate(
+    if (!database.executeUpdate(
             "CREATE TABLE IF NOT EXISTS players (" + columns + ", PRIMARY KEY (key)) WITHOUT ROWID")
         || !database.executeUpdate(
             "CREATE TABLE IF NOT EXISTS damaged_players (" + columns + ", set_aside REAL NOT NULL)")
@@ -192,6 +187,33 @@ bool setUp(fmdb::FMDatabase& database)
     }
     return true;
 }
+
+// What every connection that writes needs.
+bool setUpWriting(fmdb::FMDatabase& database)
+{
+    // Checkpoints run on a connection of their own (WalCheckpointer).
+    setPragma(database, "wal_autocheckpoint=0");
+    setPragma(database, "journal_size_limit=" + std::to_string(kLogSizeLimit));
+    if (!database.executeUpdate("PRAGMA synchronous=NORMAL")) {
+        logFailure("cannot set up writing", database);
+        return false;
+    }
+    return true;
+}
+
+std::shared_ptr<fmdb::FMDatabase> openWriter(const std::string& path)
+{
+    auto database = std::make_shared<fmdb::FMDatabase>(path);
+    if (!database->open()) {
+        logFailure("cannot open " + path + " for writing", *database);
+        return nullptr;
+    }
+    database->setShouldCacheStatements(true);
+    database->setBusyRetryTimeout(kNoBusyRetries);
+    if (!setUpWriting(*database))
+        return nullptr;
+    return database;
+}
 } // namespace
 
 std::unique_ptr<PlayerStore> PlayerStore::open(const std::string& path)
@@ -200,6 +222,7 @@ std::unique_ptr<PlayerStore> PlayerStore::open(const std::string& path)
         base::log("players database: cannot create " + path);
         return nullptr;
     }
+    // The set-up's connection stays for the loads.
     auto database = std::make_shared<fmdb::FMDatabase>(path);
     if (!database->open()) {
         logFailure("cannot open " + path, *database);
@@ -210,112 +233,102 @@ std::unique_ptr<PlayerStore> PlayerStore::open(const std::string& path)
     if (!setUp(*database))
         return nullptr;
     database->setBusyRetryTimeout(kNoBusyRetries);
+    std::shared_ptr<fmdb::FMDatabase> writer = openWriter(path);
+    if (!writer)
+        return nullptr;
     std::unique_ptr<WalCheckpointer> checkpointer
         = WalCheckpointer::start(path, kCheckpointInterval, kLogTruncateAt);
     if (!checkpointer)
         return nullptr;
-    return std::unique_ptr<PlayerStore>(new PlayerStore(std::move(database), std::move(checkpointer)));
+    return std::unique_ptr<PlayerStore>(
+        new PlayerStore(std::move(database), std::move(writer), std::move(checkpointer)));
 }
 
-PlayerStore::PlayerStore(
-    std::shared_ptr<fmdb::FMDatabase> database, std::unique_ptr<WalCheckpointer> checkpointer)
-    : database_(std::move(database))
+PlayerStore::PlayerStore(std::shared_ptr<fmdb::FMDatabase> reader, std::shared_ptr<fmdb::FMDatabase> writer,
+    std::unique_ptr<WalCheckpointer> checkpointer)
+    : reader_(std::move(reader))
+    , writerConnection_(std::move(writer))
     , checkpointer_(std::move(checkpointer))
+    , writer_(std::make_unique<BatchWriter>(
+          writerConnection_, [this] { return checkpointer_->holdsWritersOff(); }, kWritesWaiting))
 { }
 
 PlayerStore::~PlayerStore()
 {
-    database_->close();
+    writer_.reset();
+    writerConnection_->close();
+    reader_->close();
     // Last, so that its final checkpoint finds the log free.
     checkpointer_.reset();
 }
 
-PlayerStore::Loaded PlayerStore::load(std::string_view key, Deadline deadline)
+void PlayerStore::load(std::string_view key, Deadline deadline, Loading done)
 {
-    std::optional<PlayerState> player;
-    {
-        const std::lock_guard lock(connection_);
-        const std::shared_ptr<fmdb::FMResultSet> row = database_->executeQuery(kLoadQuery, key);
-        if (!row) {
-            logFailure("cannot read a player", *database_);
-            return {};
-        }
-        if (!row->next()) {
-            const bool failed = database_->hadError();
-            if (failed)
-                logFailure("cannot read a player", *database_);
-            return { !failed, std::nullopt };
-        }
-        player = playerFrom(*row);
-        row->close();
-    }
-    if (player)
-        return { true, std::move(player) };
-    if (!setAside(std::string(key), deadline))
-        return {};
-    base::log("players database: the game of player " + shortHash(key)
-        + " is damaged; it was set aside and a new game begun");
-    return { true, std::nullopt };
+    Loaded loaded = read(key);
+    if (!loaded.ok || loaded.player || !loaded.damaged)
+        return done(std::move(loaded));
+    setAside(std::string(key), deadline, std::move(done));
 }
 
-bool PlayerStore::setAside(const std::string& key, Deadline deadline)
+PlayerStore::Loaded PlayerStore::read(std::string_view key)
+{
+    const std::lock_guard lock(readerTurn_);
+    const std::shared_ptr<fmdb::FMResultSet> row = reader_->executeQuery(kLoadQuery, key);
+    if (!row) {
+        logFailure("cannot read a player", *reader_);
+        return {};
+    }
+    if (!row->next()) {
+        const bool failed = reader_->hadError();
+        if (failed)
+            logFailure("cannot read a player", *reader_);
+        return { !failed, std::nullopt };
+    }
+    Loaded loaded { true, playerFrom(*row) };
+    loaded.damaged = !loaded.player;
+    row->close();
+    return loaded;
+}
+
+void PlayerStore::setAside(const std::string& key, Deadline deadline, Loading done)
 {
     const double now
         = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
-    return write("set aside a damaged game", deadline, [&] {
-        return database_->executeUpdate(kSetAsideQuery, now, key)
-            && database_->executeUpdate("DELETE FROM players WHERE key = ?", key);
-    });
+    writer_->write(
+        "set aside a damaged game", deadline,
+        [key, now](fmdb::FMDatabase& database) {
+            return database.executeUpdate(kSetAsideQuery, now, key)
+                && database.executeUpdate("DELETE FROM players WHERE key = ?", key);
+        },
+        [key, done = std::move(done)](bool setAside) {
+            if (!setAside)
+                return done({});
+            base::log("players database: the game of player " + shortHash(key)
+                + " is damaged; it was set aside and a new game begun");
+            done({ true, std::nullopt });
+        });
 }
 
-bool PlayerStore::save(const PlayerState& player, Deadline deadline)
+void PlayerStore::save(const PlayerState& player, Deadline deadline, Saving done)
 {
-    const std::string coins = objectsText(player.coins);
-    const std::string princesses = objectsText(player.princesses);
-    return write("save a player", deadline, [&] {
-        return database_->executeUpdate(kSaveQuery, player.key, player.level, player.saved, player.score,
-            player.total, player.position.latitude, player.position.longitude, coins, princesses,
-            player.lastMoved);
-    });
-}
-
-bool PlayerStore::write(std::string_view what, Deadline deadline, const std::function<bool()>& statements)
-{
-    const std::string failure = "cannot " + std::string(what);
-    for (;;) {
-        if (!checkpointer_->holdsWritersOff()) {
-            const std::lock_guard lock(connection_);
-            sqlite3* handle = database_->sqliteHandle();
-            // Straight to SQLite: the access layer would retry a busy answer holding the connection and
-            // log each time it gave up.
-            const int begun = sqlite3_exec(handle, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-            if (begun == SQLITE_OK) {
-                if (statements() && database_->executeUpdate("COMMIT"))
-                    return true;
-                logFailure(failure, *database_);
-                if (!sqlite3_get_autocommit(handle))
-                    database_->executeUpdate("ROLLBACK");
-                return false;
-            }
-            if (begun != SQLITE_BUSY) {
-                logFailure(failure, *database_);
-                return false;
-            }
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            base::log("players database: " + failure + ": database is locked");
-            return false;
-        }
-        std::this_thread::sleep_for(kLockPoll);
-    }
+    writer_->write(
+        "save a player", deadline,
+        [key = player.key, level = player.level, saved = player.saved, score = player.score,
+            total = player.total, position = player.position, coins = objectsText(player.coins),
+            princesses = objectsText(player.princesses),
+            lastMoved = player.lastMoved](fmdb::FMDatabase& database) {
+            return database.executeUpdate(kSaveQuery, key, level, saved, score, total, position.latitude,
+                position.longitude, coins, princesses, lastMoved);
+        },
+        std::move(done));
 }
 
 std::optional<long long> PlayerStore::playerCount()
 {
-    const std::lock_guard lock(connection_);
-    const std::shared_ptr<fmdb::FMResultSet> row = database_->executeQuery("SELECT COUNT(*) FROM players");
+    const std::lock_guard lock(readerTurn_);
+    const std::shared_ptr<fmdb::FMResultSet> row = reader_->executeQuery("SELECT COUNT(*) FROM players");
     if (!row || !row->next()) {
-        logFailure("cannot count the players", *database_);
+        logFailure("cannot count the players", *reader_);
         return std::nullopt;
     }
     const long long count = row->longLongIntForColumnIndex(0);

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <future>
 #include <regex>
 #include <sys/stat.h>
 
@@ -64,6 +65,20 @@ PlayerStore::Deadline soon()
     return std::chrono::steady_clock::now() + std::chrono::seconds(1);
 }
 
+PlayerStore::Loaded load(PlayerStore& store, std::string_view key)
+{
+    auto loaded = std::make_shared<std::promise<PlayerStore::Loaded>>();
+    store.load(key, soon(), [loaded](PlayerStore::Loaded game) { loaded->set_value(std::move(game)); });
+    return loaded->get_future().get();
+}
+
+bool save(PlayerStore& store, const PlayerState& player)
+{
+    auto saved = std::make_shared<std::promise<bool>>();
+    store.save(player, soon(), [saved](bool done) { saved->set_value(done); });
+    return saved->get_future().get();
+}
+
 mode_t permissionsOf(const std::string& path)
 {
     struct stat status { };
@@ -82,14 +97,14 @@ TEST_F(PlayerStoreTest, AGameComesBackExactlyAfterReopening)
     {
         const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
         ASSERT_TRUE(store);
-        const PlayerStore::Loaded unknown = store->load("nobody", soon());
+        const PlayerStore::Loaded unknown = load(*store, "nobody");
         EXPECT_TRUE(unknown.ok);
         EXPECT_FALSE(unknown.player);
-        ASSERT_TRUE(store->save(aGame(), soon()));
+        ASSERT_TRUE(save(*store, aGame()));
     }
     const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
     ASSERT_TRUE(store);
-    const PlayerStore::Loaded loaded = store->load(aGame().key, soon());
+    const PlayerStore::Loaded loaded = load(*store, aGame().key);
     ASSERT_TRUE(loaded.ok);
     ASSERT_TRUE(loaded.player);
     EXPECT_EQ(*loaded.player, aGame());
@@ -101,9 +116,9 @@ TEST_F(PlayerStoreTest, ASaveIsCommittedToAnOwnerOnlyWriteAheadLogBeforeItReturn
     const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
     ASSERT_TRUE(store);
     PlayerState player = aGame();
-    ASSERT_TRUE(store->save(player, soon()));
+    ASSERT_TRUE(save(*store, player));
     player.score = 10;
-    ASSERT_TRUE(store->save(player, soon()));
+    ASSERT_TRUE(save(*store, player));
     // Another program sees the last save while the store is open: it is in the log, not in memory.
     EXPECT_EQ(outsideScalar(path(), "SELECT score FROM players"), "10");
     EXPECT_EQ(outsideScalar(path(), "PRAGMA journal_mode"), "wal");
@@ -116,7 +131,7 @@ TEST_F(PlayerStoreTest, ClosingCopiesTheLogIntoTheFile)
     {
         const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
         ASSERT_TRUE(store);
-        ASSERT_TRUE(store->save(aGame(), soon()));
+        ASSERT_TRUE(save(*store, aGame()));
     }
     EXPECT_FALSE(std::filesystem::exists(path() + "-wal") && std::filesystem::file_size(path() + "-wal") > 0);
     EXPECT_EQ(outsideScalar(path(), "SELECT score FROM players"), "9");
@@ -169,7 +184,7 @@ TEST_F(PlayerStoreTest, ADamagedFileIsRefusedSayingWhatToDo)
         const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
         ASSERT_TRUE(store);
         for (int number = 0; number < 100; ++number)
-            ASSERT_TRUE(store->save(aBigGame(number), soon()));
+            ASSERT_TRUE(save(*store, aBigGame(number)));
     }
     std::fstream file(path(), std::ios::in | std::ios::out | std::ios::binary);
     // Page headers of the players' b-tree and of its overflow pages (pages 2 on).
@@ -192,12 +207,12 @@ TEST_F(PlayerStoreTest, ADamagedGameIsSetAsideAndItsPlayerBeginsAgain)
 {
     const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
     ASSERT_TRUE(store);
-    ASSERT_TRUE(store->save(aGame(), soon()));
+    ASSERT_TRUE(save(*store, aGame()));
     vantry::test::OutsideConnection other(path());
     ASSERT_EQ(other.exec("UPDATE players SET coins = '[[\"c\",1]]'"), SQLITE_OK);
 
     vantry::test::LogCapture log;
-    const PlayerStore::Loaded loaded = store->load(aGame().key, soon());
+    const PlayerStore::Loaded loaded = load(*store, aGame().key);
     EXPECT_TRUE(loaded.ok);
     EXPECT_FALSE(loaded.player);
     const std::vector<std::string> lines = log.take();
@@ -210,20 +225,20 @@ TEST_F(PlayerStoreTest, ADamagedGameIsSetAsideAndItsPlayerBeginsAgain)
         aGame().key + " 9 [[\"c\",1]]");
     EXPECT_EQ(other.scalar("SELECT COUNT(*) FROM players"), "0");
 
-    ASSERT_TRUE(store->save(aGame(), soon()));
-    EXPECT_EQ(store->load(aGame().key, soon()).player, aGame());
+    ASSERT_TRUE(save(*store, aGame()));
+    EXPECT_EQ(load(*store, aGame().key).player, aGame());
 }
 
 TEST_F(PlayerStoreTest, AFileOfTheFirstSchemaIsUpgradedWithItsGames)
 {
-    ASSERT_TRUE(PlayerStore::open(path())->save(aGame(), soon()));
+    ASSERT_TRUE(save(*PlayerStore::open(path()), aGame()));
     // The first schema had no table for damaged games.
     ASSERT_EQ(
         vantry::test::OutsideConnection(path()).exec("DROP TABLE damaged_players; PRAGMA user_version=1"),
         SQLITE_OK);
     const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
     ASSERT_TRUE(store);
-    EXPECT_EQ(store->load(aGame().key, soon()).player, aGame());
+    EXPECT_EQ(load(*store, aGame().key).player, aGame());
     vantry::test::OutsideConnection other(path());
     EXPECT_EQ(other.scalar("PRAGMA user_version"), "2");
     EXPECT_EQ(other.scalar("SELECT COUNT(*) FROM damaged_players"), "0");
@@ -241,10 +256,10 @@ TEST_F(PlayerStoreTest, AFloodOfSavesKeepsTheLogUnder64MiBAndLosesNone)
         ASSERT_TRUE(store);
         // About 100 MiB of pages for the log.
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        for (int save = 0; save < 8000 && std::chrono::steady_clock::now() < end; ++save) {
-            PlayerState& player = players[save % players.size()];
-            player.score = save;
-            ASSERT_TRUE(store->save(player, soon()));
+        for (int number = 0; number < 8000 && std::chrono::steady_clock::now() < end; ++number) {
+            PlayerState& player = players[number % players.size()];
+            player.score = number;
+            ASSERT_TRUE(save(*store, player));
             largestLog = std::max(largestLog, std::filesystem::file_size(path() + "-wal"));
         }
     }
@@ -252,7 +267,7 @@ TEST_F(PlayerStoreTest, AFloodOfSavesKeepsTheLogUnder64MiBAndLosesNone)
     const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
     ASSERT_TRUE(store);
     for (const PlayerState& player : players)
-        EXPECT_EQ(store->load(player.key, soon()).player, player);
+        EXPECT_EQ(load(*store, player.key).player, player);
 }
 
 } // namespace
