@@ -33,7 +33,8 @@ class HttpRoutes {
 public:
     // Gives the request its answer; call exactly once.
     using Respond = std::function<void(HttpAnswer)>;
-    using PostHandler = std::function<void(std::string body, Respond respond)>;
+    // `body` is valid during the call only.
+    using PostHandler = std::function<void(std::string_view body, Respond respond)>;
     // Gets the rest of the path after the prefix.
     using GetHandler = std::function<HttpAnswer(std::string_view rest)>;
 

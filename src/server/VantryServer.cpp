@@ -76,7 +76,7 @@ bool VantryServer::setUp(const VantryServerSettings& settings)
 
     playRoutes_ = std::make_unique<HttpRoutes>();
     playRoutes_->post(std::string(protocol::kPlayPath), protocol::kMaxPlayBodyBytes,
-        [this](std::string body, HttpRoutes::Respond respond) {
+        [this](std::string_view body, HttpRoutes::Respond respond) {
             game_->play(body, [respond = std::move(respond)](GameService::Outcome outcome) {
                 if (outcome.status != 200)
                     return respond(HttpAnswer::plain(outcome.status, std::move(outcome.body)));
