@@ -4,19 +4,24 @@
 
 #include <fmt/format.h>
 
+#include <cstdlib>
+
 namespace server {
 
 namespace {
-// libpq ends its messages with a line feed; a log line must not.
+// libpq writes its messages over several lines, some indented; a log line is one line.
 std::string oneLine(const char* message)
 {
-    std::string text = message ? message : "";
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
-        text.pop_back();
-    for (char& c : text) {
-        if (c == '\n')
-            c = ' ';
+    std::string text;
+    for (const char* c = message ? message : ""; *c; ++c) {
+        const bool space = *c == '\n' || *c == '\t' || *c == ' ';
+        if (!space)
+            text += *c;
+        else if (!text.empty() && text.back() != ' ')
+            text += ' ';
     }
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
     return text;
 }
 } // namespace
@@ -39,6 +44,12 @@ std::optional<std::string_view> PgResult::value(int row, int column) const
         static_cast<std::size_t>(PQgetlength(result_.get(), row, column)));
 }
 
+long long PgResult::affectedRows() const
+{
+    const char* count = PQcmdTuples(result_.get());
+    return count && *count ? std::atoll(count) : 0;
+}
+
 PgConnection::PgConnection(pg_conn* connection)
     : connection_(connection)
 { }
@@ -46,6 +57,30 @@ PgConnection::PgConnection(pg_conn* connection)
 PgConnection::~PgConnection()
 {
     PQfinish(connection_);
+}
+
+std::string PgConnection::describe(std::string_view uri)
+{
+    char* problem = nullptr;
+    PQconninfoOption* options = PQconninfoParse(std::string(uri).c_str(), &problem);
+    if (!options) {
+        PQfreemem(problem);
+        return "an unreadable database URI";
+    }
+    std::string host = "localhost", port = "5432", database;
+    for (PQconninfoOption* option = options; option->keyword; ++option) {
+        if (!option->val)
+            continue;
+        const std::string_view keyword = option->keyword;
+        if (keyword == "host" || keyword == "hostaddr")
+            host = option->val;
+        else if (keyword == "port")
+            port = option->val;
+        else if (keyword == "dbname")
+            database = option->val;
+    }
+    PQconninfoFree(options);
+    return fmt::format("postgresql://{}:{}/{}", host, port, database);
 }
 
 std::unique_ptr<PgConnection> PgConnection::open(std::string_view uri, std::chrono::seconds patience,
@@ -84,9 +119,12 @@ std::optional<PgResult> PgConnection::run(
     const ExecStatusType status = result ? PQresultStatus(result) : PGRES_FATAL_ERROR;
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
         error_ = oneLine(result ? PQresultErrorMessage(result) : PQerrorMessage(connection_));
+        const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+        retryable_ = state && (std::string_view(state) == "40001" || std::string_view(state) == "40P01");
         return std::nullopt;
     }
     error_.clear();
+    retryable_ = false;
     return owned;
 }
 

@@ -16,6 +16,8 @@ namespace server {
 class PgResult {
 public:
     int rows() const;
+    // The rows an INSERT, UPDATE or DELETE touched.
+    long long affectedRows() const;
     // The value at `row`, `column`; none for SQL null.
     std::optional<std::string_view> value(int row, int column) const;
 
@@ -30,6 +32,8 @@ private:
 // and is not mended here: the caller opens another.
 class PgConnection {
 public:
+    // Where `uri` leads, as a log may show it: host, port and database, never the password.
+    static std::string describe(std::string_view uri);
     // Connects to a libpq connection URI (postgresql://…), giving up after `patience`; every
     // statement then fails after `statementTimeout`. Null, with the reason in `failure`, when the
     // server cannot be reached or refuses.
@@ -43,6 +47,8 @@ public:
     std::optional<PgResult> run(
         std::string_view sql, const std::vector<std::optional<std::string>>& parameters = {});
     const std::string& error() const { return error_; }
+    // Whether the last failure was a serialisation or deadlock failure, which a retry may pass.
+    bool lastFailureMayPassOnRetry() const { return retryable_; }
     // Whether the connection is lost, so that no statement can run on it any more.
     bool isBroken() const;
 
@@ -51,6 +57,7 @@ private:
 
     pg_conn* connection_;
     std::string error_;
+    bool retryable_ = false;
 };
 
 } // namespace server
