@@ -14,11 +14,12 @@ namespace {
 constexpr std::chrono::milliseconds kLockPoll { 1 };
 } // namespace
 
-BatchWriter::BatchWriter(
-    std::shared_ptr<fmdb::FMDatabase> database, std::function<bool()> holdOff, std::size_t capacity)
+BatchWriter::BatchWriter(std::shared_ptr<fmdb::FMDatabase> database, std::function<bool()> holdOff,
+    std::size_t capacity, Begun begun)
     : database_(std::move(database))
     , holdOff_(std::move(holdOff))
     , capacity_(capacity)
+    , begun_(std::move(begun))
     , thread_([this] { run(); })
 {
     batch_.reserve(kBatch);
@@ -79,8 +80,11 @@ bool BatchWriter::begin()
     const int begun = holdOff_ && holdOff_()
         ? SQLITE_BUSY
         : sqlite3_exec(database_->sqliteHandle(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-    if (begun == SQLITE_OK)
+    if (begun == SQLITE_OK) {
+        if (begun_)
+            begun_(*database_);
         return true;
+    }
     giveUpOverdue(begun == SQLITE_BUSY ? "database is locked" : database_->lastErrorMessage());
     std::this_thread::sleep_for(kLockPoll);
     return false;

@@ -32,12 +32,14 @@ public:
     // Runs the write's statements on the writer's connection, inside the transaction; false: failed.
     using Statements = std::function<bool(fmdb::FMDatabase&)>;
     using Done = std::function<void(bool committed)>;
+    // Looks at the file as each transaction begins, before its writes (the writer's thread).
+    using Begun = std::function<void(fmdb::FMDatabase&)>;
     static constexpr std::size_t kBatch = 256;
 
     // `database` is the writer's own, open connection. While `holdOff` answers true no transaction
     // begins (a truncating checkpoint wants the log).
-    BatchWriter(
-        std::shared_ptr<fmdb::FMDatabase> database, std::function<bool()> holdOff, std::size_t capacity);
+    BatchWriter(std::shared_ptr<fmdb::FMDatabase> database, std::function<bool()> holdOff,
+        std::size_t capacity, Begun begun = {});
     // Writes or gives up everything queued (each by its deadline at the latest), then stops.
     ~BatchWriter();
     BatchWriter(const BatchWriter&) = delete;
@@ -67,6 +69,7 @@ private:
     std::shared_ptr<fmdb::FMDatabase> database_;
     const std::function<bool()> holdOff_;
     const std::size_t capacity_;
+    const Begun begun_;
     std::vector<Write> batch_; // the writer thread's only
 
     std::mutex mutex_;

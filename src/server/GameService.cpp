@@ -65,8 +65,14 @@ void GameService::loaded(const Pending& request, PlayerStore::Loaded stored)
     rules_.play(player, play.points, now);
     // Made here, off the writer's thread; it leaves once the game is committed.
     request->saved = { 200, protocol::writePlayAnswer(GameRules::answerFor(player)) };
-    store_.save(player, request->deadline,
-        [this, request](bool saved) { finish(*request, saved ? std::move(request->saved) : unavailable()); });
+    store_.save(
+        std::move(player), stored.basis, request->deadline, [this, request](PlayerStore::Saved saved) {
+            // Another program wrote the game meanwhile: played again on what it wrote.
+            if (saved == PlayerStore::Saved::stale)
+                return defer_([this, request] { playInTurn(request); });
+            finish(
+                *request, saved == PlayerStore::Saved::committed ? std::move(request->saved) : unavailable());
+        });
 }
 
 void GameService::finish(Request& request, Outcome outcome)

@@ -255,18 +255,21 @@ void HttpSession::answered(bool close, bool unread)
 
 void HttpSession::linger()
 {
-    lowest().expires_after(server_.limits().linger);
-    drop(std::make_shared<std::array<char, 16 * 1024>>());
+    // The stream's deadline ends a wait for bytes; a client that never stops sending is cut off here.
+    const auto until = std::chrono::steady_clock::now() + server_.limits().linger;
+    lowest().expires_at(until);
+    drop(std::make_shared<std::array<char, 16 * 1024>>(), until);
 }
 
-void HttpSession::drop(std::shared_ptr<std::array<char, 16 * 1024>> dropped)
+void HttpSession::drop(
+    std::shared_ptr<std::array<char, 16 * 1024>> dropped, std::chrono::steady_clock::time_point until)
 {
-    withStream([this, &dropped](auto& stream) {
+    withStream([this, &dropped, until](auto& stream) {
         stream.async_read_some(net::buffer(*dropped),
-            [self = shared_from_this(), dropped](beast::error_code error, std::size_t) {
-                if (error || self->stopping_)
+            [self = shared_from_this(), dropped, until](beast::error_code error, std::size_t) {
+                if (error || self->stopping_ || std::chrono::steady_clock::now() >= until)
                     return self->close();
-                self->drop(dropped);
+                self->drop(dropped, until);
             });
     });
 }

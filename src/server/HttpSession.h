@@ -10,6 +10,7 @@
 #include <boost/beast/core/flat_buffer.hpp>
 
 #include <array>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -56,7 +57,8 @@ private:
     void answered(bool close, bool unread);
     // Reads and drops what the client still sends, for `linger` at most, then closes.
     void linger();
-    void drop(std::shared_ptr<std::array<char, 16 * 1024>> dropped);
+    void drop(
+        std::shared_ptr<std::array<char, 16 * 1024>> dropped, std::chrono::steady_clock::time_point until);
     void close();
     // A failed read: a framing error gets its 4xx, anything else (the peer left, a deadline, a stop)
     // closes.

@@ -250,7 +250,8 @@ PlayerStore::PlayerStore(std::shared_ptr<fmdb::FMDatabase> reader, std::shared_p
     , writerConnection_(std::move(writer))
     , checkpointer_(std::move(checkpointer))
     , writer_(std::make_unique<BatchWriter>(
-          writerConnection_, [this] { return checkpointer_->holdsWritersOff(); }, kWritesWaiting))
+          writerConnection_, [this] { return checkpointer_->holdsWritersOff(); }, kWritesWaiting,
+          [this](fmdb::FMDatabase& database) { noticeOtherWriters(database); }))
 { }
 
 PlayerStore::~PlayerStore()
@@ -264,6 +265,8 @@ PlayerStore::~PlayerStore()
 
 void PlayerStore::load(std::string_view key, Deadline deadline, Loading done)
 {
+    if (std::optional<RememberedGames::Found> found = remembered_.find(key))
+        return done({ true, std::move(found->player), false, found->generation });
     Loaded loaded = read(key);
     if (!loaded.ok || loaded.player || !loaded.damaged)
         return done(std::move(loaded));
@@ -309,18 +312,54 @@ void PlayerStore::setAside(const std::string& key, Deadline deadline, Loading do
         });
 }
 
-void PlayerStore::save(const PlayerState& player, Deadline deadline, Saving done)
+void PlayerStore::save(PlayerState player, std::uint64_t basis, Deadline deadline, Saving done)
 {
+    struct Save {
+        PlayerState player;
+        std::string coins; // as stored, written off the writer's thread
+        std::string princesses;
+        std::uint64_t basis;
+        Saving done;
+        bool stale = false;
+    };
+    std::string coins = objectsText(player.coins);
+    std::string princesses = objectsText(player.princesses);
+    auto save = std::make_shared<Save>(
+        Save { std::move(player), std::move(coins), std::move(princesses), basis, std::move(done) });
     writer_->write(
         "save a player", deadline,
-        [key = player.key, level = player.level, saved = player.saved, score = player.score,
-            total = player.total, position = player.position, coins = objectsText(player.coins),
-            princesses = objectsText(player.princesses),
-            lastMoved = player.lastMoved](fmdb::FMDatabase& database) {
-            return database.executeUpdate(kSaveQuery, key, level, saved, score, total, position.latitude,
-                position.longitude, coins, princesses, lastMoved);
+        [this, save](fmdb::FMDatabase& database) {
+            // Not over what another program wrote since the game was remembered.
+            save->stale = save->basis != 0 && save->basis != remembered_.generation();
+            if (save->stale)
+                return true;
+            const PlayerState& game = save->player;
+            return database.executeUpdate(kSaveQuery, game.key, game.level, game.saved, game.score,
+                game.total, game.position.latitude, game.position.longitude, save->coins, save->princesses,
+                game.lastMoved);
         },
-        std::move(done));
+        [this, save](bool committed) {
+            if (!committed)
+                return save->done(Saved::failed);
+            if (save->stale)
+                return save->done(Saved::stale);
+            remembered_.remember(std::move(save->player));
+            save->done(Saved::committed);
+        });
+}
+
+void PlayerStore::noticeOtherWriters(fmdb::FMDatabase& database)
+{
+    // Moves on with every commit of another connection (none of this process's others write).
+    std::optional<long long> version;
+    if (const std::shared_ptr<fmdb::FMResultSet> row = database.executeQuery("PRAGMA data_version");
+        row && row->next()) {
+        version = row->longLongIntForColumnIndex(0);
+        row->close();
+    }
+    if (!version || version != dataVersion_)
+        remembered_.forgetAll();
+    dataVersion_ = version;
 }
 
 std::optional<long long> PlayerStore::playerCount()

@@ -99,6 +99,15 @@ TEST_F(GameServiceTest, OnePlayersRequestsArePlayedInTurnOnTheGameTheOneBeforeSa
     EXPECT_EQ(play(game_, playBody("k", "[]")).body, answers[1].body);
 }
 
+TEST_F(GameServiceTest, AGameAnotherProgramWroteIsPlayedOnAsWritten)
+{
+    ASSERT_EQ(play(game_, playBody("k", "[[51.5074,-0.1278]]")).status, 200);
+    vantry::test::OutsideConnection(path_).exec("UPDATE players SET score = 100");
+    const Outcome answer = play(game_, playBody("k", "[[51.5075,-0.1278]]"));
+    EXPECT_EQ(answer.status, 200);
+    EXPECT_NE(answer.body.find("\"S\":100,"), std::string::npos) << answer.body;
+}
+
 // Another program holds the write lock, as the sqlite3 shell in a transaction does.
 class GameServiceUnderALockTest : public GameServiceTest {
 protected:

@@ -72,11 +72,17 @@ PlayerStore::Loaded load(PlayerStore& store, std::string_view key)
     return loaded->get_future().get();
 }
 
+// Saves a game played on one loaded with `basis`.
+PlayerStore::Saved saveOn(PlayerStore& store, const PlayerState& player, std::uint64_t basis)
+{
+    auto saved = std::make_shared<std::promise<PlayerStore::Saved>>();
+    store.save(player, basis, soon(), [saved](PlayerStore::Saved done) { saved->set_value(done); });
+    return saved->get_future().get();
+}
+
 bool save(PlayerStore& store, const PlayerState& player)
 {
-    auto saved = std::make_shared<std::promise<bool>>();
-    store.save(player, soon(), [saved](bool done) { saved->set_value(done); });
-    return saved->get_future().get();
+    return saveOn(store, player, 0) == PlayerStore::Saved::committed;
 }
 
 mode_t permissionsOf(const std::string& path)
@@ -205,11 +211,11 @@ TEST_F(PlayerStoreTest, ADamagedFileIsRefusedSayingWhatToDo)
 // A damaged game used to fail every request of its player for good, and the log did not say whose.
 TEST_F(PlayerStoreTest, ADamagedGameIsSetAsideAndItsPlayerBeginsAgain)
 {
-    const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
-    ASSERT_TRUE(store);
-    ASSERT_TRUE(save(*store, aGame()));
+    ASSERT_TRUE(save(*PlayerStore::open(path()), aGame()));
     vantry::test::OutsideConnection other(path());
     ASSERT_EQ(other.exec("UPDATE players SET coins = '[[\"c\",1]]'"), SQLITE_OK);
+    const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
+    ASSERT_TRUE(store);
 
     vantry::test::LogCapture log;
     const PlayerStore::Loaded loaded = load(*store, aGame().key);
@@ -227,6 +233,30 @@ TEST_F(PlayerStoreTest, ADamagedGameIsSetAsideAndItsPlayerBeginsAgain)
 
     ASSERT_TRUE(save(*store, aGame()));
     EXPECT_EQ(load(*store, aGame().key).player, aGame());
+}
+
+// Games are remembered after saving; another program's write must not be lost under one of them.
+TEST_F(PlayerStoreTest, AGamePlayedFromMemoryIsNotSavedOverAnotherProgramsWrite)
+{
+    const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
+    ASSERT_TRUE(store);
+    ASSERT_TRUE(save(*store, aGame()));
+    vantry::test::OutsideConnection other(path());
+    ASSERT_EQ(other.exec("UPDATE players SET score = 100"), SQLITE_OK);
+
+    PlayerStore::Loaded remembered = load(*store, aGame().key);
+    ASSERT_TRUE(remembered.player);
+    EXPECT_NE(remembered.basis, 0U) << "not from memory";
+    remembered.player->total = 12;
+    EXPECT_EQ(saveOn(*store, *remembered.player, remembered.basis), PlayerStore::Saved::stale);
+    EXPECT_EQ(other.scalar("SELECT score || ' ' || total FROM players"), "100 11");
+
+    const PlayerStore::Loaded reread = load(*store, aGame().key);
+    EXPECT_EQ(reread.basis, 0U) << "not from the file";
+    ASSERT_TRUE(reread.player);
+    EXPECT_EQ(reread.player->score, 100);
+    EXPECT_EQ(saveOn(*store, *reread.player, reread.basis), PlayerStore::Saved::committed);
+    EXPECT_EQ(load(*store, aGame().key).player, reread.player) << "remembered as saved";
 }
 
 TEST_F(PlayerStoreTest, AFileOfTheFirstSchemaIsUpgradedWithItsGames)
