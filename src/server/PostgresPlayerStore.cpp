@@ -41,6 +41,9 @@ const std::string kUpdate
     = "UPDATE players SET level = $2, saved = $3, score = $4, total = $5, latitude = $6, "
       "longitude = $7, coins = $8, princesses = $9, updated = $10, version = version + 1 "
       "WHERE key = $1 AND version = $11";
+const std::string kReplace = kInsert.substr(0, kInsert.find(" ON CONFLICT"))
+    + " ON CONFLICT (key) DO UPDATE SET level = $2, saved = $3, score = $4, total = $5, latitude = $6, "
+      "longitude = $7, coins = $8, princesses = $9, updated = $10, version = players.version + 1";
 const std::string kSetAside
     = fmt::format("WITH moved AS (DELETE FROM players WHERE key = $1 AND version = $2 "
                   "RETURNING {0}) INSERT INTO damaged_players ({0}, set_aside) "
@@ -100,6 +103,26 @@ bool migrate(PgConnection& connection, const std::string& where)
     return true;
 }
 
+// The game in `row` (columns as kColumns); none when its objects cannot be read.
+std::optional<PlayerState> playerIn(const PgResult& rows, int row)
+{
+    std::optional<std::vector<PlacedObject>> coins = objectsFrom(rows.value(row, 7).value_or(""));
+    std::optional<std::vector<PlacedObject>> princesses = objectsFrom(rows.value(row, 8).value_or(""));
+    if (!coins || !princesses)
+        return std::nullopt;
+    PlayerState player;
+    player.key = rows.value(row, 0).value_or("");
+    player.level = numberIn<int>(rows.value(row, 1));
+    player.saved = numberIn<int>(rows.value(row, 2));
+    player.score = numberIn<int>(rows.value(row, 3));
+    player.total = numberIn<int>(rows.value(row, 4));
+    player.position = { doubleIn(rows.value(row, 5)), doubleIn(rows.value(row, 6)) };
+    player.coins = std::move(*coins);
+    player.princesses = std::move(*princesses);
+    player.lastMoved = doubleIn(rows.value(row, 9));
+    return player;
+}
+
 std::vector<std::optional<std::string>> columnsOf(const PlayerState& player)
 {
     return { player.key, std::to_string(player.level), std::to_string(player.saved),
@@ -140,7 +163,7 @@ std::unique_ptr<PostgresPlayerStore> PostgresPlayerStore::open(
     return nullptr;
 }
 
-void PostgresPlayerStore::load(std::string_view key, Deadline deadline, std::function<void(Loaded)> done)
+void PostgresPlayerStore::load(std::string_view key, Deadline deadline, Loading done)
 {
     pool_.run(deadline, [key = std::string(key), done = std::move(done)](PgConnection* connection) {
         if (!connection)
@@ -151,11 +174,10 @@ void PostgresPlayerStore::load(std::string_view key, Deadline deadline, std::fun
             return done({});
         }
         if (row->rows() == 0)
-            return done({ true, std::nullopt, 0 });
-        const long long version = numberIn<long long>(row->value(0, 10));
-        std::optional<std::vector<PlacedObject>> coins = objectsFrom(row->value(0, 7).value_or(""));
-        std::optional<std::vector<PlacedObject>> princesses = objectsFrom(row->value(0, 8).value_or(""));
-        if (!coins || !princesses) {
+            return done({ true, std::nullopt, false, 0 });
+        const auto version = numberIn<std::uint64_t>(row->value(0, 10));
+        std::optional<PlayerState> player = playerIn(*row, 0);
+        if (!player) {
             if (!connection->run(kSetAside, { key, std::to_string(version), fmt::format("{}", now()) })) {
                 base::logf("players database: cannot set aside a damaged game: {}", connection->error());
                 return done({});
@@ -163,39 +185,64 @@ void PostgresPlayerStore::load(std::string_view key, Deadline deadline, std::fun
             base::logf(
                 "players database: the game of player {} is damaged; it was set aside and a new game begun",
                 shortHash(key));
-            return done({ true, std::nullopt, 0 });
+            return done({ true, std::nullopt, false, 0 });
         }
-        PlayerState player;
-        player.key = key;
-        player.level = numberIn<int>(row->value(0, 1));
-        player.saved = numberIn<int>(row->value(0, 2));
-        player.score = numberIn<int>(row->value(0, 3));
-        player.total = numberIn<int>(row->value(0, 4));
-        player.position = { doubleIn(row->value(0, 5)), doubleIn(row->value(0, 6)) };
-        player.coins = std::move(*coins);
-        player.princesses = std::move(*princesses);
-        player.lastMoved = doubleIn(row->value(0, 9));
-        done({ true, std::move(player), version });
+        done({ true, std::move(player), false, version });
     });
 }
 
-void PostgresPlayerStore::save(
-    const PlayerState& player, long long version, Deadline deadline, std::function<void(Saving)> done)
+void PostgresPlayerStore::save(PlayerState player, std::uint64_t basis, Deadline deadline, Saving done)
 {
     std::vector<std::optional<std::string>> columns = columnsOf(player);
-    if (version > 0)
-        columns.push_back(std::to_string(version));
+    if (basis > 0)
+        columns.push_back(std::to_string(basis));
     pool_.run(
-        deadline, [version, columns = std::move(columns), done = std::move(done)](PgConnection* connection) {
+        deadline, [basis, columns = std::move(columns), done = std::move(done)](PgConnection* connection) {
             if (!connection)
-                return done(Saving::Failed);
-            const std::optional<PgResult> result = connection->run(version > 0 ? kUpdate : kInsert, columns);
+                return done(Saved::failed);
+            const std::optional<PgResult> result = connection->run(basis > 0 ? kUpdate : kInsert, columns);
             if (!result) {
                 base::logf("players database: cannot save a player: {}", connection->error());
-                return done(Saving::Failed);
+                return done(Saved::failed);
             }
-            done(result->affectedRows() == 1 ? Saving::Committed : Saving::Conflict);
+            done(result->affectedRows() == 1 ? Saved::committed : Saved::stale);
         });
+}
+
+bool PostgresPlayerStore::forEachPlayer(const std::function<void(const PlayerState&)>& each)
+{
+    std::promise<bool> read;
+    pool_.run(std::chrono::steady_clock::now() + std::chrono::minutes(10), [&](PgConnection* connection) {
+        const std::optional<PgResult> rows = connection
+            ? connection->run(fmt::format("SELECT {} FROM players ORDER BY key", kColumns))
+            : std::nullopt;
+        if (!rows) {
+            base::logf("players database: cannot read the players: {}",
+                connection ? connection->error() : "the database cannot be reached");
+            return read.set_value(false);
+        }
+        for (int row = 0; row < rows->rows(); ++row) {
+            if (const std::optional<PlayerState> player = playerIn(*rows, row))
+                each(*player);
+            else
+                base::logf("players database: the game of player {} is damaged; skipped",
+                    shortHash(rows->value(row, 0).value_or("")));
+        }
+        read.set_value(true);
+    });
+    return read.get_future().get();
+}
+
+bool PostgresPlayerStore::replace(const PlayerState& player)
+{
+    std::promise<bool> replaced;
+    pool_.run(std::chrono::steady_clock::now() + std::chrono::seconds(10), [&](PgConnection* connection) {
+        const bool done = connection && connection->run(kReplace, columnsOf(player));
+        if (connection && !done)
+            base::logf("players database: cannot save a player: {}", connection->error());
+        replaced.set_value(done);
+    });
+    return replaced.get_future().get();
 }
 
 std::optional<long long> PostgresPlayerStore::playerCount()

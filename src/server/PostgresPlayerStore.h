@@ -1,7 +1,7 @@
 #pragma once
 
 #include "PgConnectionPool.h"
-#include "PlayerState.h"
+#include "PlayerStore.h"
 
 #include <chrono>
 #include <functional>
@@ -13,13 +13,12 @@
 namespace server {
 
 // The players' games in a PostgreSQL database that any number of servers share. Every game has a
-// version, raised by each save; a save states the version it was played on and is refused as a
-// conflict when another server saved the player meanwhile, so that no update is lost and nothing
-// is locked between a load and its save. Work runs on a PgConnectionPool, so no caller waits; a
+// version, raised by each save; a save states the version it was played on and is refused as stale
+// when another server saved the player meanwhile, so that no update is lost and nothing is locked
+// between a load and its save. Work runs on a PgConnectionPool, so no caller waits; a
 // statement that takes longer than kStatementTimeout fails, and the request with it.
-class PostgresPlayerStore {
+class PostgresPlayerStore : public PlayerStore {
 public:
-    using Deadline = std::chrono::steady_clock::time_point;
     static constexpr int kConnections = 4;
     static constexpr std::size_t kWorkWaiting = 4096;
     static constexpr std::chrono::milliseconds kStatementTimeout { 1000 };
@@ -35,24 +34,14 @@ public:
     PostgresPlayerStore(const PostgresPlayerStore&) = delete;
     PostgresPlayerStore& operator=(const PostgresPlayerStore&) = delete;
 
-    struct Loaded {
-        bool ok = false; // false: the database failed (logged)
-        std::optional<PlayerState> player; // none: no game under the key yet
-        long long version = 0; // of the game loaded; 0 when there is none
-    };
-    // A game whose objects cannot be read is moved to `damaged_players` as it was, logged under a
-    // short hash of its key, and the player has no game. `done` is called on a pool thread, or at
-    // once when the database is out of reach.
-    void load(std::string_view key, Deadline deadline, std::function<void(Loaded)> done);
-
-    enum class Saving { Committed, Conflict, Failed };
-    // Saves the game played on `version` of it (0: a new player): Committed, Conflict when another
-    // save came first (nothing written), Failed (logged) when the database failed.
-    void save(
-        const PlayerState& player, long long version, Deadline deadline, std::function<void(Saving)> done);
-
-    // How many players have a game; waits for the answer.
-    std::optional<long long> playerCount();
+    // A game's basis is its version: 0 when there was none, so that two first games of one player
+    // cannot both be saved.
+    void load(std::string_view key, Deadline deadline, Loading done) override;
+    void save(PlayerState player, std::uint64_t basis, Deadline deadline, Saving done) override;
+    std::optional<long long> playerCount() override;
+    bool forEachPlayer(const std::function<void(const PlayerState&)>& each) override;
+    // Raises the version, so that a game played on the one replaced is stale.
+    bool replace(const PlayerState& player) override;
 
 private:
     explicit PostgresPlayerStore(const std::string& uri);

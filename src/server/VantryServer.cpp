@@ -6,8 +6,9 @@
 #include "HttpServer.h"
 #include "Log.h"
 #include "PlayRequest.h"
-#include "PlayerStore.h"
+#include "PostgresPlayerStore.h"
 #include "ServerCertificates.h"
+#include "SqlitePlayerStore.h"
 #include "TlsServerContext.h"
 
 #include <filesystem>
@@ -47,11 +48,18 @@ std::unique_ptr<VantryServer> VantryServer::create(const VantryServerSettings& s
     return server;
 }
 
-bool VantryServer::setUp(const VantryServerSettings& settings)
+std::unique_ptr<PlayerStore> VantryServer::openStore(const VantryServerSettings& settings)
 {
     if (!prepareFolder(settings.dataFolder))
-        return false;
-    store_ = PlayerStore::open(settings.dataFolder + "/players.sqlite");
+        return nullptr;
+    if (!settings.database.empty())
+        return PostgresPlayerStore::open(settings.database, settings.keepWaiting);
+    return SqlitePlayerStore::open(settings.dataFolder + "/players.sqlite");
+}
+
+bool VantryServer::setUp(const VantryServerSettings& settings)
+{
+    store_ = openStore(settings);
     if (!store_)
         return false;
     // A request that waited for its player's previous one goes on on the connections' threads.

@@ -2,6 +2,7 @@
 #include "LogCapture.h"
 #include "ScratchFolder.h"
 #include "SqliteFiles.h"
+#include "SqlitePlayerStore.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -38,7 +39,7 @@ protected:
 
     vantry::test::ScratchFolder folder_;
     const std::string path_ = folder_.file("players.sqlite");
-    std::unique_ptr<server::PlayerStore> store_ = server::PlayerStore::open(path_);
+    std::unique_ptr<server::PlayerStore> store_ = server::SqlitePlayerStore::open(path_);
     server::GameService game_ { *store_, server::GameRules(1) };
 };
 

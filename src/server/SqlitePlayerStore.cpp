@@ -1,19 +1,18 @@
-#include "PlayerStore.h"
+#include "SqlitePlayerStore.h"
 
 #include "BatchWriter.h"
 #include "FMDatabase.h"
 #include "FMResultSet.h"
 #include "Log.h"
+#include "PlayerRecord.h"
 #include "WalCheckpointer.h"
-#include "ZQJsonParser.h"
-#include "ZQJsonWriter.h"
 
 #include <fmt/format.h>
-#include <openssl/evp.h>
 #include <sqlite3.h>
 
 #include <array>
 #include <fcntl.h>
+#include <future>
 #include <unistd.h>
 
 namespace server {
@@ -45,58 +44,12 @@ void logFailure(std::string_view what, const fmdb::FMDatabase& database)
     base::log(std::string("players database: ") + std::string(what) + ": " + database.lastErrorMessage());
 }
 
-// Names a player in the log without giving away the key, which is all a client needs to play as them.
-std::string shortHash(std::string_view key)
-{
-    std::array<unsigned char, EVP_MAX_MD_SIZE> digest {};
-    unsigned int length = 0;
-    EVP_Digest(key.data(), key.size(), digest.data(), &length, EVP_sha256(), nullptr);
-    std::string name;
-    for (std::size_t i = 0; i < 6; ++i)
-        name += fmt::format("{:02x}", digest[i]);
-    return name;
-}
-
-std::string objectsText(const std::vector<PlacedObject>& objects)
-{
-    json::Array list;
-    list.reserve(objects.size());
-    for (const PlacedObject& object : objects) {
-        list.emplace_back(json::Array { json::Value(object.id),
-            json::Value(*json::Decimal::fromDouble(object.where.latitude)),
-            json::Value(*json::Decimal::fromDouble(object.where.longitude)) });
-    }
-    json::ZQJsonWriter writer;
-    return writer.stringWithObjectAllowScalar(json::Value(std::move(list)), false).value_or("[]");
-}
-
-std::optional<std::vector<PlacedObject>> objectsFrom(const std::optional<std::string>& text)
-{
-    if (!text)
-        return std::nullopt;
-    json::ZQJsonParser parser;
-    const std::optional<json::Value> parsed = parser.objectWithStringAllowScalar(*text, false);
-    const json::Array* list = parsed ? parsed->asArray() : nullptr;
-    if (!list)
-        return std::nullopt;
-    std::vector<PlacedObject> objects;
-    objects.reserve(list->size());
-    for (const json::Value& entry : *list) {
-        const json::Array* fields = entry.asArray();
-        if (!fields || fields->size() != 3 || !(*fields)[0].asString() || !(*fields)[1].asNumber()
-            || !(*fields)[2].asNumber())
-            return std::nullopt;
-        objects.push_back({ *(*fields)[0].asString(),
-            { (*fields)[1].asNumber()->doubleValue(), (*fields)[2].asNumber()->doubleValue() } });
-    }
-    return objects;
-}
-
 // The game in a row of `players` (columns as kColumns); none when its objects cannot be read.
 std::optional<PlayerState> playerFrom(fmdb::FMResultSet& row)
 {
-    std::optional<std::vector<PlacedObject>> coins = objectsFrom(row.stringForColumnIndex(7));
-    std::optional<std::vector<PlacedObject>> princesses = objectsFrom(row.stringForColumnIndex(8));
+    std::optional<std::vector<PlacedObject>> coins = objectsFrom(row.stringForColumnIndex(7).value_or(""));
+    std::optional<std::vector<PlacedObject>> princesses
+        = objectsFrom(row.stringForColumnIndex(8).value_or(""));
     if (!coins || !princesses)
         return std::nullopt;
     PlayerState player;
@@ -216,7 +169,7 @@ std::shared_ptr<fmdb::FMDatabase> openWriter(const std::string& path)
 }
 } // namespace
 
-std::unique_ptr<PlayerStore> PlayerStore::open(const std::string& path)
+std::unique_ptr<SqlitePlayerStore> SqlitePlayerStore::open(const std::string& path)
 {
     if (!createOwnerOnly(path)) {
         base::log("players database: cannot create " + path);
@@ -240,12 +193,12 @@ std::unique_ptr<PlayerStore> PlayerStore::open(const std::string& path)
         = WalCheckpointer::start(path, kCheckpointInterval, kLogTruncateAt);
     if (!checkpointer)
         return nullptr;
-    return std::unique_ptr<PlayerStore>(
-        new PlayerStore(std::move(database), std::move(writer), std::move(checkpointer)));
+    return std::unique_ptr<SqlitePlayerStore>(
+        new SqlitePlayerStore(std::move(database), std::move(writer), std::move(checkpointer)));
 }
 
-PlayerStore::PlayerStore(std::shared_ptr<fmdb::FMDatabase> reader, std::shared_ptr<fmdb::FMDatabase> writer,
-    std::unique_ptr<WalCheckpointer> checkpointer)
+SqlitePlayerStore::SqlitePlayerStore(std::shared_ptr<fmdb::FMDatabase> reader,
+    std::shared_ptr<fmdb::FMDatabase> writer, std::unique_ptr<WalCheckpointer> checkpointer)
     : reader_(std::move(reader))
     , writerConnection_(std::move(writer))
     , checkpointer_(std::move(checkpointer))
@@ -254,7 +207,7 @@ PlayerStore::PlayerStore(std::shared_ptr<fmdb::FMDatabase> reader, std::shared_p
           [this](fmdb::FMDatabase& database) { noticeOtherWriters(database); }))
 { }
 
-PlayerStore::~PlayerStore()
+SqlitePlayerStore::~SqlitePlayerStore()
 {
     writer_.reset();
     writerConnection_->close();
@@ -263,7 +216,7 @@ PlayerStore::~PlayerStore()
     checkpointer_.reset();
 }
 
-void PlayerStore::load(std::string_view key, Deadline deadline, Loading done)
+void SqlitePlayerStore::load(std::string_view key, Deadline deadline, Loading done)
 {
     if (std::optional<RememberedGames::Found> found = remembered_.find(key))
         return done({ true, std::move(found->player), false, found->generation });
@@ -273,7 +226,7 @@ void PlayerStore::load(std::string_view key, Deadline deadline, Loading done)
     setAside(std::string(key), deadline, std::move(done));
 }
 
-PlayerStore::Loaded PlayerStore::read(std::string_view key)
+SqlitePlayerStore::Loaded SqlitePlayerStore::read(std::string_view key)
 {
     const std::lock_guard lock(readerTurn_);
     const std::shared_ptr<fmdb::FMResultSet> row = reader_->executeQuery(kLoadQuery, key);
@@ -293,7 +246,7 @@ PlayerStore::Loaded PlayerStore::read(std::string_view key)
     return loaded;
 }
 
-void PlayerStore::setAside(const std::string& key, Deadline deadline, Loading done)
+void SqlitePlayerStore::setAside(const std::string& key, Deadline deadline, Loading done)
 {
     const double now
         = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
@@ -312,7 +265,7 @@ void PlayerStore::setAside(const std::string& key, Deadline deadline, Loading do
         });
 }
 
-void PlayerStore::save(PlayerState player, std::uint64_t basis, Deadline deadline, Saving done)
+void SqlitePlayerStore::save(PlayerState player, std::uint64_t basis, Deadline deadline, Saving done)
 {
     struct Save {
         PlayerState player;
@@ -348,7 +301,7 @@ void PlayerStore::save(PlayerState player, std::uint64_t basis, Deadline deadlin
         });
 }
 
-void PlayerStore::noticeOtherWriters(fmdb::FMDatabase& database)
+void SqlitePlayerStore::noticeOtherWriters(fmdb::FMDatabase& database)
 {
     // Moves on with every commit of another connection (none of this process's others write).
     std::optional<long long> version;
@@ -362,7 +315,38 @@ void PlayerStore::noticeOtherWriters(fmdb::FMDatabase& database)
     dataVersion_ = version;
 }
 
-std::optional<long long> PlayerStore::playerCount()
+bool SqlitePlayerStore::forEachPlayer(const std::function<void(const PlayerState&)>& each)
+{
+    const std::lock_guard lock(readerTurn_);
+    const std::shared_ptr<fmdb::FMResultSet> rows
+        = reader_->executeQuery(fmt::format("SELECT {} FROM players ORDER BY key", kColumns));
+    if (!rows) {
+        logFailure("cannot read the players", *reader_);
+        return false;
+    }
+    while (rows->next()) {
+        if (const std::optional<PlayerState> player = playerFrom(*rows))
+            each(*player);
+        else
+            base::log("players database: the game of player "
+                + shortHash(rows->stringForColumnIndex(0).value_or("")) + " is damaged; skipped");
+    }
+    if (reader_->hadError()) {
+        logFailure("cannot read the players", *reader_);
+        return false;
+    }
+    return true;
+}
+
+bool SqlitePlayerStore::replace(const PlayerState& player)
+{
+    std::promise<Saved> saved;
+    save(player, 0, std::chrono::steady_clock::now() + std::chrono::seconds(10),
+        [&saved](Saved outcome) { saved.set_value(outcome); });
+    return saved.get_future().get() == Saved::committed;
+}
+
+std::optional<long long> SqlitePlayerStore::playerCount()
 {
     const std::lock_guard lock(readerTurn_);
     const std::shared_ptr<fmdb::FMResultSet> row = reader_->executeQuery("SELECT COUNT(*) FROM players");

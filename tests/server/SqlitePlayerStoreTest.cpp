@@ -1,4 +1,4 @@
-#include "PlayerStore.h"
+#include "SqlitePlayerStore.h"
 #include "LogCapture.h"
 #include "ScratchFolder.h"
 #include "SqliteFiles.h"
@@ -15,7 +15,7 @@
 #include <sys/stat.h>
 
 using server::PlayerState;
-using server::PlayerStore;
+using server::SqlitePlayerStore;
 
 namespace {
 
@@ -60,29 +60,29 @@ PlayerState aBigGame(int number)
     return player;
 }
 
-PlayerStore::Deadline soon()
+SqlitePlayerStore::Deadline soon()
 {
     return std::chrono::steady_clock::now() + std::chrono::seconds(1);
 }
 
-PlayerStore::Loaded load(PlayerStore& store, std::string_view key)
+SqlitePlayerStore::Loaded load(SqlitePlayerStore& store, std::string_view key)
 {
-    auto loaded = std::make_shared<std::promise<PlayerStore::Loaded>>();
-    store.load(key, soon(), [loaded](PlayerStore::Loaded game) { loaded->set_value(std::move(game)); });
+    auto loaded = std::make_shared<std::promise<SqlitePlayerStore::Loaded>>();
+    store.load(key, soon(), [loaded](SqlitePlayerStore::Loaded game) { loaded->set_value(std::move(game)); });
     return loaded->get_future().get();
 }
 
 // Saves a game played on one loaded with `basis`.
-PlayerStore::Saved saveOn(PlayerStore& store, const PlayerState& player, std::uint64_t basis)
+SqlitePlayerStore::Saved saveOn(SqlitePlayerStore& store, const PlayerState& player, std::uint64_t basis)
 {
-    auto saved = std::make_shared<std::promise<PlayerStore::Saved>>();
-    store.save(player, basis, soon(), [saved](PlayerStore::Saved done) { saved->set_value(done); });
+    auto saved = std::make_shared<std::promise<SqlitePlayerStore::Saved>>();
+    store.save(player, basis, soon(), [saved](SqlitePlayerStore::Saved done) { saved->set_value(done); });
     return saved->get_future().get();
 }
 
-bool save(PlayerStore& store, const PlayerState& player)
+bool save(SqlitePlayerStore& store, const PlayerState& player)
 {
-    return saveOn(store, player, 0) == PlayerStore::Saved::committed;
+    return saveOn(store, player, 0) == SqlitePlayerStore::Saved::committed;
 }
 
 mode_t permissionsOf(const std::string& path)
@@ -101,16 +101,16 @@ protected:
 TEST_F(PlayerStoreTest, AGameComesBackExactlyAfterReopening)
 {
     {
-        const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
+        const std::unique_ptr<SqlitePlayerStore> store = SqlitePlayerStore::open(path());
         ASSERT_TRUE(store);
-        const PlayerStore::Loaded unknown = load(*store, "nobody");
+        const SqlitePlayerStore::Loaded unknown = load(*store, "nobody");
         EXPECT_TRUE(unknown.ok);
         EXPECT_FALSE(unknown.player);
         ASSERT_TRUE(save(*store, aGame()));
     }
-    const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
+    const std::unique_ptr<SqlitePlayerStore> store = SqlitePlayerStore::open(path());
     ASSERT_TRUE(store);
-    const PlayerStore::Loaded loaded = load(*store, aGame().key);
+    const SqlitePlayerStore::Loaded loaded = load(*store, aGame().key);
     ASSERT_TRUE(loaded.ok);
     ASSERT_TRUE(loaded.player);
     EXPECT_EQ(*loaded.player, aGame());
@@ -119,7 +119,7 @@ TEST_F(PlayerStoreTest, AGameComesBackExactlyAfterReopening)
 
 TEST_F(PlayerStoreTest, ASaveIsCommittedToAnOwnerOnlyWriteAheadLogBeforeItReturns)
 {
-    const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
+    const std::unique_ptr<SqlitePlayerStore> store = SqlitePlayerStore::open(path());
     ASSERT_TRUE(store);
     PlayerState player = aGame();
     ASSERT_TRUE(save(*store, player));
@@ -135,7 +135,7 @@ TEST_F(PlayerStoreTest, ASaveIsCommittedToAnOwnerOnlyWriteAheadLogBeforeItReturn
 TEST_F(PlayerStoreTest, ClosingCopiesTheLogIntoTheFile)
 {
     {
-        const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
+        const std::unique_ptr<SqlitePlayerStore> store = SqlitePlayerStore::open(path());
         ASSERT_TRUE(store);
         ASSERT_TRUE(save(*store, aGame()));
     }
@@ -169,7 +169,7 @@ TEST_F(PlayerStoreTest, FilesThatAreNotAPlayersDatabaseAreRefused)
         const std::string path = folder.file("players.sqlite");
         c.make(path);
         vantry::test::LogCapture log;
-        EXPECT_FALSE(PlayerStore::open(path)) << c.what;
+        EXPECT_FALSE(SqlitePlayerStore::open(path)) << c.what;
         // The SQLite layer's own lines come first; the store says once what failed.
         const std::vector<std::string> lines = log.take();
         ASSERT_FALSE(lines.empty()) << c.what;
@@ -187,7 +187,7 @@ TEST_F(PlayerStoreTest, FilesThatAreNotAPlayersDatabaseAreRefused)
 TEST_F(PlayerStoreTest, ADamagedFileIsRefusedSayingWhatToDo)
 {
     {
-        const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
+        const std::unique_ptr<SqlitePlayerStore> store = SqlitePlayerStore::open(path());
         ASSERT_TRUE(store);
         for (int number = 0; number < 100; ++number)
             ASSERT_TRUE(save(*store, aBigGame(number)));
@@ -201,7 +201,7 @@ TEST_F(PlayerStoreTest, ADamagedFileIsRefusedSayingWhatToDo)
     file.close();
 
     vantry::test::LogCapture log;
-    EXPECT_FALSE(PlayerStore::open(path()));
+    EXPECT_FALSE(SqlitePlayerStore::open(path()));
     EXPECT_EQ(log.take(),
         std::vector<std::string> { "players database: " + path()
             + " is damaged (Page 2: btreeInitPage() returns error code 11); move it aside (with its -wal "
@@ -211,14 +211,14 @@ TEST_F(PlayerStoreTest, ADamagedFileIsRefusedSayingWhatToDo)
 // A damaged game used to fail every request of its player for good, and the log did not say whose.
 TEST_F(PlayerStoreTest, ADamagedGameIsSetAsideAndItsPlayerBeginsAgain)
 {
-    ASSERT_TRUE(save(*PlayerStore::open(path()), aGame()));
+    ASSERT_TRUE(save(*SqlitePlayerStore::open(path()), aGame()));
     vantry::test::OutsideConnection other(path());
     ASSERT_EQ(other.exec("UPDATE players SET coins = '[[\"c\",1]]'"), SQLITE_OK);
-    const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
+    const std::unique_ptr<SqlitePlayerStore> store = SqlitePlayerStore::open(path());
     ASSERT_TRUE(store);
 
     vantry::test::LogCapture log;
-    const PlayerStore::Loaded loaded = load(*store, aGame().key);
+    const SqlitePlayerStore::Loaded loaded = load(*store, aGame().key);
     EXPECT_TRUE(loaded.ok);
     EXPECT_FALSE(loaded.player);
     const std::vector<std::string> lines = log.take();
@@ -238,35 +238,35 @@ TEST_F(PlayerStoreTest, ADamagedGameIsSetAsideAndItsPlayerBeginsAgain)
 // Games are remembered after saving; another program's write must not be lost under one of them.
 TEST_F(PlayerStoreTest, AGamePlayedFromMemoryIsNotSavedOverAnotherProgramsWrite)
 {
-    const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
+    const std::unique_ptr<SqlitePlayerStore> store = SqlitePlayerStore::open(path());
     ASSERT_TRUE(store);
     ASSERT_TRUE(save(*store, aGame()));
     vantry::test::OutsideConnection other(path());
     ASSERT_EQ(other.exec("UPDATE players SET score = 100"), SQLITE_OK);
 
-    PlayerStore::Loaded remembered = load(*store, aGame().key);
+    SqlitePlayerStore::Loaded remembered = load(*store, aGame().key);
     ASSERT_TRUE(remembered.player);
     EXPECT_NE(remembered.basis, 0U) << "not from memory";
     remembered.player->total = 12;
-    EXPECT_EQ(saveOn(*store, *remembered.player, remembered.basis), PlayerStore::Saved::stale);
+    EXPECT_EQ(saveOn(*store, *remembered.player, remembered.basis), SqlitePlayerStore::Saved::stale);
     EXPECT_EQ(other.scalar("SELECT score || ' ' || total FROM players"), "100 11");
 
-    const PlayerStore::Loaded reread = load(*store, aGame().key);
+    const SqlitePlayerStore::Loaded reread = load(*store, aGame().key);
     EXPECT_EQ(reread.basis, 0U) << "not from the file";
     ASSERT_TRUE(reread.player);
     EXPECT_EQ(reread.player->score, 100);
-    EXPECT_EQ(saveOn(*store, *reread.player, reread.basis), PlayerStore::Saved::committed);
+    EXPECT_EQ(saveOn(*store, *reread.player, reread.basis), SqlitePlayerStore::Saved::committed);
     EXPECT_EQ(load(*store, aGame().key).player, reread.player) << "remembered as saved";
 }
 
 TEST_F(PlayerStoreTest, AFileOfTheFirstSchemaIsUpgradedWithItsGames)
 {
-    ASSERT_TRUE(save(*PlayerStore::open(path()), aGame()));
+    ASSERT_TRUE(save(*SqlitePlayerStore::open(path()), aGame()));
     // The first schema had no table for damaged games.
     ASSERT_EQ(
         vantry::test::OutsideConnection(path()).exec("DROP TABLE damaged_players; PRAGMA user_version=1"),
         SQLITE_OK);
-    const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
+    const std::unique_ptr<SqlitePlayerStore> store = SqlitePlayerStore::open(path());
     ASSERT_TRUE(store);
     EXPECT_EQ(load(*store, aGame().key).player, aGame());
     vantry::test::OutsideConnection other(path());
@@ -282,7 +282,7 @@ TEST_F(PlayerStoreTest, AFloodOfSavesKeepsTheLogUnder64MiBAndLosesNone)
         players.push_back(aBigGame(number));
     std::uintmax_t largestLog = 0;
     {
-        const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
+        const std::unique_ptr<SqlitePlayerStore> store = SqlitePlayerStore::open(path());
         ASSERT_TRUE(store);
         // About 100 MiB of pages for the log.
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
@@ -294,7 +294,7 @@ TEST_F(PlayerStoreTest, AFloodOfSavesKeepsTheLogUnder64MiBAndLosesNone)
         }
     }
     EXPECT_LT(largestLog, 64U << 20);
-    const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
+    const std::unique_ptr<SqlitePlayerStore> store = SqlitePlayerStore::open(path());
     ASSERT_TRUE(store);
     for (const PlayerState& player : players)
         EXPECT_EQ(load(*store, player.key).player, player);
