@@ -4,7 +4,9 @@
 #include "ZQJsonWriter.h"
 
 #include <cmath>
+#include <istream>
 #include <limits>
+#include <ostream>
 
 namespace server {
 
@@ -111,6 +113,44 @@ std::optional<PlayerState> gameFromArchiveLine(std::string_view line, std::strin
     player.coins = std::move(*coins);
     player.princesses = std::move(*princesses);
     return player;
+}
+
+std::optional<long long> exportGames(PlayerStore& store, std::ostream& out)
+{
+    long long count = 0;
+    const bool read = store.forEachPlayer([&](const PlayerState& player) {
+        out << archiveLine(player) << '\n';
+        ++count;
+    });
+    out.flush();
+    return read && out ? std::optional(count) : std::nullopt;
+}
+
+std::optional<long long> importGames(PlayerStore& store, std::istream& in, std::string& problem)
+{
+    std::vector<PlayerState> games;
+    std::string line;
+    for (long long number = 1; std::getline(in, line); ++number) {
+        if (line.empty())
+            continue;
+        std::optional<PlayerState> game = gameFromArchiveLine(line, problem);
+        if (!game) {
+            problem = "line " + std::to_string(number) + ": " + problem;
+            return std::nullopt;
+        }
+        games.push_back(std::move(*game));
+    }
+    if (in.bad()) {
+        problem = "the file cannot be read";
+        return std::nullopt;
+    }
+    for (std::size_t i = 0; i < games.size(); ++i) {
+        if (!store.replace(games[i])) {
+            problem = "the players database failed after " + std::to_string(i) + " games (the log says why)";
+            return std::nullopt;
+        }
+    }
+    return static_cast<long long>(games.size());
 }
 
 } // namespace server

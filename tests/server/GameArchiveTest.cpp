@@ -1,6 +1,13 @@
 #include "GameArchive.h"
+#include "PostgresPlayerStore.h"
+#include "PostgresServer.h"
+#include "ScratchFolder.h"
+#include "SqlitePlayerStore.h"
+#include "StoreCalls.h"
 
 #include <gtest/gtest.h>
+
+#include <sstream>
 
 namespace server {
 namespace {
@@ -53,6 +60,31 @@ TEST(GameArchiveTest, AnythingButAGameIsRefusedWithAReason)
         EXPECT_FALSE(gameFromArchiveLine(line, problem)) << line.substr(0, 80);
         EXPECT_FALSE(problem.empty()) << line.substr(0, 80);
     }
+}
+
+// The way from one machine's file to a shared database, and back.
+TEST(GameArchiveTest, ExportAndImportMoveEveryGameBetweenTheStores)
+{
+    vantry::test::ScratchFolder folder;
+    vantry::test::PostgresServer postgres;
+    const auto sqlite = SqlitePlayerStore::open(folder.file("players.sqlite"));
+    const auto shared = PostgresPlayerStore::open(postgres.uri(), [] { return true; });
+    ASSERT_TRUE(sqlite && shared);
+    for (const char* key : { "one", "two", "three" })
+        ASSERT_TRUE(sqlite->replace(test::aGame(key)));
+    std::stringstream lines;
+    EXPECT_EQ(exportGames(*sqlite, lines), 3);
+
+    std::string problem;
+    std::stringstream broken(lines.str() + "{\"key\":\"four\"}\n");
+    EXPECT_EQ(importGames(*shared, broken, problem), std::nullopt);
+    EXPECT_EQ(problem, "line 4: not a game: a field is missing or out of range");
+    EXPECT_EQ(shared->playerCount(), 0) << "nothing stored from a file with a bad line";
+
+    EXPECT_EQ(importGames(*shared, lines, problem), 3) << problem;
+    std::stringstream back;
+    EXPECT_EQ(exportGames(*shared, back), 3);
+    EXPECT_EQ(back.str(), lines.str());
 }
 
 } // namespace
