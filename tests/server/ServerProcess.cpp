@@ -16,6 +16,7 @@ namespace server::test {
 
 namespace {
 constexpr const char* kListening = "listening on https://127.0.0.1:";
+constexpr const char* kPictures = "listening on http://127.0.0.1:";
 constexpr int kStartMilliseconds = 30000;
 } // namespace
 
@@ -44,7 +45,7 @@ ServerProcess::ServerProcess(std::vector<std::string> arguments)
 
     std::string printed;
     pollfd readable { output[0], POLLIN, 0 };
-    while (spawned && printed.find('\n', printed.find(kListening)) == std::string::npos
+    while (spawned && printed.find('\n', printed.find(kPictures)) == std::string::npos
         && ::poll(&readable, 1, kStartMilliseconds) == 1) {
         char buffer[512];
         const ssize_t count = ::read(output[0], buffer, sizeof buffer);
@@ -56,6 +57,8 @@ ServerProcess::ServerProcess(std::vector<std::string> arguments)
     output_ = output[0];
     if (const std::size_t at = printed.find(kListening); at != std::string::npos)
         playPort_ = std::atoi(printed.c_str() + at + std::char_traits<char>::length(kListening));
+    if (const std::size_t at = printed.find(kPictures); at != std::string::npos)
+        imagePort_ = std::atoi(printed.c_str() + at + std::char_traits<char>::length(kPictures));
     std::ostringstream errors;
     errors << std::ifstream(errorsName).rdbuf();
     errors_ = errors.str();

@@ -20,6 +20,7 @@ public:
     bool isListening() const { return playPort_ > 0; }
     const std::string& errors() const { return errors_; }
     int playPort() const { return playPort_; }
+    int imagePort() const { return imagePort_; }
 
     void kill();
 
@@ -27,6 +28,7 @@ private:
     pid_t pid_ = -1;
     int output_ = -1;
     int playPort_ = 0;
+    int imagePort_ = 0;
     std::string errors_;
 };
 

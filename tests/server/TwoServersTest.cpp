@@ -11,8 +11,15 @@
 
 #include <fmt/format.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <future>
+#include <sstream>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace server {
 namespace {
@@ -126,6 +133,76 @@ TEST_F(TwoServersTest, RequestsOfOnePlayerRacingOnTwoServersBothCount)
             protocol::readPlayAnswer(first).score + 2)
             << "round " << round;
     }
+}
+
+// A free loopback port, for a program that must be told its port.
+int freePort()
+{
+    const int socket = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(socket);
+    return ntohs(address.sin_port);
+}
+
+void replaceAll(std::string& text, const std::string& from, const std::string& to)
+{
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+// The example configuration of docs/examples, with this test's ports and files in place of its own.
+TEST_F(TwoServersTest, TheExampleNginxConfigurationServesTheGameFromBothServers)
+{
+    std::vector<std::unique_ptr<ServerProcess>> servers;
+    for (const char* name : { "one", "two" }) {
+        servers.push_back(std::make_unique<ServerProcess>(
+            std::vector<std::string> { "--play-port", "0", "--image-port", "0", "--data", folder.file(name),
+                "--database", postgres.uri(), "--cert", certificateFile, "--key", keyFile, "--seed", kSeed,
+                "--fastest", kFastest, "--connections-per-address", "10000" }));
+        ASSERT_TRUE(servers.back()->isListening()) << servers.back()->errors();
+    }
+    std::ostringstream example;
+    example << std::ifstream(VANTRY_NGINX_EXAMPLE).rdbuf();
+    std::string configuration = example.str();
+    const int playPort = freePort();
+    const int picturePort = freePort();
+    replaceAll(configuration, "127.0.0.1:8443", "127.0.0.1:" + std::to_string(servers[0]->playPort()));
+    replaceAll(configuration, "127.0.0.1:8444", "127.0.0.1:" + std::to_string(servers[1]->playPort()));
+    replaceAll(configuration, "127.0.0.1:8080", "127.0.0.1:" + std::to_string(servers[0]->imagePort()));
+    replaceAll(configuration, "127.0.0.1:8081", "127.0.0.1:" + std::to_string(servers[1]->imagePort()));
+    replaceAll(configuration, "listen 443 ssl", "listen 127.0.0.1:" + std::to_string(playPort) + " ssl");
+    replaceAll(configuration, "listen 80;", "listen 127.0.0.1:" + std::to_string(picturePort) + ";");
+    replaceAll(configuration, "/etc/vantry/server.pem", certificateFile);
+    replaceAll(configuration, "/etc/vantry/server-key.pem", keyFile);
+    replaceAll(configuration, "/etc/vantry/ca.pem", authorityFile);
+    std::ofstream(folder.file("nginx.conf")) << configuration;
+    const std::string nginx = fmt::format("nginx -p {0} -c {0}/nginx.conf -g 'daemon on; pid {0}/nginx.pid; "
+                                          "error_log {0}/nginx-error.log;'",
+        folder.path());
+    ASSERT_EQ(std::system(nginx.c_str()), 0) << "nginx did not start; see " << folder.file("nginx-error.log");
+    const std::string stopNginx = fmt::format("kill $(cat {}/nginx.pid)", folder.path());
+
+    int previousScore = -1;
+    for (int step = 0; step < 10; ++step) {
+        const std::string answer
+            = play(playPort, "through nginx", base::GeoPoint { 51.5074 + step * 1e-4, -0.1278 });
+        const int score = protocol::readPlayAnswer(answer).score;
+        EXPECT_GE(score, previousScore) << answer;
+        previousScore = score;
+    }
+    httplib::Client pictures("127.0.0.1", picturePort);
+    const auto coin = pictures.Get("/img/coin.png");
+    EXPECT_TRUE(coin && coin->status == 200);
+    std::system(stopNginx.c_str());
+    // Either server knows the game played through nginx.
+    for (const auto& server : servers)
+        EXPECT_EQ(protocol::readPlayAnswer(play(server->playPort(), "through nginx", std::nullopt)).score,
+            previousScore);
 }
 
 } // namespace
