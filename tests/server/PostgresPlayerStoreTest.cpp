@@ -102,6 +102,27 @@ TEST_F(PostgresPlayerStoreTest, ADatabaseLostMidPlayFailsRequestsAtOnceUntilItIs
     EXPECT_TRUE(logged("answers again"));
 }
 
+// Another program holds the player's row: that save fails at the statement time-out, and the others
+// go on meanwhile.
+TEST_F(PostgresPlayerStoreTest, ASlowDatabaseFailsThatRequestAndServesOthers)
+{
+    auto store = open();
+    ASSERT_NE(store, nullptr);
+    ASSERT_EQ(save(*store, aGame("held"), 0), Saved::committed);
+    std::string failure;
+    auto holder = PgConnection::open(postgres.uri(), 5s, 10s, failure);
+    ASSERT_TRUE(
+        holder && holder->run("BEGIN") && holder->run("SELECT * FROM players WHERE key = 'held' FOR UPDATE"));
+
+    auto held = std::async(std::launch::async, [&] { return save(*store, aGame("held"), 1); });
+    EXPECT_EQ(save(*store, aGame("free"), 0), Saved::committed);
+    EXPECT_EQ(held.wait_for(0s), std::future_status::timeout) << "the other player did not wait";
+    EXPECT_EQ(held.get(), Saved::failed);
+    EXPECT_TRUE(logged("canceling statement due to statement timeout"));
+    holder->run("ROLLBACK");
+    EXPECT_EQ(load(*store, "held").basis, 1u) << "nothing written";
+}
+
 TEST_F(PostgresPlayerStoreTest, ADatabaseDownAtStartIsWaitedFor)
 {
     postgres.stop();
