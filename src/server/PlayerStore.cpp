@@ -12,6 +12,7 @@
 #include <openssl/evp.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <array>
 #include <fcntl.h>
 #include <unistd.h>
@@ -57,8 +58,33 @@ std::string shortHash(std::string_view key)
     return name;
 }
 
+// An id the JSON writer copies as it is: printable ASCII without quotes or backslashes.
+bool isPlain(std::string_view text)
+{
+    return std::ranges::all_of(text, [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte >= 0x20 && byte < 0x80 && c != '"' && c != '\\';
+    });
+}
+
+// The JSON writer's text of the objects, written straight when every id is plain (the rules' ids are).
 std::string objectsText(const std::vector<PlacedObject>& objects)
 {
+    if (std::ranges::all_of(objects, [](const PlacedObject& object) { return isPlain(object.id); })) {
+        std::string text = "[";
+        text.reserve(48 * objects.size() + 2);
+        char number[json::Decimal::kMaxTextLength];
+        for (const PlacedObject& object : objects) {
+            text += text.size() == 1 ? "[\"" : ",[\"";
+            text += object.id;
+            text += "\",";
+            text.append(number, json::Decimal::fromDouble(object.where.latitude)->writeTo(number));
+            text += ',';
+            text.append(number, json::Decimal::fromDouble(object.where.longitude)->writeTo(number));
+            text += ']';
+        }
+        return text + ']';
+    }
     json::Array list;
     list.reserve(objects.size());
     for (const PlacedObject& object : objects) {

@@ -119,3 +119,22 @@ TEST(PlayAnswer, TheServerWritesTheSixKeysCompactlyAndRounded)
     answer.objects.emplace();
     EXPECT_EQ(protocol::writePlayAnswer(answer), "{\"O\":[],\"S\":0,\"T\":0,\"L\":0,\"P\":0,\"t\":0}");
 }
+
+TEST(PlayAnswer, TextsAreEscapedAndNumbersWrittenAsTheJsonWriterDoes)
+{
+    const struct {
+        protocol::GameObject object;
+        const char* written;
+    } cases[] = {
+        { { "c0-1", { 1e-7, -0.00000004 }, "coin" }, "[\"c0-1\",1e-7,-0,\"coin\"]" },
+        { { "a\"b\\c", { 0, 0 }, "\xC3\xBC" }, "[\"a\\\"b\\\\c\",0,0,\"\xC3\xBC\"]" },
+        { { "tab\t", { 89.99999999, 180 }, "ms" }, "[\"tab\\t\",90,180,\"ms\"]" },
+    };
+    for (const auto& c : cases) {
+        PlayAnswer answer;
+        answer.objects = { c.object };
+        answer.temperature = -1e-9;
+        EXPECT_EQ(protocol::writePlayAnswer(answer),
+            "{\"O\":[" + std::string(c.written) + "],\"S\":0,\"T\":0,\"L\":0,\"P\":0,\"t\":-0}");
+    }
+}
