@@ -4,7 +4,9 @@
 #include "ZQJsonWriter.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 
 namespace protocol {
 
@@ -30,6 +32,34 @@ void appendNumber(std::string& out, const json::Decimal& number)
     out.append(text, number.writeTo(text));
 }
 
+// The text of `rounded(value, 10^decimals)`, made from the whole number of units: that number's
+// digits are the rounded value's shortest text, in plain notation from 1e-6 on. Others (smaller, huge
+// or not finite) take the codec's way.
+void appendRounded(std::string& out, double value, int decimals)
+{
+    static constexpr std::uint64_t kScales[] = { 1, 10, 100, 1000, 10'000, 100'000, 1'000'000, 10'000'000 };
+    const std::uint64_t scale = kScales[decimals];
+    const double units = std::round(value * static_cast<double>(scale));
+    const double magnitude = std::abs(units);
+    if (!(magnitude < 1e15) || (magnitude != 0 && magnitude * 1e6 < static_cast<double>(scale)))
+        return appendNumber(out, rounded(value, static_cast<double>(scale)));
+    if (std::signbit(units))
+        out += '-';
+    const auto whole = static_cast<std::uint64_t>(magnitude);
+    char text[24];
+    out.append(text, std::to_chars(text, text + sizeof text, whole / scale).ptr);
+    std::uint64_t fraction = whole % scale;
+    if (fraction == 0)
+        return;
+    int digits = decimals;
+    for (; fraction % 10 == 0; fraction /= 10)
+        --digits;
+    char* const end = std::to_chars(text, text + sizeof text, fraction).ptr;
+    out += '.';
+    out.append(static_cast<std::size_t>(digits - (end - text)), '0');
+    out.append(text, end);
+}
+
 // The writer's text for an answer whose texts are all plain, written straight (the server writes one
 // for every request); none otherwise.
 std::optional<std::string> writePlainAnswer(const PlayAnswer& answer)
@@ -44,9 +74,9 @@ std::optional<std::string> writePlainAnswer(const PlayAnswer& answer)
             out += out.back() == '[' ? "[\"" : ",[\"";
             out += object.id;
             out += "\",";
-            appendNumber(out, rounded(object.where.latitude, 1e7));
+            appendRounded(out, object.where.latitude, 7);
             out += ',';
-            appendNumber(out, rounded(object.where.longitude, 1e7));
+            appendRounded(out, object.where.longitude, 7);
             out += ",\"";
             out += object.imageName;
             out += "\"]";
@@ -60,7 +90,7 @@ std::optional<std::string> writePlainAnswer(const PlayAnswer& answer)
         appendNumber(out, json::Decimal::fromInt(value));
     }
     out += ",\"t\":";
-    appendNumber(out, rounded(answer.temperature, 100));
+    appendRounded(out, answer.temperature, 2);
     out += '}';
     return out;
 }

@@ -291,7 +291,7 @@ PlayerStore::~PlayerStore()
 
 void PlayerStore::load(std::string_view key, Deadline deadline, Loading done)
 {
-    if (std::optional<RememberedGames::Found> found = remembered_.find(key))
+    if (std::optional<RememberedGames::Found> found = remembered_.take(key))
         return done({ true, std::move(found->player), false, found->generation });
     Loaded loaded = read(key);
     if (!loaded.ok || loaded.player || !loaded.damaged)
