@@ -14,6 +14,8 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <cmath>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -67,20 +69,31 @@ bool isPlain(std::string_view text)
     });
 }
 
+// A coordinate's shortest text, which reads back to it exactly: std::to_chars writes it in plain
+// notation as the JSON writer does from 1e-6 to 1e15 (the rules' always are), the writer the others.
+void appendCoordinate(std::string& text, double value)
+{
+    char number[json::Decimal::kMaxTextLength];
+    const double magnitude = std::abs(value);
+    char* const end = magnitude == 0 || (magnitude >= 1e-6 && magnitude < 1e15)
+        ? std::to_chars(number, number + sizeof number, value, std::chars_format::fixed).ptr
+        : json::Decimal::fromDouble(value)->writeTo(number);
+    text.append(number, end);
+}
+
 // The JSON writer's text of the objects, written straight when every id is plain (the rules' ids are).
 std::string objectsText(const std::vector<PlacedObject>& objects)
 {
     if (std::ranges::all_of(objects, [](const PlacedObject& object) { return isPlain(object.id); })) {
         std::string text = "[";
         text.reserve(48 * objects.size() + 2);
-        char number[json::Decimal::kMaxTextLength];
         for (const PlacedObject& object : objects) {
             text += text.size() == 1 ? "[\"" : ",[\"";
             text += object.id;
             text += "\",";
-            text.append(number, json::Decimal::fromDouble(object.where.latitude)->writeTo(number));
+            appendCoordinate(text, object.where.latitude);
             text += ',';
-            text.append(number, json::Decimal::fromDouble(object.where.longitude)->writeTo(number));
+            appendCoordinate(text, object.where.longitude);
             text += ']';
         }
         return text + ']';
