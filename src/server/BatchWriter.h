@@ -70,7 +70,9 @@ private:
     const std::function<bool()> holdOff_;
     const std::size_t capacity_;
     const Begun begun_;
-    std::vector<Write> batch_; // the writer thread's only
+    // The writer thread's only.
+    std::vector<Write> batch_;
+    std::chrono::steady_clock::time_point lastBegin_;
 
     std::mutex mutex_;
     std::condition_variable wake_;

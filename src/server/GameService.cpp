@@ -86,7 +86,7 @@ void GameService::finish(Request& request, Outcome outcome)
             turns_.erase(turn);
         } else {
             next = std::move(turn->second.front());
-            turn->second.pop_front();
+            turn->second.erase(turn->second.begin());
         }
     }
     if (next)

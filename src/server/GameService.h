@@ -5,13 +5,13 @@
 #include "PlayerStore.h"
 
 #include <chrono>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace server {
 
@@ -74,7 +74,7 @@ private:
     const Defer defer_;
     std::mutex turnsMutex_;
     // The requests waiting for their player's turn, under the key of each player one plays for.
-    std::unordered_map<std::string, std::deque<Pending>> turns_;
+    std::unordered_map<std::string, std::vector<Pending>> turns_;
 };
 
 } // namespace server

@@ -2,28 +2,28 @@
 
 namespace server {
 
-std::optional<RememberedGames::Found> RememberedGames::find(std::string_view key)
+std::optional<RememberedGames::Found> RememberedGames::take(std::string_view key)
 {
     const std::lock_guard lock(mutex_);
     const auto found = games_.find(key);
-    if (found == games_.end())
+    if (found == games_.end() || !found->second)
         return std::nullopt;
-    return Found { found->second, generation_ };
+    Found taken { std::move(*found->second), generation_ };
+    found->second.reset();
+    return taken;
 }
 
 void RememberedGames::remember(PlayerState player)
 {
     const std::lock_guard lock(mutex_);
-    if (games_.size() >= capacity_ && !games_.contains(player.key))
+    if (const auto place = games_.find(player.key); place != games_.end()) {
+        place->second = std::move(player);
+        return;
+    }
+    if (games_.size() >= capacity_)
         games_.clear();
     std::string key = player.key;
-    games_.insert_or_assign(std::move(key), std::move(player));
-}
-
-void RememberedGames::forget(const std::string& key)
-{
-    const std::lock_guard lock(mutex_);
-    games_.erase(key);
+    games_.emplace(std::move(key), std::move(player));
 }
 
 void RememberedGames::forgetAll()

@@ -14,9 +14,11 @@
 namespace server {
 
 // The games the store committed lately, as committed, so that a player's next request need not read
-// and decode its row again. Valid while no other program writes the file: when one has, everything is
-// forgotten and the generation moves on, so that a game played from memory before can tell it is
-// stale. At most `capacity` games; when full, everything is forgotten. Any thread.
+// and decode its row again. A game is taken out to be played (not copied) and remembered again once
+// its next save is committed; one player's requests take turns, so nobody else needs it meanwhile.
+// Valid while no other program writes the file: when one has, everything is forgotten and the
+// generation moves on, so that a game played from memory before can tell it is stale. At most
+// `capacity` players; when full, everything is forgotten. Any thread.
 class RememberedGames {
 public:
     explicit RememberedGames(std::size_t capacity)
@@ -27,9 +29,8 @@ public:
         PlayerState player;
         std::uint64_t generation;
     };
-    std::optional<Found> find(std::string_view key);
+    std::optional<Found> take(std::string_view key);
     void remember(PlayerState player);
-    void forget(const std::string& key);
     // Another program wrote the file.
     void forgetAll();
     std::uint64_t generation();
@@ -43,7 +44,8 @@ private:
 
     const std::size_t capacity_;
     std::mutex mutex_;
-    std::unordered_map<std::string, PlayerState, KeyHash, std::equal_to<>> games_;
+    // A player's place stays while the game is out, so that remembering it again costs no allocation.
+    std::unordered_map<std::string, std::optional<PlayerState>, KeyHash, std::equal_to<>> games_;
     std::uint64_t generation_ = 1;
 };
 

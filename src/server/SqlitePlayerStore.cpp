@@ -10,7 +10,6 @@
 #include <fmt/format.h>
 #include <sqlite3.h>
 
-#include <array>
 #include <fcntl.h>
 #include <future>
 #include <unistd.h>
@@ -218,7 +217,7 @@ SqlitePlayerStore::~SqlitePlayerStore()
 
 void SqlitePlayerStore::load(std::string_view key, Deadline deadline, Loading done)
 {
-    if (std::optional<RememberedGames::Found> found = remembered_.find(key))
+    if (std::optional<RememberedGames::Found> found = remembered_.take(key))
         return done({ true, std::move(found->player), false, found->generation });
     Loaded loaded = read(key);
     if (!loaded.ok || loaded.player || !loaded.damaged)

@@ -9,8 +9,10 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <future>
+#include <random>
 #include <regex>
 #include <sys/stat.h>
 
@@ -115,6 +117,23 @@ TEST_F(PlayerStoreTest, AGameComesBackExactlyAfterReopening)
     ASSERT_TRUE(loaded.player);
     EXPECT_EQ(*loaded.player, aGame());
     EXPECT_EQ(store->playerCount(), 1);
+}
+
+TEST_F(PlayerStoreTest, EveryCoordinateComesBackExactlyFromTheFile)
+{
+    std::mt19937_64 random(3);
+    std::uniform_real_distribution<double> degrees(-180, 180);
+    std::uniform_int_distribution<int> scale(-12, 16);
+    PlayerState player = aGame();
+    player.coins.clear();
+    for (int coin = 0; coin < 3000; ++coin) {
+        const double where = degrees(random) * std::pow(10.0, scale(random));
+        player.coins.push_back({ "c" + std::to_string(coin), { where, std::nextafter(where, 0.0) } });
+    }
+    ASSERT_TRUE(save(*SqlitePlayerStore::open(path()), player));
+    const std::unique_ptr<SqlitePlayerStore> store = SqlitePlayerStore::open(path());
+    ASSERT_TRUE(store);
+    EXPECT_EQ(load(*store, player.key).player, player);
 }
 
 TEST_F(PlayerStoreTest, ASaveIsCommittedToAnOwnerOnlyWriteAheadLogBeforeItReturns)
