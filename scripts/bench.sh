@@ -12,4 +12,6 @@ done
 if [[ -x "$build/apps/vantry-server" ]]; then
   echo "== vantry-server beside nginx"
   "$(dirname "$0")/bench-http.sh" "$build"
+  echo "== vantry-server on SQLite, on PostgreSQL, and two on PostgreSQL behind nginx"
+  "$(dirname "$0")/bench-stores.sh" "$build"
 fi

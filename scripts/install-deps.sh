@@ -9,12 +9,14 @@ packages=(
   build-essential cmake ninja-build make pkg-config git
   # libraries
   qt6-base-dev qt6-positioning-dev libgl-dev
-  libproj-dev libsqlite3-dev libplist-dev libfmt-dev libssl-dev libboost-dev
+  libproj-dev libsqlite3-dev libplist-dev libfmt-dev libssl-dev libboost-dev libpq-dev
   # tests, tools and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
   nlohmann-json3-dev rapidjson-dev
   # the game server's load benchmark: its peer and its driver
   nginx-light wrk
+  # the shared players' database: the tests start a PostgreSQL server of their own
+  postgresql
   proj-bin sqlite3
   # make run asks the public tile server whether it answers
   curl

@@ -5,8 +5,9 @@
 
 const std::string_view kServerUsage
     = R"(usage: vantry-server [--host ADDRESS] [--play-port N] [--image-port N] [--data DIR]
-                     [--cert FILE --key FILE] [--seed N] [--fastest M]
+                     [--database URI] [--cert FILE --key FILE] [--seed N] [--fastest M]
                      [--connections N] [--connections-per-address N]
+       vantry-server [--data DIR | --database URI] --export FILE | --import FILE
 
 The Vantry game server. Players' clients post the points they reached to
 "POST /api/play" over HTTPS and get back the game around them; the pictures
@@ -25,6 +26,19 @@ Options:
                     server's own certificates live; made owner-only when
                     missing (default $XDG_DATA_HOME/vantry-server, else
                     ~/.local/share/vantry-server)
+  --database URI    keep the games in this PostgreSQL database instead
+                    (a libpq URI: postgresql://USER@HOST:PORT/NAME; the
+                    password in ~/.pgpass or PGPASSWORD), which any number
+                    of servers may share behind a load balancer; default
+                    $VANTRY_DATABASE. The server makes its tables itself and
+                    waits for a database that does not answer at start
+  --export FILE     write every game to FILE ("-": standard output), a
+                    line of JSON each, and exit
+  --import FILE     store every game of FILE ("-": standard input), written
+                    by --export, over what the store holds under its key,
+                    and exit; nothing is stored unless every line is a game.
+                    --export from one store and --import into the other
+                    moves the games between SQLite and PostgreSQL
   --cert FILE       the server's certificate chain (PEM) ...
   --key FILE        ... and its private key (PEM); give both or neither.
                     Without them the server makes its own certificate
@@ -87,7 +101,8 @@ ServerOptions parseServerOptions(const std::vector<std::string>& arguments)
         const bool takesValue = argument == "--host" || argument == "--play-port"
             || argument == "--image-port" || argument == "--data" || argument == "--cert"
             || argument == "--key" || argument == "--seed" || argument == "--fastest"
-            || argument == "--connections" || argument == "--connections-per-address";
+            || argument == "--connections" || argument == "--connections-per-address"
+            || argument == "--database" || argument == "--export" || argument == "--import";
         if (!takesValue)
             return fail("unknown argument " + argument);
         if (i + 1 >= arguments.size())
@@ -102,6 +117,14 @@ ServerOptions parseServerOptions(const std::vector<std::string>& arguments)
                 return fail("the port must be a number from 0 to 65535");
         } else if (argument == "--data") {
             settings.dataFolder = value;
+        } else if (argument == "--database") {
+            if (value.empty())
+                return fail("--database needs a PostgreSQL URI");
+            settings.database = value;
+        } else if (argument == "--export" || argument == "--import") {
+            if (value.empty())
+                return fail(argument + " needs a file");
+            (argument == "--export" ? options.exportTo : options.importFrom) = value;
         } else if (argument == "--cert") {
             settings.certificate = value;
         } else if (argument == "--key") {
@@ -130,7 +153,11 @@ ServerOptions parseServerOptions(const std::vector<std::string>& arguments)
         return fail("--cert and --key go together");
     if (settings.playPort != 0 && settings.playPort == settings.imagePort)
         return fail("the play port and the image port must differ");
+    if (!options.exportTo.empty() && !options.importFrom.empty())
+        return fail("--export and --import go one at a time");
     if (settings.dataFolder.empty())
         settings.dataFolder = defaultDataFolder();
+    if (const char* database = std::getenv("VANTRY_DATABASE"); settings.database.empty() && database)
+        settings.database = database;
     return options;
 }

@@ -1,7 +1,6 @@
 #include "GameService.h"
 
 #include "Log.h"
-#include "PlayRequest.h"
 
 namespace server {
 
@@ -17,54 +16,81 @@ double GameService::systemTime()
     return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
-GameService::Outcome GameService::play(std::string_view body)
+void GameService::play(std::string_view body, Answer answer)
 {
     protocol::PlayRequestReading reading = protocol::readPlayRequest(body);
     if (!reading.request)
-        return { 400, reading.problem + '\n' };
-    const PlayerStore::Deadline deadline = std::chrono::steady_clock::now() + kPatience;
-    const TurnPlace turn = joinTurn(reading.request->key);
-    const std::unique_lock inTurn(turn->mutex, deadline);
-    if (!inTurn) {
+        return answer({ 400, reading.problem + '\n' });
+    auto request = std::make_shared<Request>(Request {
+        std::move(*reading.request), std::chrono::steady_clock::now() + kPatience, std::move(answer), {} });
+    {
+        const std::lock_guard lock(turnsMutex_);
+        const auto [turn, free] = turns_.try_emplace(request->play.key);
+        if (!free) {
+            // One request in flight per connection bounds the queue.
+            turn->second.push_back(std::move(request));
+            return;
+        }
+    }
+    playInTurn(request);
+}
+
+void GameService::playInTurn(const Pending& request)
+{
+    if (std::chrono::steady_clock::now() >= request->deadline) {
         base::logf(
             "game: a request waited {} s for its player's previous one; answered 503", kPatience.count());
-        return unavailable();
+        return finish(*request, unavailable());
     }
-    return playInTurn(*reading.request, deadline);
+    store_.load(request->play.key, request->deadline,
+        [this, request](PlayerStore::Loaded stored) { loaded(request, std::move(stored)); });
 }
 
-GameService::TurnPlace GameService::joinTurn(const std::string& key)
+void GameService::loaded(const Pending& request, PlayerStore::Loaded stored)
 {
-    const std::lock_guard lock(turnsMutex_);
-    Turn& turn = turns_.try_emplace(key).first->second;
-    ++turn.requests;
-    return TurnPlace(&turn, [this, key](Turn* left) {
-        const std::lock_guard lock(turnsMutex_);
-        if (--left->requests == 0)
-            turns_.erase(key);
-    });
-}
-
-GameService::Outcome GameService::playInTurn(
-    const protocol::PlayRequest& request, PlayerStore::Deadline deadline)
-{
-    // A player the server does not know yet sees an empty map, not an unchanged one.
-    protocol::PlayAnswer answer;
-    answer.objects.emplace();
-    PlayerStore::Loaded loaded = store_.load(request.key, deadline);
-    if (!loaded.ok)
-        return unavailable();
-    if (!loaded.player && request.points.empty())
-        return { 200, protocol::writePlayAnswer(answer) };
+    if (!stored.ok)
+        return finish(*request, unavailable());
+    const protocol::PlayRequest& play = request->play;
+    if (!stored.player && play.points.empty()) {
+        // A player the server does not know yet sees an empty map, not an unchanged one.
+        protocol::PlayAnswer empty;
+        empty.objects.emplace();
+        return finish(*request, { 200, protocol::writePlayAnswer(empty) });
+    }
     const double now = clock_();
-    PlayerState player = loaded.player ? std::move(*loaded.player)
-                                       : rules_.newPlayer(request.key, request.points.front(), now);
-    if (!request.points.empty()) {
-        rules_.play(player, request.points, now);
-        if (!store_.save(player, deadline))
-            return unavailable();
+    PlayerState player
+        = stored.player ? std::move(*stored.player) : rules_.newPlayer(play.key, play.points.front(), now);
+    if (play.points.empty())
+        return finish(*request, { 200, protocol::writePlayAnswer(GameRules::answerFor(player)) });
+    rules_.play(player, play.points, now);
+    // Made here, off the writer's thread; it leaves once the game is committed.
+    request->saved = { 200, protocol::writePlayAnswer(GameRules::answerFor(player)) };
+    store_.save(
+        std::move(player), stored.basis, request->deadline, [this, request](PlayerStore::Saved saved) {
+            // Another program wrote the game meanwhile: played again on what it wrote.
+            if (saved == PlayerStore::Saved::stale)
+                return defer_([this, request] { playInTurn(request); });
+            finish(
+                *request, saved == PlayerStore::Saved::committed ? std::move(request->saved) : unavailable());
+        });
+}
+
+void GameService::finish(Request& request, Outcome outcome)
+{
+    request.answer(std::move(outcome));
+    Pending next;
+    {
+        const std::lock_guard lock(turnsMutex_);
+        const auto turn = turns_.find(request.play.key);
+        if (turn->second.empty()) {
+            turns_.erase(turn);
+        } else {
+            next = std::move(turn->second.front());
+            turn->second.erase(turn->second.begin());
+        }
     }
-    return { 200, protocol::writePlayAnswer(GameRules::answerFor(player)) };
+    if (next)
+        defer_([this, next] { playInTurn(next); });
 }
 
 } // namespace server

@@ -25,12 +25,9 @@ struct HttpLimits {
     std::size_t connectionsPerAddress = 64;
     // Requests on one connection; the last is answered with "Connection: close".
     int requestsPerConnection = 10000;
-    // Threads that run every connection's reads and writes (and the handlers of GET routes); a
-    // connection holds none while it waits for its client.
+    // Threads that run every connection's reads, writes and handlers (which never wait); a connection
+    // holds none while it waits for its client or for its answer.
     int threads = 2;
-    // Threads that run the handlers of requests with a body (which may wait for the database, a
-    // second at most), so that such waits never hold up the other connections.
-    int handlerThreads = 16;
 };
 
 } // namespace server

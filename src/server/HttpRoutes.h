@@ -12,7 +12,7 @@ namespace server {
 // An answer to one request.
 struct HttpAnswer {
     int status = 200;
-    std::string contentType = "text/plain; charset=utf-8";
+    std::string_view contentType = "text/plain; charset=utf-8"; // a literal
     std::string body;
     // Extra header fields, e.g. { "Cache-Control", "public, max-age=86400" }.
     std::vector<std::pair<std::string, std::string>> fields;
@@ -26,10 +26,15 @@ struct HttpAnswer {
 
 // The requests one kind of connection answers: a POST to one path with a body of at most a given
 // size, or a GET of any path under a prefix. Anything else is 404. Set up before the server starts;
-// then any thread may look up and call routes (handlers must be thread-safe).
+// then any thread may look up and call routes (handlers must be thread-safe). Handlers run on the
+// connections' threads and must never wait: a POST handler that has to (for the database) answers
+// later, from any thread.
 class HttpRoutes {
 public:
-    using PostHandler = std::function<HttpAnswer(std::string body)>;
+    // Gives the request its answer; call exactly once.
+    using Respond = std::function<void(HttpAnswer)>;
+    // `body` is valid during the call only.
+    using PostHandler = std::function<void(std::string_view body, Respond respond)>;
     // Gets the rest of the path after the prefix.
     using GetHandler = std::function<HttpAnswer(std::string_view rest)>;
 

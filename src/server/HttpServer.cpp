@@ -7,7 +7,6 @@
 #include <boost/asio/ip/v6_only.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/asio/steady_timer.hpp>
-#include <boost/asio/strand.hpp>
 
 #include <openssl/ssl.h>
 
@@ -26,8 +25,9 @@ HttpServer::HttpServer(
     : plain_(plain)
     , tls_(tlsContext ? tls : nullptr)
     , limits_(limits)
-    , handlers_(static_cast<std::size_t>(std::max(1, limits.handlerThreads)))
 {
+    for (int i = 0; i < std::max(1, limits.threads); ++i)
+        workers_.push_back(std::make_unique<Worker>());
     if (tlsContext) {
         // Asio's context frees the handle it is given; the TlsServerContext keeps its own reference.
         SSL_CTX_up_ref(tlsContext->context());
@@ -44,7 +44,7 @@ int HttpServer::bind(const std::string& host, int port)
 {
     const std::string service = std::to_string(port);
     boost::system::error_code error;
-    tcp::resolver resolver(io_);
+    tcp::resolver resolver(workers_.front()->io);
     const tcp::resolver::results_type addresses
         = resolver.resolve(host, service, tcp::resolver::passive | tcp::resolver::numeric_service, error);
     if (error) {
@@ -57,7 +57,7 @@ int HttpServer::bind(const std::string& host, int port)
         tcp::endpoint endpoint = address.endpoint();
         if (bound >= 0)
             endpoint.port(static_cast<unsigned short>(bound));
-        auto acceptor = std::make_unique<tcp::acceptor>(io_);
+        auto acceptor = std::make_unique<tcp::acceptor>(workers_.front()->io);
         boost::system::error_code failure;
         acceptor->open(endpoint.protocol(), failure);
         if (!failure)
@@ -89,14 +89,21 @@ void HttpServer::start()
     started_ = true;
     for (const std::unique_ptr<tcp::acceptor>& acceptor : acceptors_)
         accept(*acceptor);
-    for (int i = 0; i < std::max(1, limits_.threads); ++i)
-        threads_.emplace_back([this] { io_.run(); });
+    for (const std::unique_ptr<Worker>& worker : workers_) {
+        worker->keepRunning.emplace(worker->io.get_executor());
+        worker->thread = std::thread([&io = worker->io] { io.run(); });
+    }
+}
+
+HttpServer::Worker& HttpServer::nextWorker()
+{
+    return *workers_[next_++ % workers_.size()];
 }
 
 void HttpServer::accept(tcp::acceptor& acceptor)
 {
     acceptor.async_accept(
-        net::make_strand(io_), [this, &acceptor](boost::system::error_code error, tcp::socket socket) {
+        nextWorker().io, [this, &acceptor](boost::system::error_code error, HttpSession::Socket socket) {
             if (error == net::error::operation_aborted || !acceptor.is_open())
                 return;
             if (error) {
@@ -137,7 +144,7 @@ void HttpServer::acceptFailed(tcp::acceptor& acceptor, const boost::system::erro
                 kAcceptRetry.count());
         }
     }
-    auto pause = std::make_shared<net::steady_timer>(io_, kAcceptRetry);
+    auto pause = std::make_shared<net::steady_timer>(workers_.front()->io, kAcceptRetry);
     pause->async_wait([this, &acceptor, pause](boost::system::error_code) {
         if (acceptor.is_open())
             accept(acceptor);
@@ -203,10 +210,16 @@ void HttpServer::stop()
             acceptor->close(ignored);
         }
     }
-    for (std::thread& thread : threads_)
-        thread.join();
-    threads_.clear();
-    handlers_.join();
+    for (const std::unique_ptr<Worker>& worker : workers_) {
+        worker->keepRunning.reset();
+        if (worker->thread.joinable())
+            worker->thread.join();
+    }
+}
+
+void HttpServer::post(std::function<void()> work)
+{
+    net::post(nextWorker().io, std::move(work));
 }
 
 } // namespace server

@@ -2,12 +2,14 @@
 
 #include "HttpLimits.h"
 
+#include <boost/asio/executor_work_guard.hpp>
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/ssl/context.hpp>
-#include <boost/asio/thread_pool.hpp>
 
+#include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -24,7 +26,9 @@ class TlsServerContext;
 
 // Listening TCP sockets whose connections are served as HTTP/1.1 (keep-alive) through HttpRoutes, on
 // Boost.Asio and Boost.Beast: accepts, TLS handshakes, reads and writes are all asynchronous, run by a
-// few threads (HttpLimits::threads), so a connection that waits holds no thread. A connection whose
+// few threads (HttpLimits::threads), so a connection that waits holds no thread. Each thread runs an
+// event loop of its own and serves the connections handed to it, in turn, at their accept: a
+// connection's steps need no lock. A connection whose
 // first bytes open a TLS handshake is served over TLS by the TLS routes, any other by the plain
 // routes; a connection of a kind without routes is closed unanswered. Every step has its deadline and
 // every resource its limit (HttpLimits); connections beyond the caps are closed at once, and refusals
@@ -54,8 +58,8 @@ public:
     const HttpRoutes* plainRoutes() const { return plain_; }
     const HttpRoutes* tlsRoutes() const { return tls_; }
     boost::asio::ssl::context* tlsContext() { return ssl_ ? &*ssl_ : nullptr; }
-    // Where the handlers of requests with a body run.
-    boost::asio::thread_pool& handlers() { return handlers_; }
+    // Runs `work` soon on one of the server's threads; any thread may call.
+    void post(std::function<void()> work);
     // The session ended: its place (and its address's) is free again.
     void release(HttpSession* session, const std::string& address);
 
@@ -67,14 +71,23 @@ private:
     // address).
     bool admit(const std::string& address);
 
+    // One thread and its event loop.
+    struct Worker {
+        boost::asio::io_context io { 1 };
+        // Keeps the loop running while the server has nothing for it.
+        std::optional<boost::asio::executor_work_guard<boost::asio::io_context::executor_type>> keepRunning;
+        std::thread thread;
+    };
+    Worker& nextWorker();
+
     const HttpRoutes* plain_;
     const HttpRoutes* tls_;
     const HttpLimits limits_;
-    boost::asio::io_context io_;
-    boost::asio::thread_pool handlers_;
+    // The first also runs the acceptors.
+    std::vector<std::unique_ptr<Worker>> workers_;
+    std::atomic<std::size_t> next_ = 0;
     std::optional<boost::asio::ssl::context> ssl_;
     std::vector<std::unique_ptr<boost::asio::ip::tcp::acceptor>> acceptors_;
-    std::vector<std::thread> threads_;
     bool started_ = false;
 
     std::mutex mutex_;

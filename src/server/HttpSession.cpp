@@ -2,15 +2,18 @@
 
 #include "HttpServer.h"
 
+#include <boost/asio/dispatch.hpp>
 #include <boost/asio/executor_work_guard.hpp>
 #include <boost/asio/post.hpp>
+#include <boost/asio/write.hpp>
 #include <boost/beast/core/detect_ssl.hpp>
-#include <boost/beast/core/string.hpp>
 #include <boost/beast/http/error.hpp>
 #include <boost/beast/http/read.hpp>
-#include <boost/beast/http/write.hpp>
+#include <boost/beast/http/status.hpp>
 
-#include <array>
+#include <fmt/format.h>
+
+#include <iterator>
 #include <limits>
 
 namespace server {
@@ -20,11 +23,21 @@ namespace http = beast::http;
 namespace net = boost::asio;
 
 namespace {
+// A connection's strings keep their room between requests up to this size; larger ones are freed,
+// so that idle connections hold little memory.
+constexpr std::size_t kKeptRoom = 64 * 1024;
+
 std::string tooLarge(std::size_t limit)
 {
     if (limit % (1024 * 1024) == 0)
         return "the body is larger than " + std::to_string(limit / (1024 * 1024)) + " MiB\n";
     return "the body is larger than " + std::to_string(limit) + " bytes\n";
+}
+
+void keepRoomSmall(std::string& text)
+{
+    if (text.capacity() > kKeptRoom)
+        std::string().swap(text);
 }
 } // namespace
 
@@ -36,7 +49,7 @@ template<typename Step> void HttpSession::withStream(Step&& step)
         step(tcp_);
 }
 
-HttpSession::HttpSession(HttpServer& server, boost::asio::ip::tcp::socket socket, std::string address)
+HttpSession::HttpSession(HttpServer& server, Socket socket, std::string address)
     : server_(server)
     , address_(std::move(address))
     , executor_(socket.get_executor())
@@ -48,9 +61,9 @@ HttpSession::~HttpSession()
     server_.release(this, address_);
 }
 
-beast::tcp_stream& HttpSession::lowest()
+HttpSession::Stream& HttpSession::lowest()
 {
-    return tls_ ? beast::get_lowest_layer(*tls_) : tcp_;
+    return tls_ ? tls_->next_layer() : tcp_;
 }
 
 void HttpSession::start()
@@ -120,7 +133,7 @@ void HttpSession::waitForRequest()
 
 void HttpSession::readHead()
 {
-    request_.emplace();
+    request_.emplace(body_);
     request_->header_limit(static_cast<std::uint32_t>(server_.limits().headerBytes));
     // The route, known from the head, sets the limit of the body; until then any announced length
     // is read as a number only.
@@ -139,22 +152,18 @@ void HttpSession::readHead()
 void HttpSession::headRead()
 {
     ++requests_;
-    const http::request<http::string_body>& head = request_->get();
-    const bool chunked = request_->chunked();
-    const bool hasLength = request_->content_length().has_value();
-    const bool hasBody = chunked || request_->content_length().value_or(0) > 0;
+    const HttpRequestParser& head = *request_;
+    const bool chunked = head.chunked();
+    const bool hasLength = head.content_length().has_value();
+    const bool hasBody = chunked || head.content_length().value_or(0) > 0;
     // Chunked is the one transfer coding the server reads; with a length beside it, either could be
     // the one the client meant.
-    if (head.count(http::field::transfer_encoding) != 0
-        && (!beast::iequals(head[http::field::transfer_encoding], "chunked")
-            || head.count(http::field::transfer_encoding) != 1))
+    if (head.transferEncodings() != 0 && (!head.codingIsChunked() || head.transferEncodings() != 1))
         return answer(HttpAnswer::plain(400, "the only transfer coding taken is chunked\n"), true, true);
-    if (chunked && head.count(http::field::content_length) != 0)
+    if (chunked && head.contentLengths() != 0)
         return answer(HttpAnswer::plain(400, "a body with both a length and chunks\n"), true, true);
 
-    const beast::string_view method = head.method_string();
-    const beast::string_view target = head.target();
-    route_ = routes_->find({ method.data(), method.size() }, { target.data(), target.size() });
+    route_ = routes_->find(head.method(), head.target());
     if (!route_)
         return answer(HttpAnswer::plain(404, "not found\n"), hasBody, hasBody);
     if (route_->get) {
@@ -164,7 +173,7 @@ void HttpSession::headRead()
     }
     if (!chunked && !hasLength)
         return answer(HttpAnswer::plain(411, "a POST needs a Content-Length\n"), true, true);
-    if (request_->content_length().value_or(0) > route_->bodyLimit)
+    if (head.content_length().value_or(0) > route_->bodyLimit)
         return answer(HttpAnswer::plain(400, tooLarge(route_->bodyLimit)), true, true);
     request_->body_limit(route_->bodyLimit);
     withStream([this](auto& stream) {
@@ -179,16 +188,14 @@ void HttpSession::headRead()
 
 void HttpSession::bodyRead()
 {
-    // The handler may wait (for the database): it runs on the handlers' threads, so that the
-    // connections' threads go on serving every other connection; this one's strand stays idle until
-    // the answer comes back.
-    net::post(server_.handlers(),
-        [self = shared_from_this(), work = net::make_work_guard(executor_),
-            body = std::move(request_->get().body())]() mutable {
-            HttpAnswer answer = (*self->route_->post)(std::move(body));
-            net::post(self->executor_,
-                [self, answer = std::move(answer)]() mutable { self->answer(std::move(answer), false); });
+    // The handler never waits: an answer it gives later comes back to this connection's thread, and
+    // the guard keeps that thread running until it has.
+    (*route_->post)(
+        body_, [self = shared_from_this(), work = net::make_work_guard(executor_)](HttpAnswer answer) {
+            net::dispatch(
+                self->executor_, [self, answer = std::move(answer)] { self->answer(answer, false); });
         });
+    keepRoomSmall(body_);
 }
 
 void HttpSession::readFailed(const beast::error_code& error)
@@ -208,26 +215,28 @@ void HttpSession::readFailed(const beast::error_code& error)
     answer(HttpAnswer::plain(400, "the request cannot be read: " + error.message() + "\n"), true, true);
 }
 
-void HttpSession::answer(HttpAnswer answer, bool close, bool unread)
+void HttpSession::answer(const HttpAnswer& answer, bool close, bool unread)
 {
-    auto response
-        = std::make_shared<http::response<http::string_body>>(static_cast<http::status>(answer.status), 11);
-    response->set(http::field::server, "vantry-server");
-    response->set(http::field::content_type, answer.contentType);
-    for (const auto& [name, value] : answer.fields)
-        response->set(name, value);
-    response->body() = std::move(answer.body);
     const bool last = close || stopping_ || !request_ || !request_->is_header_done()
-        || !request_->get().keep_alive() || requests_ >= server_.limits().requestsPerConnection;
-    response->keep_alive(!last);
-    response->prepare_payload();
-    response_ = response;
+        || !request_->keep_alive() || requests_ >= server_.limits().requestsPerConnection;
+    // The head and the body in one buffer: one TLS record and one send for most answers.
+    written_.clear();
+    const beast::string_view reason = http::obsolete_reason(static_cast<http::status>(answer.status));
+    fmt::format_to(std::back_inserter(written_),
+        "HTTP/1.1 {} {}\r\nServer: vantry-server\r\nContent-Type: {}\r\n", answer.status,
+        std::string_view(reason.data(), reason.size()), answer.contentType);
+    for (const auto& [name, value] : answer.fields)
+        fmt::format_to(std::back_inserter(written_), "{}: {}\r\n", name, value);
+    if (last)
+        written_ += "Connection: close\r\n";
+    fmt::format_to(std::back_inserter(written_), "Content-Length: {}\r\n\r\n", answer.body.size());
+    written_ += answer.body;
     writing_ = true;
-    withStream([this, &response, last, unread](auto& stream) {
-        http::async_write(stream, *response,
+    withStream([this, last, unread](auto& stream) {
+        net::async_write(stream, net::buffer(written_),
             [self = shared_from_this(), last, unread](beast::error_code error, std::size_t) {
                 self->writing_ = false;
-                self->response_.reset();
+                keepRoomSmall(self->written_);
                 if (error)
                     return self->close();
                 self->answered(last || self->stopping_, unread);
@@ -246,18 +255,21 @@ void HttpSession::answered(bool close, bool unread)
 
 void HttpSession::linger()
 {
-    lowest().expires_after(server_.limits().linger);
-    drop(std::make_shared<std::array<char, 16 * 1024>>());
+    // The stream's deadline ends a wait for bytes; a client that never stops sending is cut off here.
+    const auto until = std::chrono::steady_clock::now() + server_.limits().linger;
+    lowest().expires_at(until);
+    drop(std::make_shared<std::array<char, 16 * 1024>>(), until);
 }
 
-void HttpSession::drop(std::shared_ptr<std::array<char, 16 * 1024>> dropped)
+void HttpSession::drop(
+    std::shared_ptr<std::array<char, 16 * 1024>> dropped, std::chrono::steady_clock::time_point until)
 {
-    withStream([this, &dropped](auto& stream) {
+    withStream([this, &dropped, until](auto& stream) {
         stream.async_read_some(net::buffer(*dropped),
-            [self = shared_from_this(), dropped](beast::error_code error, std::size_t) {
-                if (error || self->stopping_)
+            [self = shared_from_this(), dropped, until](beast::error_code error, std::size_t) {
+                if (error || self->stopping_ || std::chrono::steady_clock::now() >= until)
                     return self->close();
-                self->drop(dropped);
+                self->drop(dropped, until);
             });
     });
 }

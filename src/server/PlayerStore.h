@@ -3,70 +3,55 @@
 #include "PlayerState.h"
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
-#include <memory>
-#include <mutex>
 #include <optional>
-#include <string>
 #include <string_view>
-
-namespace fmdb {
-class FMDatabase;
-}
 
 namespace server {
 
-class WalCheckpointer;
-
-// The players' games in one SQLite database file (write-ahead log, synchronous=NORMAL): every save is
-// one committed transaction, written to the log before `save` returns, so a server that stops or
-// crashes after answering keeps what it answered. (A power cut may lose the last moments' saves;
-// docs/architecture.md says why that is the trade made.) The log is copied into the file every
-// second by a WalCheckpointer, off the path of the saves, and emptied whenever it passes 16 MiB.
-//
-// Any thread may call. Statements take turns on one connection, one statement (or one short write
-// transaction) at a time; waiting for the write lock, which another program may hold, happens off the
-// connection, so other players' games are read meanwhile. A load and the save after it are not one
-// transaction: the caller keeps one player's requests in turn.
+// Where the players' games are kept: SqlitePlayerStore (a file beside one server) or
+// PostgresPlayerStore (a database that several servers share). The rules and GameService do not know
+// which. Any thread may call, and no call waits for the database: the answers come through callbacks.
+// A load and the save after it are not one transaction; a save states the basis of the game it was
+// played on, and a store that finds the game written over since refuses it as stale, so that it is
+// played again on the game as it is now and no update is lost.
 class PlayerStore {
 public:
     using Deadline = std::chrono::steady_clock::time_point;
 
-    // Opens the database at `path`, creating it owner-only when missing; null, with a logged line,
-    // when the file cannot be opened or written in write-ahead mode, is not a players database, is
-    // damaged (SQLite's quick check) or comes from a newer server.
-    static std::unique_ptr<PlayerStore> open(const std::string& path);
-    ~PlayerStore();
-    PlayerStore(const PlayerStore&) = delete;
-    PlayerStore& operator=(const PlayerStore&) = delete;
+    virtual ~PlayerStore() = default;
 
     struct Loaded {
         bool ok = false; // false: the database failed (logged); `player` then means nothing
         std::optional<PlayerState> player; // none: no game under the key yet
+        bool damaged = false; // the row is there but its game cannot be read (before it is set aside)
+        std::uint64_t basis = 0; // what a save of a game played on this one states
     };
-    // A game whose objects cannot be read is moved to the table `damaged_players` as it was, with the
-    // time, and logged under a short hash of the key; the player then has no game. Setting it aside
-    // waits for the write lock until `deadline` at most.
-    Loaded load(std::string_view key, Deadline deadline);
+    using Loading = std::function<void(Loaded)>;
+    // The player's game. One whose objects cannot be read is moved to the table `damaged_players` as
+    // it was, logged under a short hash of the key, and the player then has no game; failed when that
+    // cannot be done by `deadline`.
+    virtual void load(std::string_view key, Deadline deadline, Loading done) = 0;
 
-    // Inserts or replaces the player's game; false (logged) when the database failed or the write lock
-    // stayed taken until `deadline`, in which case the stored game is the one before.
-    bool save(const PlayerState& player, Deadline deadline);
+    enum class Saved {
+        committed,
+        failed, // the database failed or could not be had by the deadline (logged)
+        stale, // played on a game that has been written over since: nothing saved
+    };
+    using Saving = std::function<void(Saved)>;
+    // Saves the game played on a game loaded with `basis`; unless committed, the stored game is the
+    // one before.
+    virtual void save(PlayerState player, std::uint64_t basis, Deadline deadline, Saving done) = 0;
 
-    // How many players have a game.
-    std::optional<long long> playerCount();
+    // How many players have a game; waits for the answer.
+    virtual std::optional<long long> playerCount() = 0;
 
-private:
-    PlayerStore(std::shared_ptr<fmdb::FMDatabase> database, std::unique_ptr<WalCheckpointer> checkpointer);
-    // Runs `statements` in one transaction holding the write lock, which it waits for until `deadline`
-    // off the connection; false, logged as "players database: cannot <what>: <why>", when the lock
-    // did not come or a statement failed, and then nothing is changed.
-    bool write(std::string_view what, Deadline deadline, const std::function<bool()>& statements);
-    bool setAside(const std::string& key, Deadline deadline);
-
-    std::shared_ptr<fmdb::FMDatabase> database_;
-    std::mutex connection_;
-    std::unique_ptr<WalCheckpointer> checkpointer_;
+    // For moving games between stores; both wait for the database. Calls `each` with every game
+    // (damaged ones skipped, logged); false (logged) when the database failed.
+    virtual bool forEachPlayer(const std::function<void(const PlayerState&)>& each) = 0;
+    // Stores the game whatever is stored under its key.
+    virtual bool replace(const PlayerState& player) = 0;
 };
 
 } // namespace server

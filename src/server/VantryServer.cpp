@@ -6,8 +6,9 @@
 #include "HttpServer.h"
 #include "Log.h"
 #include "PlayRequest.h"
-#include "PlayerStore.h"
+#include "PostgresPlayerStore.h"
 #include "ServerCertificates.h"
+#include "SqlitePlayerStore.h"
 #include "TlsServerContext.h"
 
 #include <filesystem>
@@ -47,14 +48,23 @@ std::unique_ptr<VantryServer> VantryServer::create(const VantryServerSettings& s
     return server;
 }
 
-bool VantryServer::setUp(const VantryServerSettings& settings)
+std::unique_ptr<PlayerStore> VantryServer::openStore(const VantryServerSettings& settings)
 {
     if (!prepareFolder(settings.dataFolder))
-        return false;
-    store_ = PlayerStore::open(settings.dataFolder + "/players.sqlite");
+        return nullptr;
+    if (!settings.database.empty())
+        return PostgresPlayerStore::open(settings.database, settings.keepWaiting);
+    return SqlitePlayerStore::open(settings.dataFolder + "/players.sqlite");
+}
+
+bool VantryServer::setUp(const VantryServerSettings& settings)
+{
+    store_ = openStore(settings);
     if (!store_)
         return false;
-    game_ = std::make_unique<GameService>(*store_, GameRules(settings.seed, settings.fastest));
+    // A request that waited for its player's previous one goes on on the connections' threads.
+    game_ = std::make_unique<GameService>(*store_, GameRules(settings.seed, settings.fastest),
+        &GameService::systemTime, [this](std::function<void()> work) { playServer_->post(std::move(work)); });
 
     std::string certificate = settings.certificate;
     std::string privateKey = settings.privateKey;
@@ -73,12 +83,13 @@ bool VantryServer::setUp(const VantryServerSettings& settings)
         return false;
 
     playRoutes_ = std::make_unique<HttpRoutes>();
-    playRoutes_->post(
-        std::string(protocol::kPlayPath), protocol::kMaxPlayBodyBytes, [this](std::string body) {
-            GameService::Outcome outcome = game_->play(body);
-            if (outcome.status != 200)
-                return HttpAnswer::plain(outcome.status, std::move(outcome.body));
-            return HttpAnswer { 200, "application/json", std::move(outcome.body), {} };
+    playRoutes_->post(std::string(protocol::kPlayPath), protocol::kMaxPlayBodyBytes,
+        [this](std::string_view body, HttpRoutes::Respond respond) {
+            game_->play(body, [respond = std::move(respond)](GameService::Outcome outcome) {
+                if (outcome.status != 200)
+                    return respond(HttpAnswer::plain(outcome.status, std::move(outcome.body)));
+                respond(HttpAnswer { 200, "application/json", std::move(outcome.body), {} });
+            });
         });
 
     pictureRoutes_ = std::make_unique<HttpRoutes>();

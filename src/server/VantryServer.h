@@ -4,6 +4,7 @@
 #include "HttpLimits.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -19,7 +20,12 @@ struct VantryServerSettings {
     std::string host = "127.0.0.1"; // address (or name) both ports listen on
     int playPort = 8443; // HTTPS: POST /api/play (and plain-HTTP pictures too); 0: any free port
     int imagePort = 8080; // plain HTTP: GET /img/NAME.png; 0: any free port
-    std::string dataFolder; // players.sqlite and the server's own certificates
+    std::string dataFolder; // players.sqlite (unless `database` is given) and the server's own certificates
+    // A libpq URI (postgresql://…): the games in that PostgreSQL database, which several servers may
+    // share; empty: in players.sqlite in the data folder.
+    std::string database;
+    // Asked while the server waits at start for a database it cannot reach: false gives up.
+    std::function<bool()> keepWaiting = [] { return true; };
     // The server's certificate chain and key (PEM); both empty: the server's own authority and
     // certificate in the data folder, made on first start.
     std::string certificate;
@@ -34,6 +40,9 @@ struct VantryServerSettings {
 // that knows one address finds both. Everything it keeps lives in the data folder.
 class VantryServer {
 public:
+    // The players' games as `settings` place them, the data folder prepared; null (logged) when they
+    // cannot be opened.
+    static std::unique_ptr<PlayerStore> openStore(const VantryServerSettings& settings);
     // Prepares the data folder (made owner-only when missing), opens the players database, readies
     // the TLS files and binds both ports. Null (logged) when any of it fails.
     static std::unique_ptr<VantryServer> create(const VantryServerSettings& settings);

@@ -1,9 +1,12 @@
 #include "PlayAnswer.h"
+#include "Decimal.h"
 #include "LogCapture.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
+#include <random>
 
 using protocol::GameObject;
 using protocol::PlayAnswer;
@@ -118,4 +121,48 @@ TEST(PlayAnswer, TheServerWritesTheSixKeysCompactlyAndRounded)
     answer = {};
     answer.objects.emplace();
     EXPECT_EQ(protocol::writePlayAnswer(answer), "{\"O\":[],\"S\":0,\"T\":0,\"L\":0,\"P\":0,\"t\":0}");
+}
+
+TEST(PlayAnswer, TextsAreEscapedAndNumbersWrittenAsTheJsonWriterDoes)
+{
+    const struct {
+        protocol::GameObject object;
+        const char* written;
+    } cases[] = {
+        { { "c0-1", { 1e-7, -0.00000004 }, "coin" }, "[\"c0-1\",1e-7,-0,\"coin\"]" },
+        { { "a\"b\\c", { 0, 0 }, "\xC3\xBC" }, "[\"a\\\"b\\\\c\",0,0,\"\xC3\xBC\"]" },
+        { { "tab\t", { 89.99999999, 180 }, "ms" }, "[\"tab\\t\",90,180,\"ms\"]" },
+    };
+    for (const auto& c : cases) {
+        PlayAnswer answer;
+        answer.objects = { c.object };
+        answer.temperature = -1e-9;
+        EXPECT_EQ(protocol::writePlayAnswer(answer),
+            "{\"O\":[" + std::string(c.written) + "],\"S\":0,\"T\":0,\"L\":0,\"P\":0,\"t\":-0}");
+    }
+}
+
+// The server writes numbers straight from whole units; the text must be the codec's own.
+TEST(PlayAnswer, CoordinatesAndTemperaturesAreWrittenAsTheCodecWritesThem)
+{
+    std::mt19937_64 random(7);
+    std::uniform_real_distribution<double> degrees(-180, 180);
+    std::uniform_int_distribution<int> scale(-9, 2);
+    for (int i = 0; i < 20000; ++i) {
+        const double value = degrees(random) * std::pow(10.0, scale(random));
+        PlayAnswer answer;
+        answer.objects = { { "o", { value, -value }, "coin" } };
+        answer.temperature = value;
+        const auto codec = [](double number, double units) {
+            char text[json::Decimal::kMaxTextLength];
+            const json::Decimal decimal = *json::Decimal::fromDouble(std::round(number * units) / units);
+            return std::string(text, decimal.writeTo(text));
+        };
+        ASSERT_EQ(protocol::writePlayAnswer(answer),
+            "{\"O\":[[\"o\"," + codec(value, 1e7) + "," + codec(-value, 1e7)
+                + ",\"coin\"]],\"S\":0,\"T\":0,\"L\":0,"
+                  "\"P\":0,\"t\":"
+                + codec(value, 100) + "}")
+            << value;
+    }
 }

@@ -22,9 +22,9 @@ class HttpServerTest : public ::testing::Test {
 protected:
     HttpServerTest()
     {
-        routes_.post("/echo", 16, [this](std::string body) {
+        routes_.post("/echo", 16, [this](std::string_view body, server::HttpRoutes::Respond respond) {
             ++posts_;
-            return HttpAnswer::plain(200, body);
+            respond(HttpAnswer::plain(200, std::string(body)));
         });
         routes_.getUnder(
             "/files/", [](std::string_view rest) { return HttpAnswer::plain(200, std::string(rest)); });

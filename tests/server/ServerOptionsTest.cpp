@@ -21,9 +21,10 @@ TEST(ServerOptions, DefaultsServeLoopbackFromTheUsersDataFolder)
 
 TEST(ServerOptions, ReadsEveryOption)
 {
-    const ServerOptions options = parseServerOptions({ "--host", "::", "--play-port", "0", "--image-port",
-        "65535", "--data", "d", "--cert", "c.pem", "--key", "k.pem", "--seed", "18446744073709551615",
-        "--fastest", "30.5", "--connections", "500", "--connections-per-address", "1000" });
+    const ServerOptions options = parseServerOptions(
+        { "--host", "::", "--play-port", "0", "--image-port", "65535", "--data", "d", "--cert", "c.pem",
+            "--key", "k.pem", "--seed", "18446744073709551615", "--fastest", "30.5", "--connections", "500",
+            "--connections-per-address", "1000", "--database", "postgresql://db/vantry" });
     ASSERT_TRUE(options.error.empty()) << options.error;
     EXPECT_EQ(options.settings.host, "::");
     EXPECT_EQ(options.settings.playPort, 0);
@@ -36,7 +37,17 @@ TEST(ServerOptions, ReadsEveryOption)
     EXPECT_EQ(options.settings.fastest, 30.5);
     EXPECT_EQ(options.settings.limits.connections, 500U);
     EXPECT_EQ(options.settings.limits.connectionsPerAddress, 1000U);
+    EXPECT_EQ(options.settings.database, "postgresql://db/vantry");
     EXPECT_TRUE(parseServerOptions({ "--seed", "1", "--help" }).help);
+}
+
+TEST(ServerOptions, TheDatabaseComesFromTheEnvironmentUnlessGiven)
+{
+    const vantry::test::ScopedEnvironment database("VANTRY_DATABASE", "postgresql://from/environment");
+    EXPECT_EQ(parseServerOptions({}).settings.database, "postgresql://from/environment");
+    EXPECT_EQ(parseServerOptions({ "--database", "postgresql://given/here" }).settings.database,
+        "postgresql://given/here");
+    EXPECT_EQ(parseServerOptions({ "--export", "-" }).exportTo, "-");
 }
 
 TEST(ServerOptions, RefusesWhatItCannotUse)
@@ -56,6 +67,8 @@ TEST(ServerOptions, RefusesWhatItCannotUse)
         { { "--seed", "18446744073709551616" },
             "--seed takes a whole number from 0 to 18446744073709551615" },
         { { "--connections", "0" }, "--connections takes a whole number from 1 to 1000000" },
+        { { "--database", "" }, "--database needs a PostgreSQL URI" },
+        { { "--export", "a", "--import", "b" }, "--export and --import go one at a time" },
         { { "--connections-per-address", "x" },
             "--connections-per-address takes a whole number from 1 to 1000000" },
         { { "--fastest", "0" }, "--fastest takes a speed in metres a second, above 0 and at most 1000000" },

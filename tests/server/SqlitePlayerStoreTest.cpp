@@ -1,4 +1,4 @@
-#include "PlayerStore.h"
+#include "SqlitePlayerStore.h"
 #include "LogCapture.h"
 #include "ScratchFolder.h"
 #include "SqliteFiles.h"
@@ -9,12 +9,15 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cmath>
 #include <fstream>
+#include <future>
+#include <random>
 #include <regex>
 #include <sys/stat.h>
 
 using server::PlayerState;
-using server::PlayerStore;
+using server::SqlitePlayerStore;
 
 namespace {
 
@@ -59,9 +62,29 @@ PlayerState aBigGame(int number)
     return player;
 }
 
-PlayerStore::Deadline soon()
+SqlitePlayerStore::Deadline soon()
 {
     return std::chrono::steady_clock::now() + std::chrono::seconds(1);
+}
+
+SqlitePlayerStore::Loaded load(SqlitePlayerStore& store, std::string_view key)
+{
+    auto loaded = std::make_shared<std::promise<SqlitePlayerStore::Loaded>>();
+    store.load(key, soon(), [loaded](SqlitePlayerStore::Loaded game) { loaded->set_value(std::move(game)); });
+    return loaded->get_future().get();
+}
+
+// Saves a game played on one loaded with `basis`.
+SqlitePlayerStore::Saved saveOn(SqlitePlayerStore& store, const PlayerState& player, std::uint64_t basis)
+{
+    auto saved = std::make_shared<std::promise<SqlitePlayerStore::Saved>>();
+    store.save(player, basis, soon(), [saved](SqlitePlayerStore::Saved done) { saved->set_value(done); });
+    return saved->get_future().get();
+}
+
+bool save(SqlitePlayerStore& store, const PlayerState& player)
+{
+    return saveOn(store, player, 0) == SqlitePlayerStore::Saved::committed;
 }
 
 mode_t permissionsOf(const std::string& path)
@@ -80,30 +103,47 @@ protected:
 TEST_F(PlayerStoreTest, AGameComesBackExactlyAfterReopening)
 {
     {
-        const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
+        const std::unique_ptr<SqlitePlayerStore> store = SqlitePlayerStore::open(path());
         ASSERT_TRUE(store);
-        const PlayerStore::Loaded unknown = store->load("nobody", soon());
+        const SqlitePlayerStore::Loaded unknown = load(*store, "nobody");
         EXPECT_TRUE(unknown.ok);
         EXPECT_FALSE(unknown.player);
-        ASSERT_TRUE(store->save(aGame(), soon()));
+        ASSERT_TRUE(save(*store, aGame()));
     }
-    const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
+    const std::unique_ptr<SqlitePlayerStore> store = SqlitePlayerStore::open(path());
     ASSERT_TRUE(store);
-    const PlayerStore::Loaded loaded = store->load(aGame().key, soon());
+    const SqlitePlayerStore::Loaded loaded = load(*store, aGame().key);
     ASSERT_TRUE(loaded.ok);
     ASSERT_TRUE(loaded.player);
     EXPECT_EQ(*loaded.player, aGame());
     EXPECT_EQ(store->playerCount(), 1);
 }
 
+TEST_F(PlayerStoreTest, EveryCoordinateComesBackExactlyFromTheFile)
+{
+    std::mt19937_64 random(3);
+    std::uniform_real_distribution<double> degrees(-180, 180);
+    std::uniform_int_distribution<int> scale(-12, 16);
+    PlayerState player = aGame();
+    player.coins.clear();
+    for (int coin = 0; coin < 3000; ++coin) {
+        const double where = degrees(random) * std::pow(10.0, scale(random));
+        player.coins.push_back({ "c" + std::to_string(coin), { where, std::nextafter(where, 0.0) } });
+    }
+    ASSERT_TRUE(save(*SqlitePlayerStore::open(path()), player));
+    const std::unique_ptr<SqlitePlayerStore> store = SqlitePlayerStore::open(path());
+    ASSERT_TRUE(store);
+    EXPECT_EQ(load(*store, player.key).player, player);
+}
+
 TEST_F(PlayerStoreTest, ASaveIsCommittedToAnOwnerOnlyWriteAheadLogBeforeItReturns)
 {
-    const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
+    const std::unique_ptr<SqlitePlayerStore> store = SqlitePlayerStore::open(path());
     ASSERT_TRUE(store);
     PlayerState player = aGame();
-    ASSERT_TRUE(store->save(player, soon()));
+    ASSERT_TRUE(save(*store, player));
     player.score = 10;
-    ASSERT_TRUE(store->save(player, soon()));
+    ASSERT_TRUE(save(*store, player));
     // Another program sees the last save while the store is open: it is in the log, not in memory.
     EXPECT_EQ(outsideScalar(path(), "SELECT score FROM players"), "10");
     EXPECT_EQ(outsideScalar(path(), "PRAGMA journal_mode"), "wal");
@@ -114,9 +154,9 @@ TEST_F(PlayerStoreTest, ASaveIsCommittedToAnOwnerOnlyWriteAheadLogBeforeItReturn
 TEST_F(PlayerStoreTest, ClosingCopiesTheLogIntoTheFile)
 {
     {
-        const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
+        const std::unique_ptr<SqlitePlayerStore> store = SqlitePlayerStore::open(path());
         ASSERT_TRUE(store);
-        ASSERT_TRUE(store->save(aGame(), soon()));
+        ASSERT_TRUE(save(*store, aGame()));
     }
     EXPECT_FALSE(std::filesystem::exists(path() + "-wal") && std::filesystem::file_size(path() + "-wal") > 0);
     EXPECT_EQ(outsideScalar(path(), "SELECT score FROM players"), "9");
@@ -148,7 +188,7 @@ TEST_F(PlayerStoreTest, FilesThatAreNotAPlayersDatabaseAreRefused)
         const std::string path = folder.file("players.sqlite");
         c.make(path);
         vantry::test::LogCapture log;
-        EXPECT_FALSE(PlayerStore::open(path)) << c.what;
+        EXPECT_FALSE(SqlitePlayerStore::open(path)) << c.what;
         // The SQLite layer's own lines come first; the store says once what failed.
         const std::vector<std::string> lines = log.take();
         ASSERT_FALSE(lines.empty()) << c.what;
@@ -166,10 +206,10 @@ TEST_F(PlayerStoreTest, FilesThatAreNotAPlayersDatabaseAreRefused)
 TEST_F(PlayerStoreTest, ADamagedFileIsRefusedSayingWhatToDo)
 {
     {
-        const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
+        const std::unique_ptr<SqlitePlayerStore> store = SqlitePlayerStore::open(path());
         ASSERT_TRUE(store);
         for (int number = 0; number < 100; ++number)
-            ASSERT_TRUE(store->save(aBigGame(number), soon()));
+            ASSERT_TRUE(save(*store, aBigGame(number)));
     }
     std::fstream file(path(), std::ios::in | std::ios::out | std::ios::binary);
     // Page headers of the players' b-tree and of its overflow pages (pages 2 on).
@@ -180,7 +220,7 @@ TEST_F(PlayerStoreTest, ADamagedFileIsRefusedSayingWhatToDo)
     file.close();
 
     vantry::test::LogCapture log;
-    EXPECT_FALSE(PlayerStore::open(path()));
+    EXPECT_FALSE(SqlitePlayerStore::open(path()));
     EXPECT_EQ(log.take(),
         std::vector<std::string> { "players database: " + path()
             + " is damaged (Page 2: btreeInitPage() returns error code 11); move it aside (with its -wal "
@@ -190,14 +230,14 @@ TEST_F(PlayerStoreTest, ADamagedFileIsRefusedSayingWhatToDo)
 // A damaged game used to fail every request of its player for good, and the log did not say whose.
 TEST_F(PlayerStoreTest, ADamagedGameIsSetAsideAndItsPlayerBeginsAgain)
 {
-    const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
-    ASSERT_TRUE(store);
-    ASSERT_TRUE(store->save(aGame(), soon()));
+    ASSERT_TRUE(save(*SqlitePlayerStore::open(path()), aGame()));
     vantry::test::OutsideConnection other(path());
     ASSERT_EQ(other.exec("UPDATE players SET coins = '[[\"c\",1]]'"), SQLITE_OK);
+    const std::unique_ptr<SqlitePlayerStore> store = SqlitePlayerStore::open(path());
+    ASSERT_TRUE(store);
 
     vantry::test::LogCapture log;
-    const PlayerStore::Loaded loaded = store->load(aGame().key, soon());
+    const SqlitePlayerStore::Loaded loaded = load(*store, aGame().key);
     EXPECT_TRUE(loaded.ok);
     EXPECT_FALSE(loaded.player);
     const std::vector<std::string> lines = log.take();
@@ -210,20 +250,44 @@ TEST_F(PlayerStoreTest, ADamagedGameIsSetAsideAndItsPlayerBeginsAgain)
         aGame().key + " 9 [[\"c\",1]]");
     EXPECT_EQ(other.scalar("SELECT COUNT(*) FROM players"), "0");
 
-    ASSERT_TRUE(store->save(aGame(), soon()));
-    EXPECT_EQ(store->load(aGame().key, soon()).player, aGame());
+    ASSERT_TRUE(save(*store, aGame()));
+    EXPECT_EQ(load(*store, aGame().key).player, aGame());
+}
+
+// Games are remembered after saving; another program's write must not be lost under one of them.
+TEST_F(PlayerStoreTest, AGamePlayedFromMemoryIsNotSavedOverAnotherProgramsWrite)
+{
+    const std::unique_ptr<SqlitePlayerStore> store = SqlitePlayerStore::open(path());
+    ASSERT_TRUE(store);
+    ASSERT_TRUE(save(*store, aGame()));
+    vantry::test::OutsideConnection other(path());
+    ASSERT_EQ(other.exec("UPDATE players SET score = 100"), SQLITE_OK);
+
+    SqlitePlayerStore::Loaded remembered = load(*store, aGame().key);
+    ASSERT_TRUE(remembered.player);
+    EXPECT_NE(remembered.basis, 0U) << "not from memory";
+    remembered.player->total = 12;
+    EXPECT_EQ(saveOn(*store, *remembered.player, remembered.basis), SqlitePlayerStore::Saved::stale);
+    EXPECT_EQ(other.scalar("SELECT score || ' ' || total FROM players"), "100 11");
+
+    const SqlitePlayerStore::Loaded reread = load(*store, aGame().key);
+    EXPECT_EQ(reread.basis, 0U) << "not from the file";
+    ASSERT_TRUE(reread.player);
+    EXPECT_EQ(reread.player->score, 100);
+    EXPECT_EQ(saveOn(*store, *reread.player, reread.basis), SqlitePlayerStore::Saved::committed);
+    EXPECT_EQ(load(*store, aGame().key).player, reread.player) << "remembered as saved";
 }
 
 TEST_F(PlayerStoreTest, AFileOfTheFirstSchemaIsUpgradedWithItsGames)
 {
-    ASSERT_TRUE(PlayerStore::open(path())->save(aGame(), soon()));
+    ASSERT_TRUE(save(*SqlitePlayerStore::open(path()), aGame()));
     // The first schema had no table for damaged games.
     ASSERT_EQ(
         vantry::test::OutsideConnection(path()).exec("DROP TABLE damaged_players; PRAGMA user_version=1"),
         SQLITE_OK);
-    const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
+    const std::unique_ptr<SqlitePlayerStore> store = SqlitePlayerStore::open(path());
     ASSERT_TRUE(store);
-    EXPECT_EQ(store->load(aGame().key, soon()).player, aGame());
+    EXPECT_EQ(load(*store, aGame().key).player, aGame());
     vantry::test::OutsideConnection other(path());
     EXPECT_EQ(other.scalar("PRAGMA user_version"), "2");
     EXPECT_EQ(other.scalar("SELECT COUNT(*) FROM damaged_players"), "0");
@@ -237,22 +301,22 @@ TEST_F(PlayerStoreTest, AFloodOfSavesKeepsTheLogUnder64MiBAndLosesNone)
         players.push_back(aBigGame(number));
     std::uintmax_t largestLog = 0;
     {
-        const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
+        const std::unique_ptr<SqlitePlayerStore> store = SqlitePlayerStore::open(path());
         ASSERT_TRUE(store);
         // About 100 MiB of pages for the log.
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        for (int save = 0; save < 8000 && std::chrono::steady_clock::now() < end; ++save) {
-            PlayerState& player = players[save % players.size()];
-            player.score = save;
-            ASSERT_TRUE(store->save(player, soon()));
+        for (int number = 0; number < 8000 && std::chrono::steady_clock::now() < end; ++number) {
+            PlayerState& player = players[number % players.size()];
+            player.score = number;
+            ASSERT_TRUE(save(*store, player));
             largestLog = std::max(largestLog, std::filesystem::file_size(path() + "-wal"));
         }
     }
     EXPECT_LT(largestLog, 64U << 20);
-    const std::unique_ptr<PlayerStore> store = PlayerStore::open(path());
+    const std::unique_ptr<SqlitePlayerStore> store = SqlitePlayerStore::open(path());
     ASSERT_TRUE(store);
     for (const PlayerState& player : players)
-        EXPECT_EQ(store->load(player.key, soon()).player, player);
+        EXPECT_EQ(load(*store, player.key).player, player);
 }
 
 } // namespace

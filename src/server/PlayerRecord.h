@@ -1,0 +1,21 @@
+#pragma once
+
+#include "PlayerState.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace server {
+
+// How both stores keep a game's objects in a row: a JSON list of [id, latitude, longitude].
+std::string objectsText(const std::vector<PlacedObject>& objects);
+// None when the text is not such a list.
+std::optional<std::vector<PlacedObject>> objectsFrom(std::string_view text);
+
+// Names a player in the log without giving away the key, which is all a client needs to play as
+// them: the first 12 hexadecimal digits of its SHA-256.
+std::string shortHash(std::string_view key);
+
+} // namespace server
