@@ -38,6 +38,9 @@ VantryServer::VantryServer() = default;
 VantryServer::~VantryServer()
 {
     stop();
+    // A save or load still under way calls back into the game service: the store finishes or gives
+    // them up first, while the service is there to hear it.
+    store_.reset();
 }
 
 std::unique_ptr<VantryServer> VantryServer::create(const VantryServerSettings& settings)
