@@ -14,16 +14,7 @@ namespace {
 
 TEST(GameArchiveTest, AGameReadsBackExactly)
 {
-    PlayerState player;
-    player.key = "player \"7\"\n\xC3\xA9";
-    player.level = 3;
-    player.saved = 2;
-    player.score = 40;
-    player.total = 41;
-    player.position = { -33.858771123456789, 151.20159612345678 };
-    player.lastMoved = 1765000000.123456;
-    player.coins = { { "c3-1", { 0.1 + 0.2, -1e-300 } } };
-    player.princesses = { { "p3-2", { 89.99999999999999, -179.99999999999997 } } };
+    const PlayerState player = test::aGame("player \"7\"\n\xC3\xA9");
     const std::string line = archiveLine(player);
     EXPECT_EQ(line.find('\n'), std::string::npos) << "one game, one line";
     std::string problem;

@@ -1,5 +1,6 @@
 // Several vantry-server programs on one PostgreSQL database, as behind a load balancer.
 #include "CertificateAuthority.h"
+#include "LoopbackPort.h"
 #include "PlayAnswer.h"
 #include "PostgresServer.h"
 #include "ScratchFolder.h"
@@ -15,11 +16,6 @@
 #include <fstream>
 #include <future>
 #include <sstream>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace server {
 namespace {
@@ -135,20 +131,6 @@ TEST_F(TwoServersTest, RequestsOfOnePlayerRacingOnTwoServersBothCount)
     }
 }
 
-// A free loopback port, for a program that must be told its port.
-int freePort()
-{
-    const int socket = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(socket);
-    return ntohs(address.sin_port);
-}
-
 void replaceAll(std::string& text, const std::string& from, const std::string& to)
 {
     for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
@@ -169,8 +151,8 @@ TEST_F(TwoServersTest, TheExampleNginxConfigurationServesTheGameFromBothServers)
     std::ostringstream example;
     example << std::ifstream(VANTRY_NGINX_EXAMPLE).rdbuf();
     std::string configuration = example.str();
-    const int playPort = freePort();
-    const int picturePort = freePort();
+    const int playPort = vantry::test::freeLoopbackPort();
+    const int picturePort = vantry::test::freeLoopbackPort();
     replaceAll(configuration, "127.0.0.1:8443", "127.0.0.1:" + std::to_string(servers[0]->playPort()));
     replaceAll(configuration, "127.0.0.1:8444", "127.0.0.1:" + std::to_string(servers[1]->playPort()));
     replaceAll(configuration, "127.0.0.1:8080", "127.0.0.1:" + std::to_string(servers[0]->imagePort()));

@@ -1,5 +1,7 @@
 #include "PostgresServer.h"
 
+#include "LoopbackPort.h"
+
 #include <fmt/format.h>
 
 #include <cstdio>
@@ -8,9 +10,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include <netinet/in.h>
 #include <pwd.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 namespace vantry::test {
@@ -31,21 +31,6 @@ std::string output(const std::string& command)
     while (!text.empty() && text.back() == '\n')
         text.pop_back();
     return text;
-}
-
-int freeLoopbackPort()
-{
-    const int socket = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    const bool bound = ::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
-        && ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) == 0;
-    ::close(socket);
-    if (!bound)
-        throw std::runtime_error("no free loopback port for PostgreSQL");
-    return ntohs(address.sin_port);
 }
 
 std::string fileText(const std::string& path)
