@@ -21,9 +21,10 @@ namespace server {
 //
 // Every `interval` a passive checkpoint copies what it can without waiting for anyone. Under a
 // steady stream of writes that never catches up, and the log would grow without end; so whenever the
-// log file passes `truncateAt` bytes (looked at every 50 ms), a truncating checkpoint holds writers
-// off, copies the whole log and empties its file. If another program reads an old snapshot, that one
-// cannot finish; it is tried again after the next interval.
+// log file passes `truncateAt` bytes (looked at every 50 ms), a passive checkpoint copies what it can
+// and then a truncating checkpoint holds writers off, copies the rest of the log and empties its file.
+// If another program reads an old snapshot, that one cannot finish; it is tried again after the next
+// interval.
 class WalCheckpointer {
 public:
     // Null (logged) when the database cannot be opened.
