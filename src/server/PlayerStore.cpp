@@ -363,8 +363,10 @@ void PlayerStore::save(PlayerState player, std::uint64_t basis, Deadline deadlin
     };
     std::string coins = objectsText(player.coins);
     std::string princesses = objectsText(player.princesses);
-    auto save = std::make_shared<Save>(
-        Save { std::move(player), std::move(coins), std::move(princesses), basis, std::move(done) });
+    // Owned by the write until its `done`, which the writer calls exactly once; two pointers keep both
+    // callbacks within std::function's own room (no allocation).
+    Save* const save
+        = new Save { std::move(player), std::move(coins), std::move(princesses), basis, std::move(done) };
     writer_->write(
         "save a player", deadline,
         [this, save](fmdb::FMDatabase& database) {
@@ -378,12 +380,13 @@ void PlayerStore::save(PlayerState player, std::uint64_t basis, Deadline deadlin
                 game.lastMoved);
         },
         [this, save](bool committed) {
+            const std::unique_ptr<Save> finished(save);
             if (!committed)
-                return save->done(Saved::failed);
-            if (save->stale)
-                return save->done(Saved::stale);
-            remembered_.remember(std::move(save->player));
-            save->done(Saved::committed);
+                return finished->done(Saved::failed);
+            if (finished->stale)
+                return finished->done(Saved::stale);
+            remembered_.remember(std::move(finished->player));
+            finished->done(Saved::committed);
         });
 }
 
