@@ -30,9 +30,9 @@ constexpr int kSetUpBusyRetries = 5000;
 // Afterwards no connection waits for a lock: the BatchWriter does, off its connection.
 constexpr int kNoBusyRetries = -1;
 constexpr std::chrono::milliseconds kCheckpointInterval { 1000 };
-// The log is emptied when it passes this size, and SQLite cuts its file back to the limit when it
-// starts the log again from the beginning.
-constexpr std::uintmax_t kLogTruncateAt = 16 << 20;
+// The log starts again from its beginning when it holds this much, and SQLite cuts its file back to
+// the limit when it does.
+constexpr std::uintmax_t kLogRestartAt = 16 << 20;
 constexpr std::uintmax_t kLogSizeLimit = 64 << 20;
 
 constexpr std::string_view kColumns
@@ -276,9 +276,17 @@ std::unique_ptr<PlayerStore> PlayerStore::open(const std::string& path)
     if (!writer)
         return nullptr;
     std::unique_ptr<WalCheckpointer> checkpointer
-        = WalCheckpointer::start(path, kCheckpointInterval, kLogTruncateAt);
+        = WalCheckpointer::start(path, kCheckpointInterval, kLogRestartAt);
     if (!checkpointer)
         return nullptr;
+    // After each commit: how much the log holds. (Set after the pragmas, which set hooks of their own.)
+    sqlite3_wal_hook(
+        writer->sqliteHandle(),
+        [](void* checkpointer, sqlite3*, const char*, int frames) {
+            static_cast<WalCheckpointer*>(checkpointer)->logHolds(frames);
+            return SQLITE_OK;
+        },
+        checkpointer.get());
     return std::unique_ptr<PlayerStore>(
         new PlayerStore(std::move(database), std::move(writer), std::move(checkpointer)));
 }
