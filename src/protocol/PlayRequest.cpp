@@ -27,6 +27,11 @@ PlayRequestReading notTheForm()
     return refused("the body is not data=[\"KEY\",[[LATITUDE,LONGITUDE],...]]");
 }
 
+bool isCoordinate(double degrees, double limit)
+{
+    return std::isfinite(degrees) && std::abs(degrees) <= limit;
+}
+
 // A coordinate, or none when the value is not a finite number within ±`limit`.
 std::optional<double> coordinate(const json::Value& value, double limit)
 {
@@ -34,9 +39,55 @@ std::optional<double> coordinate(const json::Value& value, double limit)
     if (!number)
         return std::nullopt;
     const double degrees = number->doubleValue();
-    if (!std::isfinite(degrees) || std::abs(degrees) > limit)
+    if (!isCoordinate(degrees, limit))
         return std::nullopt;
     return degrees;
+}
+// The points of a list written as the client writes it ([[LATITUDE,LONGITUDE],...] without blanks),
+// read without building the codec's values: the same numbers the codec reads. None for any other text,
+// which the codec then reads.
+std::optional<std::vector<base::GeoPoint>> canonicalPoints(std::string_view text)
+{
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    const auto skip = [&](char expected) {
+        if (p == end || *p != expected)
+            return false;
+        ++p;
+        return true;
+    };
+    const auto number = [&](double& degrees) {
+        json::Decimal read;
+        const json::Decimal::ParseResult result = json::Decimal::parse(p, end, read);
+        if (result.error != json::Decimal::ParseError::None)
+            return false;
+        p = result.end;
+        degrees = read.doubleValue();
+        return true;
+    };
+    std::vector<base::GeoPoint> points;
+    if (!skip('['))
+        return std::nullopt;
+    if (!skip(']')) {
+        do {
+            base::GeoPoint point;
+            if (!skip('[') || !number(point.latitude) || !skip(',') || !number(point.longitude) || !skip(']'))
+                return std::nullopt;
+            points.push_back(point);
+        } while (skip(','));
+        if (!skip(']'))
+            return std::nullopt;
+    }
+    if (p != end)
+        return std::nullopt;
+    return points;
+}
+
+PlayRequestReading badCoordinate()
+{
+    return refused(
+        "a coordinate is not a finite number of degrees within latitude -90 to 90, longitude -180 to "
+        "180");
 }
 } // namespace
 
@@ -45,7 +96,8 @@ std::string writePlayRequest(std::string_view playerKey, std::span<const base::G
     json::Array list;
     list.reserve(points.size());
     for (const base::GeoPoint& point : points)
-        list.emplace_back(json::Array { narrowedCoordinate(point.latitude), narrowedCoordinate(point.longitude) });
+        list.emplace_back(
+            json::Array { narrowedCoordinate(point.latitude), narrowedCoordinate(point.longitude) });
     // A list of number pairs always writes.
     const std::string pointsText = json::JSONRepresentation(json::Value(std::move(list))).value_or("[]");
 
@@ -101,8 +153,7 @@ PlayRequestReading readPlayRequest(std::string_view body)
         const std::optional<double> latitude = coordinate((*pair)[0], 90);
         const std::optional<double> longitude = coordinate((*pair)[1], 180);
         if (!latitude || !longitude)
-            return refused("a coordinate is not a finite number of degrees within latitude -90 to 90, "
-                           "longitude -180 to 180");
+            return badCoordinate();
         request.points.push_back({ *latitude, *longitude });
     }
     return { std::move(request), {} };

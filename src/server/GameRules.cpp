@@ -95,15 +95,15 @@ public:
         return count;
     }
 
-    // The objects not taken, in their order.
-    std::vector<PlacedObject> remaining() const
+    // Removes the objects taken from the list the index was made of, keeping the others' order.
+    void dropTaken(std::vector<PlacedObject>& objects) const
     {
-        std::vector<PlacedObject> left;
-        for (std::size_t i = 0; i < objects_.size(); ++i) {
-            if (!taken_[i])
-                left.push_back(objects_[i]);
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < objects.size(); ++i) {
+            if (!taken_[i] && kept++ != i)
+                objects[kept - 1] = std::move(objects[i]);
         }
-        return left;
+        objects.resize(kept);
     }
 
 private:
@@ -160,8 +160,8 @@ void GameRules::play(PlayerState& player, std::span<const base::GeoPoint> points
             player.saved += princesses->take(point);
     }
     if (coins) {
-        player.coins = coins->remaining();
-        player.princesses = princesses->remaining();
+        coins->dropTaken(player.coins);
+        princesses->dropTaken(player.princesses);
     }
 }
 

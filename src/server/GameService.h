@@ -61,12 +61,12 @@ private:
         Answer answer;
         Outcome saved; // the answer once the game is committed
     };
-    using Pending = std::shared_ptr<Request>;
-
-    void playInTurn(const Pending& request);
-    void loaded(const Pending& request, PlayerStore::Loaded loaded);
+    // A request in its player's turn is owned by the callbacks of its steps (two pointers each, within
+    // std::function's own room) until `finish`, which is called exactly once and deletes it.
+    void playInTurn(Request* request);
+    void loaded(Request* request, PlayerStore::Loaded loaded);
     // Answers and passes the player's turn to their next request.
-    void finish(Request& request, Outcome outcome);
+    void finish(Request* request, Outcome outcome);
 
     PlayerStore& store_;
     const GameRules rules_;
@@ -74,7 +74,7 @@ private:
     const Defer defer_;
     std::mutex turnsMutex_;
     // The requests waiting for their player's turn, under the key of each player one plays for.
-    std::unordered_map<std::string, std::vector<Pending>> turns_;
+    std::unordered_map<std::string, std::vector<std::unique_ptr<Request>>> turns_;
 };
 
 } // namespace server

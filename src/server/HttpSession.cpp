@@ -188,13 +188,18 @@ void HttpSession::headRead()
 
 void HttpSession::bodyRead()
 {
-    // The handler never waits: an answer it gives later comes back to this connection's thread, and
-    // the guard keeps that thread running until it has.
-    (*route_->post)(
-        body_, [self = shared_from_this(), work = net::make_work_guard(executor_)](HttpAnswer answer) {
-            net::dispatch(
-                self->executor_, [self, answer = std::move(answer)] { self->answer(answer, false); });
+    // The handler never waits: an answer it gives later comes back to this connection's thread. The
+    // session keeps itself, and the guard its thread running, until then; the callback holds just a
+    // pointer (no allocation).
+    awaited_ = shared_from_this();
+    answerDue_.emplace(executor_);
+    (*route_->post)(body_, [session = this](HttpAnswer answer) {
+        net::dispatch(session->executor_, [session, answer = std::move(answer)] {
+            const std::shared_ptr<HttpSession> self = std::move(session->awaited_);
+            session->answerDue_.reset();
+            self->answer(answer, false);
         });
+    });
     keepRoomSmall(body_);
 }
 

@@ -3,6 +3,7 @@
 #include "HttpRequestParser.h"
 #include "HttpRoutes.h"
 
+#include <boost/asio/executor_work_guard.hpp>
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/ssl/stream.hpp>
@@ -80,6 +81,9 @@ private:
     std::string body_;
     std::optional<HttpRoutes::Route> route_;
     std::string written_;
+    // While a handler's answer is awaited.
+    std::shared_ptr<HttpSession> awaited_;
+    std::optional<boost::asio::executor_work_guard<Executor>> answerDue_;
     int requests_ = 0;
     bool writing_ = false;
     bool stopping_ = false;

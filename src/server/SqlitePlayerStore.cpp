@@ -25,9 +25,9 @@ constexpr int kSetUpBusyRetries = 5000;
 // Afterwards no connection waits for a lock: the BatchWriter does, off its connection.
 constexpr int kNoBusyRetries = -1;
 constexpr std::chrono::milliseconds kCheckpointInterval { 1000 };
-// The log is emptied when it passes this size, and SQLite cuts its file back to the limit when it
-// starts the log again from the beginning.
-constexpr std::uintmax_t kLogTruncateAt = 16 << 20;
+// The log starts again from its beginning when it holds this much, and SQLite cuts its file back to
+// the limit when it does.
+constexpr std::uintmax_t kLogRestartAt = 16 << 20;
 constexpr std::uintmax_t kLogSizeLimit = 64 << 20;
 
 constexpr std::string_view kColumns
@@ -189,9 +189,17 @@ std::unique_ptr<SqlitePlayerStore> SqlitePlayerStore::open(const std::string& pa
     if (!writer)
         return nullptr;
     std::unique_ptr<WalCheckpointer> checkpointer
-        = WalCheckpointer::start(path, kCheckpointInterval, kLogTruncateAt);
+        = WalCheckpointer::start(path, kCheckpointInterval, kLogRestartAt);
     if (!checkpointer)
         return nullptr;
+    // After each commit: how much the log holds. (Set after the pragmas, which set hooks of their own.)
+    sqlite3_wal_hook(
+        writer->sqliteHandle(),
+        [](void* checkpointer, sqlite3*, const char*, int frames) {
+            static_cast<WalCheckpointer*>(checkpointer)->logHolds(frames);
+            return SQLITE_OK;
+        },
+        checkpointer.get());
     return std::unique_ptr<SqlitePlayerStore>(
         new SqlitePlayerStore(std::move(database), std::move(writer), std::move(checkpointer)));
 }
@@ -276,8 +284,10 @@ void SqlitePlayerStore::save(PlayerState player, std::uint64_t basis, Deadline d
     };
     std::string coins = objectsText(player.coins);
     std::string princesses = objectsText(player.princesses);
-    auto save = std::make_shared<Save>(
-        Save { std::move(player), std::move(coins), std::move(princesses), basis, std::move(done) });
+    // Owned by the write until its `done`, which the writer calls exactly once; two pointers keep both
+    // callbacks within std::function's own room (no allocation).
+    Save* const save
+        = new Save { std::move(player), std::move(coins), std::move(princesses), basis, std::move(done) };
     writer_->write(
         "save a player", deadline,
         [this, save](fmdb::FMDatabase& database) {
@@ -291,12 +301,13 @@ void SqlitePlayerStore::save(PlayerState player, std::uint64_t basis, Deadline d
                 game.lastMoved);
         },
         [this, save](bool committed) {
+            const std::unique_ptr<Save> finished(save);
             if (!committed)
-                return save->done(Saved::failed);
-            if (save->stale)
-                return save->done(Saved::stale);
-            remembered_.remember(std::move(save->player));
-            save->done(Saved::committed);
+                return finished->done(Saved::failed);
+            if (finished->stale)
+                return finished->done(Saved::stale);
+            remembered_.remember(std::move(finished->player));
+            finished->done(Saved::committed);
         });
 }
 

@@ -27,7 +27,7 @@ class WalCheckpointer;
 // answering keeps what it answered. (A power cut may lose the last moments' saves; docs/architecture.md
 // says why that is the trade made.) Saves are committed by a BatchWriter, many players' in one
 // transaction. The log is copied into the file every second by a WalCheckpointer, off the path of the
-// saves, and emptied whenever it passes 16 MiB.
+// saves, and started again from its beginning whenever it holds 16 MiB.
 //
 // Any thread may call, and no call waits for a lock: loads read on a connection of their own, one at a
 // time, and fail at once when the file is busy; writes wait for the write lock, which another program

@@ -93,6 +93,35 @@ TEST(PlayRequest, TheServerRefusesEverythingElseWithOneLineReason)
     }
 }
 
+// Lists as the client writes them are read without the codec's values; they must read as the codec
+// reads them with blanks in.
+TEST(PlayRequest, AListWithoutBlanksReadsAsTheSameListWithBlanks)
+{
+    const char* const lists[] = {
+        "[[-0,0.1],[1E1,-1e-7],[89.99999999999999,-179.99999999999997]]",
+        "[[12.345678901234567,0.30000000000000004],[1e1,-2.5E-1]]",
+        "[[51.5074,-0.1278]]",
+    };
+    for (const std::string list : lists) {
+        std::string blank;
+        for (const char c : list)
+            blank += c == ',' || c == '[' ? std::string(1, c) + " " : std::string(1, c);
+        const protocol::PlayRequestReading straight = readPlayRequest("data=[\"k\"," + list + "]");
+        const protocol::PlayRequestReading spaced = readPlayRequest("data=[\"k\"," + blank + "]");
+        ASSERT_TRUE(straight.request) << list;
+        ASSERT_TRUE(spaced.request) << blank;
+        ASSERT_EQ(straight.request->points.size(), spaced.request->points.size());
+        for (std::size_t i = 0; i < straight.request->points.size(); ++i) {
+            EXPECT_EQ(std::bit_cast<std::uint64_t>(straight.request->points[i].latitude),
+                std::bit_cast<std::uint64_t>(spaced.request->points[i].latitude))
+                << list;
+            EXPECT_EQ(std::bit_cast<std::uint64_t>(straight.request->points[i].longitude),
+                std::bit_cast<std::uint64_t>(spaced.request->points[i].longitude))
+                << list;
+        }
+    }
+}
+
 TEST(PlayRequest, TwoPointsGiveKeyAndPairsWithoutBlanks)
 {
     const std::vector<GeoPoint> points = { { 51.5074F, -0.1278F }, { -33.858771F, 151.201596F } };

@@ -6,12 +6,15 @@
 #include "PlayRequest.h" // the client's request body
 #include "RawConnection.h"
 #include "ScratchFolder.h"
+#include "SqliteFiles.h"
 
 #include <gtest/gtest.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
+#include <sqlite3.h>
 
 #include <filesystem>
+#include <future>
 #include <httplib.h>
 
 #include <arpa/inet.h>
@@ -376,6 +379,33 @@ TEST_F(VantryServerTest, KeptAliveConnectionsBeyondTheWorkersAreAllServed)
             EXPECT_EQ(result->status, 200);
         }
     }
+}
+
+// A request waiting for the write lock another program holds must not hold the connections' one thread.
+TEST_F(VantryServerTest, APlayerWaitingForALockedDatabaseHoldsNoOneElseUp)
+{
+    VantryServerSettings settings = settingsIn(folder_);
+    settings.limits.threads = 1;
+    server_.reset();
+    startServer(settings);
+    const std::string otherGame = play(body("other", kFirstPoint))->body;
+    vantry::test::OutsideConnection outside(settings.dataFolder + "/players.sqlite");
+    ASSERT_EQ(outside.exec("BEGIN IMMEDIATE"), SQLITE_OK);
+    vantry::test::LogCapture log;
+
+    std::future<httplib::Result> saving
+        = std::async(std::launch::async, [this] { return play(body("k", kFirstPoint)); });
+    int answered = 0;
+    while (saving.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+        const auto asked = std::chrono::steady_clock::now();
+        EXPECT_EQ(gameOf("other"), otherGame);
+        EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(250));
+        ++answered;
+    }
+    EXPECT_EQ(saving.get()->status, 503);
+    EXPECT_GT(answered, 1);
+    EXPECT_EQ(log.take(),
+        std::vector<std::string> { "players database: cannot save a player: database is locked" });
 }
 
 TEST_F(VantryServerTest, APortInUseStopsTheStartWithAReason)
