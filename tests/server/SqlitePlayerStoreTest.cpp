@@ -311,7 +311,7 @@ TEST_F(PlayerStoreTest, AFloodOfSavesKeepsTheLogUnder64MiBAndLosesNone)
             PlayerState& player = players[number % players.size()];
             const std::uint64_t basis = load(*store, player.key).basis;
             player.score = number;
-            ASSERT_EQ(saveOn(*store, player, basis), PlayerStore::Saved::committed) << number;
+            ASSERT_EQ(saveOn(*store, player, basis), SqlitePlayerStore::Saved::committed) << number;
             largestLog = std::max(largestLog, std::filesystem::file_size(path() + "-wal"));
         }
     }
