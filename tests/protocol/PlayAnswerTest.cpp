@@ -118,9 +118,9 @@ TEST(PlayAnswer, TheServerWritesTheSixKeysCompactlyAndRounded)
     EXPECT_EQ(protocol::writePlayAnswer(answer),
         "{\"O\":[[\"hero\",51.5074,-0.1278,\"ms\"],[\"c0-1\",-33.8,151.2,\"coin\"]],\"S\":3,\"T\":10,\"L\":1,"
         "\"P\":0,\"t\":40.13}");
-    answer = {};
-    answer.objects.emplace();
-    EXPECT_EQ(protocol::writePlayAnswer(answer), "{\"O\":[],\"S\":0,\"T\":0,\"L\":0,\"P\":0,\"t\":0}");
+    PlayAnswer empty;
+    empty.objects.emplace();
+    EXPECT_EQ(protocol::writePlayAnswer(empty), "{\"O\":[],\"S\":0,\"T\":0,\"L\":0,\"P\":0,\"t\":0}");
 }
 
 TEST(PlayAnswer, TextsAreEscapedAndNumbersWrittenAsTheJsonWriterDoes)
