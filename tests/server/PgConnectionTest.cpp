@@ -35,24 +35,16 @@ TEST_F(PgConnectionTest, ParametersGoAsTextAndNullsAsNone)
     EXPECT_EQ(result->value(1, 0), std::nullopt) << "no such row";
 }
 
-TEST_F(PgConnectionTest, FailuresSayWhyOnOneLine)
+// A slow, stopped or unreachable database is tried through the store (PostgresPlayerStoreTest).
+TEST_F(PgConnectionTest, AFailedStatementSaysWhyOnOneLineAndTheConnectionGoesOn)
 {
-    auto connection = connect(200ms);
+    auto connection = connect();
     ASSERT_NE(connection, nullptr);
     EXPECT_FALSE(connection->run("SELECT * FROM nowhere"));
     EXPECT_NE(connection->error().find("relation \"nowhere\" does not exist"), std::string::npos);
     EXPECT_EQ(connection->error().find('\n'), std::string::npos);
-    EXPECT_FALSE(connection->run("SELECT pg_sleep(5)")) << "a slow statement fails";
-    EXPECT_NE(connection->error().find("statement timeout"), std::string::npos) << connection->error();
-    EXPECT_TRUE(connection->run("SELECT 1")) << "and the connection goes on";
-
-    postgres.stop();
-    EXPECT_FALSE(connection->run("SELECT 1"));
-    EXPECT_TRUE(connection->isBroken());
-    std::string failure;
-    EXPECT_EQ(PgConnection::open(postgres.uri(), 1s, 1s, failure), nullptr);
-    EXPECT_NE(failure.find("127.0.0.1"), std::string::npos) << failure;
-    EXPECT_EQ(failure.find('\n'), std::string::npos);
+    EXPECT_TRUE(connection->run("SELECT 1"));
+    EXPECT_FALSE(connection->isBroken());
 }
 
 } // namespace

@@ -3,11 +3,11 @@
 #include "PostgresPlayerStore.h"
 #include "PostgresServer.h"
 #include "ScratchFolder.h"
+#include "SqliteFiles.h"
 #include "SqlitePlayerStore.h"
 #include "StoreCalls.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <algorithm>
 
@@ -32,19 +32,14 @@ protected:
         return PostgresPlayerStore::open(postgres->uri(), [] { return true; });
     }
 
-    // Writes over a game's coins from outside, as damage would.
-    void damage(const std::string& key)
+    // Runs `sql` as another program would; the first column of its first row.
+    std::string outside(const std::string& sql)
     {
-        const std::string sql = "UPDATE players SET coins = '[[\"c\", 1]' WHERE key = '" + key + "'";
-        if (onPostgres()) {
-            std::string failure;
-            ASSERT_TRUE(PgConnection::open(postgres->uri(), 5s, 5s, failure)->run(sql));
-            return;
-        }
-        sqlite3* database = nullptr;
-        sqlite3_open(folder.file("players.sqlite").c_str(), &database);
-        EXPECT_EQ(sqlite3_exec(database, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
-        sqlite3_close(database);
+        if (!onPostgres())
+            return vantry::test::OutsideConnection(folder.file("players.sqlite")).scalar(sql);
+        std::string failure;
+        const auto result = PgConnection::open(postgres->uri(), 5s, 5s, failure)->run(sql);
+        return result ? std::string(result->value(0, 0).value_or("")) : failure;
     }
 
     std::vector<std::string> loggedLines() { return log.take(); }
@@ -85,11 +80,14 @@ TEST_P(PlayerStoreBehaviourTest, ADamagedGameIsSetAsideAndThePlayerBeginsAgain)
     ASSERT_NE(store, nullptr);
     ASSERT_EQ(save(*store, aGame("k"), 0), Saved::committed);
     store.reset();
-    damage("k");
+    outside("UPDATE players SET coins = '[[\"c\", 1]' WHERE key = 'k'");
     store = open();
     const PlayerStore::Loaded loaded = load(*store, "k");
     EXPECT_TRUE(loaded.ok);
     EXPECT_FALSE(loaded.player);
+    EXPECT_EQ(outside("SELECT key || ' ' || score || ' ' || coins FROM damaged_players"), "k 9 [[\"c\", 1]")
+        << "kept as it was";
+    EXPECT_EQ(outside("SELECT count(*) FROM players"), "0");
     EXPECT_EQ(save(*store, aGame("k"), loaded.basis), Saved::committed);
     EXPECT_EQ(loggedLines(),
         std::vector<std::string> { "players database: the game of player 8254c329a928 is "

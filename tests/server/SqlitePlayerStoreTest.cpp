@@ -13,7 +13,6 @@
 #include <fstream>
 #include <future>
 #include <random>
-#include <regex>
 #include <sys/stat.h>
 
 using server::PlayerState;
@@ -99,25 +98,6 @@ protected:
 
     vantry::test::ScratchFolder folder_;
 };
-
-TEST_F(PlayerStoreTest, AGameComesBackExactlyAfterReopening)
-{
-    {
-        const std::unique_ptr<SqlitePlayerStore> store = SqlitePlayerStore::open(path());
-        ASSERT_TRUE(store);
-        const SqlitePlayerStore::Loaded unknown = load(*store, "nobody");
-        EXPECT_TRUE(unknown.ok);
-        EXPECT_FALSE(unknown.player);
-        ASSERT_TRUE(save(*store, aGame()));
-    }
-    const std::unique_ptr<SqlitePlayerStore> store = SqlitePlayerStore::open(path());
-    ASSERT_TRUE(store);
-    const SqlitePlayerStore::Loaded loaded = load(*store, aGame().key);
-    ASSERT_TRUE(loaded.ok);
-    ASSERT_TRUE(loaded.player);
-    EXPECT_EQ(*loaded.player, aGame());
-    EXPECT_EQ(store->playerCount(), 1);
-}
 
 TEST_F(PlayerStoreTest, EveryCoordinateComesBackExactlyFromTheFile)
 {
@@ -225,33 +205,6 @@ TEST_F(PlayerStoreTest, ADamagedFileIsRefusedSayingWhatToDo)
         std::vector<std::string> { "players database: " + path()
             + " is damaged (Page 2: btreeInitPage() returns error code 11); move it aside (with its -wal "
               "file) to begin an empty one, or restore a backup" });
-}
-
-// A damaged game used to fail every request of its player for good, and the log did not say whose.
-TEST_F(PlayerStoreTest, ADamagedGameIsSetAsideAndItsPlayerBeginsAgain)
-{
-    ASSERT_TRUE(save(*SqlitePlayerStore::open(path()), aGame()));
-    vantry::test::OutsideConnection other(path());
-    ASSERT_EQ(other.exec("UPDATE players SET coins = '[[\"c\",1]]'"), SQLITE_OK);
-    const std::unique_ptr<SqlitePlayerStore> store = SqlitePlayerStore::open(path());
-    ASSERT_TRUE(store);
-
-    vantry::test::LogCapture log;
-    const SqlitePlayerStore::Loaded loaded = load(*store, aGame().key);
-    EXPECT_TRUE(loaded.ok);
-    EXPECT_FALSE(loaded.player);
-    const std::vector<std::string> lines = log.take();
-    ASSERT_EQ(lines.size(), 1U);
-    EXPECT_TRUE(std::regex_match(lines[0],
-        std::regex("players database: the game of player [0-9a-f]{12} is damaged; it was set aside and a "
-                   "new game begun")))
-        << lines[0];
-    EXPECT_EQ(other.scalar("SELECT key || ' ' || score || ' ' || coins FROM damaged_players"),
-        aGame().key + " 9 [[\"c\",1]]");
-    EXPECT_EQ(other.scalar("SELECT COUNT(*) FROM players"), "0");
-
-    ASSERT_TRUE(save(*store, aGame()));
-    EXPECT_EQ(load(*store, aGame().key).player, aGame());
 }
 
 // Games are remembered after saving; another program's write must not be lost under one of them.
