@@ -111,7 +111,8 @@ int main(int argc, char** argv)
     }
 
     json::ZQJsonParser parser;
-    const std::optional<json::Value> value = parser.objectWithStringAllowScalar(*text, options.fragment);
+    parser.setReferencesInput(true);
+    const std::optional<json::Document> value = parser.objectWithStringAllowScalar(*text, options.fragment);
     if (!value) {
         printTrace(parser);
         return kInvalidJson;

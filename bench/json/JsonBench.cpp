@@ -67,7 +67,22 @@ void parseOurs(benchmark::State& state, const std::string& text)
     json::ZQJsonParser parser;
     Report report(state);
     for (auto _ : state) {
-        std::optional<json::Value> value = parser.objectWithStringAllowScalar(text, false);
+        std::optional<json::Document> value = parser.objectWithStringAllowScalar(text, false);
+        if (!value)
+            state.SkipWithError("parse failed");
+        benchmark::DoNotOptimize(value);
+    }
+    report.finish(text);
+}
+
+// The same, with the tree referring to the input instead of a copy of it.
+void parseOursReferencingInput(benchmark::State& state, const std::string& text)
+{
+    json::ZQJsonParser parser;
+    parser.setReferencesInput(true);
+    Report report(state);
+    for (auto _ : state) {
+        std::optional<json::Document> value = parser.objectWithStringAllowScalar(text, false);
         if (!value)
             state.SkipWithError("parse failed");
         benchmark::DoNotOptimize(value);
@@ -101,11 +116,11 @@ void parseRapidJson(benchmark::State& state, const std::string& text)
 void writeOurs(benchmark::State& state, const std::string& text)
 {
     json::ZQJsonParser parser;
-    const json::Value value = *parser.objectWithStringAllowScalar(text, false);
+    const std::optional<json::Document> value = parser.objectWithStringAllowScalar(text, false);
     json::ZQJsonWriter writer;
     Report report(state);
     for (auto _ : state) {
-        std::optional<std::string> output = writer.stringWithObjectAllowScalar(value, false);
+        std::optional<std::string> output = writer.stringWithObjectAllowScalar(*value, false);
         benchmark::DoNotOptimize(output);
     }
     report.finish(text);
@@ -158,6 +173,7 @@ int main(int argc, char** argv)
         Run run;
     } runs[] = {
         { "parse/ours", parseOurs },
+        { "parse/ours-referencing-input", parseOursReferencingInput },
         { "parse/nlohmann", parseNlohmann },
         { "parse/rapidjson", parseRapidJson },
         { "write/ours", writeOurs },

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
+#include <memory>
+#include <stdexcept>
 
 namespace json {
 
@@ -14,9 +17,11 @@ template<typename Word> Word load(const char* p)
     return word;
 }
 
+} // namespace
+
 // Keys are short; a multiply-mix over eight-byte words is plenty. Tails are read with fixed-size,
 // overlapping loads.
-std::size_t hashOf(std::string_view key)
+std::size_t Object::hashOf(std::string_view key)
 {
     constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
     const std::size_t size = key.size();
@@ -39,6 +44,8 @@ std::size_t hashOf(std::string_view key)
     }
     return static_cast<std::size_t>(h ^ (h >> 32));
 }
+
+namespace {
 
 std::size_t slotCount(const std::uint32_t* index)
 {
@@ -66,65 +73,126 @@ void insertHashed(std::uint32_t* index, std::size_t keyHash, std::size_t positio
 
 } // namespace
 
-Object::Object() = default;
-
 Object::Object(std::initializer_list<Member> members)
 {
-    members_.reserve(members.size());
+    reserve(members.size());
     for (const Member& member : members)
         insertOrAssign(member.key, member.value);
 }
 
 Object::Object(const Object& other)
-    : members_(other.members_)
 {
-    if (other.index_)
-        rebuildIndex();
+    appendCopiesOf(other);
+}
+
+Object::Object(Object&& other) noexcept
+{
+    if (!other.ownsMembers()) {
+        appendCopiesOf(other);
+        return;
+    }
+    data_ = std::exchange(other.data_, nullptr);
+    size_ = std::exchange(other.size_, 0);
+    capacity_ = std::exchange(other.capacity_, 0);
+    index_ = std::exchange(other.index_, nullptr);
 }
 
 Object& Object::operator=(const Object& other)
 {
+    if (this != &other)
+        *this = Object(other);
+    return *this;
+}
+
+Object& Object::operator=(Object&& other) noexcept
+{
     if (this != &other) {
-        members_ = other.members_;
-        index_.reset();
-        if (other.index_)
-            rebuildIndex();
+        Object taken(std::move(other));
+        release();
+        data_ = std::exchange(taken.data_, nullptr);
+        size_ = std::exchange(taken.size_, 0);
+        capacity_ = std::exchange(taken.capacity_, 0);
+        index_ = std::exchange(taken.index_, nullptr);
     }
     return *this;
 }
 
+Object::~Object()
+{
+    release();
+}
+
+void Object::release() noexcept
+{
+    if (ownsMembers()) {
+        std::destroy_n(data_, size_);
+        ::operator delete(data_);
+        delete[] index_;
+    }
+    data_ = nullptr;
+    index_ = nullptr;
+    size_ = capacity_ = 0;
+}
+
+void Object::appendCopiesOf(const Object& other)
+{
+    // Keys are distinct already: copy the members and index them.
+    if (other.empty())
+        return;
+    ownWithRoomFor(other.size_);
+    for (const Member& member : other) {
+        std::construct_at(data_ + size_, member);
+        ++size_;
+    }
+    if (other.index_)
+        rebuildIndex();
+}
+
 void Object::reserve(std::size_t count)
 {
-    members_.reserve(count);
-    if (count > kIndexThreshold && (!index_ || slotCount(index_.get()) < count * 2))
+    if (count > capacity_ || (!ownsMembers() && size_ > 0))
+        ownWithRoomFor(std::max<std::size_t>(count, size_));
+    if (count > kIndexThreshold && (!index_ || slotCount(index_) < count * 2))
         rebuildIndex(count);
 }
 
-const Member* Object::begin() const
+void Object::ownWithRoomFor(std::size_t count)
 {
-    return members_.data();
-}
-
-const Member* Object::end() const
-{
-    return members_.data() + members_.size();
+    if (count > std::numeric_limits<std::uint32_t>::max())
+        throw std::length_error("json::Object of 2^32 members or more");
+    count = std::max<std::size_t>(count, 1);
+    auto* members = static_cast<Member*>(::operator new(count * sizeof(Member)));
+    // Members hold no pointers into themselves: their bytes move as they are, whether they lie in a
+    // document's memory or in this object's.
+    if (size_ > 0)
+        std::memcpy(static_cast<void*>(members), static_cast<const void*>(data_), size_ * sizeof(Member));
+    const bool owned = ownsMembers();
+    if (owned)
+        ::operator delete(data_);
+    data_ = members;
+    capacity_ = static_cast<std::uint32_t>(count);
+    if (!owned && index_) {
+        // The document's index stays with the document.
+        index_ = nullptr;
+        rebuildIndex();
+    }
 }
 
 std::ptrdiff_t Object::indexOf(std::string_view key) const
 {
     if (!index_) {
-        for (std::size_t i = 0; i < members_.size(); ++i) {
-            const std::string& candidate = members_[i].key;
-            if (candidate.size() == key.size() && std::string_view(candidate) == key)
+        for (std::size_t i = 0; i < size_; ++i) {
+            const Text& candidate = data_[i].key;
+            if (candidate.size() == key.size() && candidate.view() == key)
                 return static_cast<std::ptrdiff_t>(i);
         }
         return -1;
     }
-    std::uint32_t* slot = firstSlot(index_.get(), hashOf(key));
+    std::uint32_t* slot = firstSlot(index_, hashOf(key));
     while (const std::uint32_t entry = *slot) {
-        if (members_[entry - 1].key == key)
+        if (data_[entry - 1].key == key)
             return static_cast<std::ptrdiff_t>(entry - 1);
-        slot = nextSlot(index_.get(), slot);
+        slot = nextSlot(index_, slot);
     }
     return -1;
 }
@@ -132,94 +200,65 @@ std::ptrdiff_t Object::indexOf(std::string_view key) const
 void Object::rebuildIndex(std::size_t expectedSize)
 {
     std::size_t capacity = 64;
-    while (capacity < std::max(members_.size(), expectedSize) * 2)
+    while (capacity < std::max<std::size_t>(size_, expectedSize) * 2)
         capacity *= 2;
-    index_ = std::make_unique<std::uint32_t[]>(capacity + 1);
-    index_[0] = static_cast<std::uint32_t>(capacity);
-    for (std::size_t i = 0; i < members_.size(); ++i)
-        insertHashed(index_.get(), hashOf(members_[i].key), i);
+    auto* index = new std::uint32_t[capacity + 1]();
+    index[0] = static_cast<std::uint32_t>(capacity);
+    for (std::size_t i = 0; i < size_; ++i)
+        insertHashed(index, hashOf(data_[i].key), i);
+    if (ownsMembers())
+        delete[] index_;
+    index_ = index;
 }
 
 const Value* Object::find(std::string_view key) const
 {
     const std::ptrdiff_t position = indexOf(key);
-    return position < 0 ? nullptr : &members_[static_cast<std::size_t>(position)].value;
+    return position < 0 ? nullptr : &data_[position].value;
 }
 
 Value* Object::find(std::string_view key)
 {
     const std::ptrdiff_t position = indexOf(key);
-    return position < 0 ? nullptr : &members_[static_cast<std::size_t>(position)].value;
+    if (position < 0)
+        return nullptr;
+    reserve(size_);
+    return &data_[position].value;
 }
 
-Value& Object::entry(std::string key)
+Value& Object::entry(std::string_view key)
 {
     const std::ptrdiff_t position = indexOf(key);
-    if (position >= 0)
-        return members_[static_cast<std::size_t>(position)].value;
-    appendMember(std::move(key), Value());
-    return members_.back().value;
+    if (position >= 0) {
+        reserve(size_);
+        return data_[position].value;
+    }
+    return appendMember(key);
 }
 
-void Object::insertOrAssign(std::string key, Value value)
+void Object::insertOrAssign(std::string_view key, Value value)
 {
-    const std::ptrdiff_t position = indexOf(key);
-    if (position >= 0)
-        members_[static_cast<std::size_t>(position)].value = std::move(value);
-    else
-        appendMember(std::move(key), std::move(value));
+    entry(key) = std::move(value);
 }
 
-void Object::appendMember(std::string&& key, Value&& value)
+Value& Object::appendMember(std::string_view key)
 {
-    members_.emplace_back(std::move(key), std::move(value));
+    // The key may lie in this object's members, which growing moves.
+    Text ownKey(key);
+    const std::size_t keyHash = hashOf(key);
+    if (size_ == capacity_ || !ownsMembers())
+        ownWithRoomFor(std::max<std::size_t>(8, 2 * std::size_t { size_ }));
+    std::construct_at(data_ + size_, std::move(ownKey), Value());
+    ++size_;
     if (index_) {
-        if (members_.size() * 2 > slotCount(index_.get()))
+        if (std::size_t { size_ } * 2 > slotCount(index_))
             rebuildIndex();
         else
-            insertHashed(index_.get(), hashOf(members_.back().key), members_.size() - 1);
-    } else if (members_.size() > kIndexThreshold) {
+            insertHashed(index_, keyHash, size_ - 1);
+    } else if (size_ > kIndexThreshold) {
         rebuildIndex();
     }
-}
-
-void Object::assignMembers(Member* first, Member* last)
-{
-    members_.clear();
-    index_.reset();
-    const auto count = static_cast<std::size_t>(last - first);
-    members_.reserve(count);
-    if (count <= kIndexThreshold) {
-        // Few members: compare hashes before keys.
-        std::size_t hashes[kIndexThreshold];
-        for (Member* member = first; member != last; ++member) {
-            const std::size_t keyHash = hashOf(member->key);
-            std::size_t position = 0;
-            while (position < members_.size()
-                && (hashes[position] != keyHash || members_[position].key != member->key))
-                ++position;
-            if (position < members_.size()) {
-                members_[position].value = std::move(member->value);
-            } else {
-                hashes[position] = keyHash;
-                members_.emplace_back(std::move(member->key), std::move(member->value));
-            }
-        }
-        return;
-    }
-    rebuildIndex(count);
-    for (Member* member = first; member != last; ++member) {
-        std::uint32_t* slot = firstSlot(index_.get(), hashOf(member->key));
-        std::uint32_t entry;
-        while ((entry = *slot) != 0 && members_[entry - 1].key != member->key)
-            slot = nextSlot(index_.get(), slot);
-        if (entry != 0) {
-            members_[entry - 1].value = std::move(member->value);
-        } else {
-            *slot = static_cast<std::uint32_t>(members_.size() + 1);
-            members_.emplace_back(std::move(member->key), std::move(member->value));
-        }
-    }
+    return data_[size_ - 1].value;
 }
 
 bool operator==(const Object& a, const Object& b)

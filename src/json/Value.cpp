@@ -1,6 +1,24 @@
 #include "Value.h"
 
+#include <cstring>
+#include <memory>
+
 namespace json {
+
+namespace {
+
+Decimal decimalOf(std::string_view numberText)
+{
+    // The parser only keeps texts that read as numbers.
+    return Decimal::fromString(numberText).value_or(Decimal());
+}
+
+} // namespace
+
+Value::Value(Foreign foreign)
+    : foreign_(new Foreign(std::move(foreign)))
+    , kind_(Kind::Foreign)
+{ }
 
 Value::Value(const Value& other)
 {
@@ -11,7 +29,7 @@ Value::Value(const Value& other)
         boolean_ = other.boolean_;
         break;
     case Kind::Number:
-        std::construct_at(&number_, other.number_);
+        std::construct_at(&number_, other.numberIsText_ ? decimalOf(other.numberText_) : other.number_);
         break;
     case Kind::String:
         std::construct_at(&string_, other.string_);
@@ -23,7 +41,34 @@ Value::Value(const Value& other)
         std::construct_at(&object_, other.object_);
         break;
     case Kind::Foreign:
-        std::construct_at(&foreign_, other.foreign_);
+        foreign_ = new Foreign(*other.foreign_);
+        break;
+    }
+    kind_ = other.kind_;
+}
+
+Value::Value(Value&& other) noexcept
+{
+    switch (other.kind_) {
+    case Kind::Null:
+        break;
+    case Kind::Boolean:
+        boolean_ = other.boolean_;
+        break;
+    case Kind::Number:
+        std::construct_at(&number_, other.numberIsText_ ? decimalOf(other.numberText_) : other.number_);
+        break;
+    case Kind::String:
+        std::construct_at(&string_, std::move(other.string_));
+        break;
+    case Kind::Array:
+        std::construct_at(&array_, std::move(other.array_));
+        break;
+    case Kind::Object:
+        std::construct_at(&object_, std::move(other.object_));
+        break;
+    case Kind::Foreign:
+        foreign_ = new Foreign(std::move(*other.foreign_));
         break;
     }
     kind_ = other.kind_;
@@ -36,12 +81,22 @@ Value& Value::operator=(const Value& other)
     return *this;
 }
 
-std::string& Value::emplaceString()
+Value& Value::operator=(Value&& other) noexcept
 {
+    if (this == &other)
+        return *this;
+    // `other` may live inside this value's payload: take it out before ending the payload.
+    Value taken(std::move(other));
     destroyPayload();
-    std::construct_at(&string_);
-    kind_ = Kind::String;
-    return string_;
+    relocateFrom(taken);
+    return *this;
+}
+
+std::optional<Decimal> Value::asNumber() const
+{
+    if (kind_ != Kind::Number)
+        return std::nullopt;
+    return numberIsText_ ? decimalOf(numberText_) : number_;
 }
 
 bool operator==(const Value& a, const Value& b)
@@ -54,7 +109,7 @@ bool operator==(const Value& a, const Value& b)
     case Value::Kind::Boolean:
         return a.boolean_ == b.boolean_;
     case Value::Kind::Number:
-        return a.number_ == b.number_;
+        return *a.asNumber() == *b.asNumber();
     case Value::Kind::String:
         return a.string_ == b.string_;
     case Value::Kind::Array:
@@ -62,7 +117,7 @@ bool operator==(const Value& a, const Value& b)
     case Value::Kind::Object:
         return a.object_ == b.object_;
     case Value::Kind::Foreign:
-        return a.foreign_ == b.foreign_;
+        return *a.foreign_ == *b.foreign_;
     }
     return false;
 }

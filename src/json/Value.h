@@ -1,32 +1,87 @@
 #pragma once
 
 #include "Decimal.h"
+#include "Text.h"
 
 #include <concepts>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
-#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
+#include <utility>
 
 namespace json {
 
 // The JSON value family. Value, Array, Object and Member refer to each other, so they share this
-// header. All of them own their contents; copies are deep.
+// header.
+//
+// Values made by callers own their contents, and copies are deep. Values the parser makes live in a
+// Document and refer to its memory: the texts, numbers, arrays and objects of a parsed tree are
+// neither allocated one by one nor destroyed one by one. Such a value stays as fast to read as
+// before when it is changed: changing an array or object first moves its members (not their
+// contents) to memory of its own. Copying or moving a value out of a document gives a value of its
+// own, so only references into a document's tree can outlive it.
 
 class Value;
 struct Member;
-
-// An ordered list of values.
-using Array = std::vector<Value>;
+class ZQJsonParser;
 
 // A value the codec can hold but not write: it stands for an object of some other kind that a caller
 // placed in a tree (the writer reports it by `typeName`). The parser never makes one.
 struct Foreign {
     std::string typeName;
     friend bool operator==(const Foreign&, const Foreign&) = default;
+};
+
+// An ordered list of values, shaped like std::vector for the operations the codec's users need.
+class Array {
+public:
+    Array() = default;
+    Array(std::initializer_list<Value> elements);
+    Array(const Array& other);
+    Array(Array&& other) noexcept;
+    Array& operator=(const Array& other);
+    Array& operator=(Array&& other) noexcept;
+    ~Array();
+
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    void reserve(std::size_t count);
+
+    const Value* begin() const { return data_; }
+    const Value* end() const;
+    const Value& operator[](std::size_t position) const;
+    const Value& front() const { return *begin(); }
+    const Value& back() const;
+    // The element at `position`; std::out_of_range beyond the end.
+    const Value& at(std::size_t position) const;
+    Value* begin();
+    Value* end();
+    Value& operator[](std::size_t position);
+
+    template<typename... Arguments> Value& emplace_back(Arguments&&... arguments);
+    void push_back(Value value);
+
+    friend bool operator==(const Array& a, const Array& b);
+
+private:
+    friend class ZQJsonParser;
+    friend class Value;
+
+    bool ownsElements() const { return capacity_ != 0; }
+    // Gives the array elements of its own with room for at least `count`, moving the present ones.
+    void ownWithRoomFor(std::size_t count);
+    Value& appendSlot();
+    void appendCopiesOf(const Value* first, const Value* last);
+    void release() noexcept;
+
+    Value* data_ = nullptr;
+    std::uint32_t size_ = 0;
+    // 0 with elements: they lie in a document's memory.
+    std::uint32_t capacity_ = 0;
 };
 
 // A dictionary with text keys. Members stay in the order they were first inserted, so writing is
@@ -36,7 +91,7 @@ class Object {
 public:
     static constexpr std::size_t kIndexThreshold = 16;
 
-    Object();
+    Object() = default;
     Object(std::initializer_list<Member> members);
     Object(const Object& other);
     Object(Object&& other) noexcept;
@@ -44,8 +99,8 @@ public:
     Object& operator=(Object&& other) noexcept;
     ~Object();
 
-    std::size_t size() const;
-    bool empty() const;
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
     // Makes room for `count` members (and sizes the key index for them), so that inserting that
     // many allocates nothing more.
     void reserve(std::size_t count);
@@ -56,28 +111,39 @@ public:
 
     // The value under `key`; a null value appended under `key` when there was none. The reference
     // stays valid until the next insertion.
-    Value& entry(std::string key);
-    void insertOrAssign(std::string key, Value value);
-    // Replaces the contents by the members of [first, last), moved out of them in order; a later
-    // member with the key of an earlier one replaces that one's value in its place.
-    void assignMembers(Member* first, Member* last);
+    Value& entry(std::string_view key);
+    void insertOrAssign(std::string_view key, Value value);
 
-    const Member* begin() const;
+    const Member* begin() const { return data_; }
     const Member* end() const;
 
     // Same keys with equal values; member order does not matter.
     friend bool operator==(const Object& a, const Object& b);
 
-private:
-    std::ptrdiff_t indexOf(std::string_view key) const;
-    void appendMember(std::string&& key, Value&& value);
-    // Sizes the index for at least `expectedSize` members (and all present ones) and fills it.
-    void rebuildIndex(std::size_t expectedSize = 0);
+    // The hash the key index uses; exposed for the parser, which builds indexes of its own.
+    static std::size_t hashOf(std::string_view key);
 
-    std::vector<Member> members_;
-    // Open addressing over member positions, at most half full, in one allocation: element 0 holds
-    // the number of slots (a power of two) that follow it; a slot holds position + 1, or 0 when empty.
-    std::unique_ptr<std::uint32_t[]> index_;
+private:
+    friend class ZQJsonParser;
+    friend class Value;
+
+    bool ownsMembers() const { return capacity_ != 0; }
+    std::ptrdiff_t indexOf(std::string_view key) const;
+    void ownWithRoomFor(std::size_t count);
+    void appendCopiesOf(const Object& other);
+    Value& appendMember(std::string_view key);
+    // Sizes the index for the present members (at least `expectedSize`) and fills it.
+    void rebuildIndex(std::size_t expectedSize = 0);
+    void release() noexcept;
+
+    Member* data_ = nullptr;
+    std::uint32_t size_ = 0;
+    // 0 with members: they (and the index) lie in a document's memory.
+    std::uint32_t capacity_ = 0;
+    // Open addressing over member positions, at most half full: element 0 holds the number of slots
+    // (a power of two) that follow it; a slot holds position + 1, or 0 when empty. Null up to
+    // `kIndexThreshold` members.
+    std::uint32_t* index_ = nullptr;
 };
 
 // One JSON value: null, boolean, number, text, array, object, or a foreign value (see `Foreign`).
@@ -102,15 +168,18 @@ public:
         : number_(number)
         , kind_(Kind::Number)
     { }
-    Value(std::string text) noexcept
+    Value(Text text) noexcept
         : string_(std::move(text))
         , kind_(Kind::String)
     { }
     Value(std::string_view text)
-        : Value(std::string(text))
+        : Value(Text(text))
+    { }
+    Value(const std::string& text)
+        : Value(Text(text))
     { }
     Value(const char* text)
-        : Value(std::string(text))
+        : Value(Text(text))
     { }
     Value(Array array) noexcept
         : array_(std::move(array))
@@ -120,32 +189,39 @@ public:
         : object_(std::move(object))
         , kind_(Kind::Object)
     { }
-    Value(Foreign foreign) noexcept
-        : foreign_(std::move(foreign))
-        , kind_(Kind::Foreign)
-    { }
+    Value(Foreign foreign);
 
     Value(const Value& other);
     Value(Value&& other) noexcept;
     Value& operator=(const Value& other);
     Value& operator=(Value&& other) noexcept;
-    ~Value();
-
-    // Replaces the value by an empty text and returns it, to be filled in place.
-    std::string& emplaceString();
+    ~Value() { destroyPayload(); }
 
     Kind kind() const { return kind_; }
     bool isNull() const { return kind_ == Kind::Null; }
 
-    // The payload when the value is of that kind, else null.
-    const bool* asBoolean() const { return kind_ == Kind::Boolean ? &boolean_ : nullptr; }
-    const Decimal* asNumber() const { return kind_ == Kind::Number ? &number_ : nullptr; }
-    const std::string* asString() const { return kind_ == Kind::String ? &string_ : nullptr; }
+    // The payload when the value is of that kind, else none (or null).
+    std::optional<bool> asBoolean() const
+    {
+        return kind_ == Kind::Boolean ? std::optional<bool>(boolean_) : std::nullopt;
+    }
+    // A parsed number is kept as its text and read when asked; the result is exact either way.
+    std::optional<Decimal> asNumber() const;
+    // The number's text as the parser read it (a valid JSON number); none for other values and for
+    // numbers made from a Decimal.
+    std::optional<std::string_view> asNumberText() const
+    {
+        return kind_ == Kind::Number && numberIsText_ ? std::optional(numberText_) : std::nullopt;
+    }
+    std::optional<std::string_view> asString() const
+    {
+        return kind_ == Kind::String ? std::optional(string_.view()) : std::nullopt;
+    }
     const Array* asArray() const { return kind_ == Kind::Array ? &array_ : nullptr; }
     Array* asArray() { return kind_ == Kind::Array ? &array_ : nullptr; }
     const Object* asObject() const { return kind_ == Kind::Object ? &object_ : nullptr; }
     Object* asObject() { return kind_ == Kind::Object ? &object_ : nullptr; }
-    const Foreign* asForeign() const { return kind_ == Kind::Foreign ? &foreign_ : nullptr; }
+    const Foreign* asForeign() const { return kind_ == Kind::Foreign ? foreign_ : nullptr; }
 
     // The name of the value's kind as error texts show it ("Object", "Number", …; a foreign value's
     // own type name).
@@ -153,86 +229,49 @@ public:
 
     friend bool operator==(const Value& a, const Value& b);
 
+protected:
+    // Takes over the bytes of `other`, which becomes null; for moving a document's root, whose
+    // parts stay where they are.
+    void relocateFrom(Value& other) noexcept
+    {
+        // No part of a value points into the value itself, so its bytes move as they are.
+        std::memcpy(static_cast<void*>(this), static_cast<const void*>(&other), sizeof(Value));
+        other.kind_ = Kind::Null;
+        other.numberIsText_ = false;
+    }
+
 private:
-    // Takes over the payload of `other` into this value, whose payload has ended (or never began).
-    void constructFrom(Value&& other) noexcept;
+    friend class ZQJsonParser;
+    friend class Array;
+    friend class Object;
+
     void destroyPayload() noexcept;
 
-    // A tagged union rather than std::variant: moving and destroying the values of a parsed tree is
-    // a large part of parsing, and a plain switch keeps them inline.
+    // A tagged union rather than std::variant: a parsed tree is built and read by plain switches, and
+    // the parts that live in a document's memory are copied as bytes.
     union {
         bool boolean_;
         Decimal number_;
-        std::string string_;
+        std::string_view numberText_;
+        Text string_;
         Array array_;
         Object object_;
-        Foreign foreign_;
+        Foreign* foreign_; // owned
     };
     Kind kind_ = Kind::Null;
+    bool numberIsText_ = false;
 };
 
 struct Member {
     Member() = default;
-    Member(std::string key, Value value) noexcept
+    Member(Text key, Value value) noexcept
         : key(std::move(key))
         , value(std::move(value))
     { }
 
-    std::string key;
+    Text key;
     Value value;
 };
-
-inline Value::Value(Value&& other) noexcept
-{
-    constructFrom(std::move(other));
-}
-
-inline Value& Value::operator=(Value&& other) noexcept
-{
-    if (this == &other)
-        return *this;
-    if (kind_ == Kind::Null) {
-        constructFrom(std::move(other));
-    } else {
-        // `other` may live inside this value's payload: take it out before ending the payload.
-        Value taken(std::move(other));
-        destroyPayload();
-        constructFrom(std::move(taken));
-    }
-    return *this;
-}
-
-inline Value::~Value()
-{
-    destroyPayload();
-}
-
-inline void Value::constructFrom(Value&& other) noexcept
-{
-    switch (other.kind_) {
-    case Kind::Null:
-        break;
-    case Kind::Boolean:
-        boolean_ = other.boolean_;
-        break;
-    case Kind::Number:
-        std::construct_at(&number_, other.number_);
-        break;
-    case Kind::String:
-        std::construct_at(&string_, std::move(other.string_));
-        break;
-    case Kind::Array:
-        std::construct_at(&array_, std::move(other.array_));
-        break;
-    case Kind::Object:
-        std::construct_at(&object_, std::move(other.object_));
-        break;
-    case Kind::Foreign:
-        std::construct_at(&foreign_, std::move(other.foreign_));
-        break;
-    }
-    kind_ = other.kind_;
-}
 
 inline void Value::destroyPayload() noexcept
 {
@@ -242,33 +281,48 @@ inline void Value::destroyPayload() noexcept
     case Kind::Number:
         break;
     case Kind::String:
-        std::destroy_at(&string_);
+        string_.~Text();
         break;
     case Kind::Array:
-        std::destroy_at(&array_);
+        array_.~Array();
         break;
     case Kind::Object:
-        std::destroy_at(&object_);
+        object_.~Object();
         break;
     case Kind::Foreign:
-        std::destroy_at(&foreign_);
+        delete foreign_;
         break;
     }
     kind_ = Kind::Null;
+    numberIsText_ = false;
 }
 
-inline Object::Object(Object&& other) noexcept = default;
-inline Object& Object::operator=(Object&& other) noexcept = default;
-inline Object::~Object() = default;
-
-inline std::size_t Object::size() const
+inline const Value* Array::end() const
 {
-    return members_.size();
+    return data_ + size_;
 }
 
-inline bool Object::empty() const
+inline const Value& Array::operator[](std::size_t position) const
 {
-    return members_.empty();
+    return data_[position];
+}
+
+inline const Value& Array::back() const
+{
+    return data_[size_ - 1];
+}
+
+inline const Member* Object::end() const
+{
+    return data_ + size_;
+}
+
+template<typename... Arguments> Value& Array::emplace_back(Arguments&&... arguments)
+{
+    Value made(std::forward<Arguments>(arguments)...);
+    Value& slot = appendSlot();
+    slot = std::move(made);
+    return slot;
 }
 
 } // namespace json

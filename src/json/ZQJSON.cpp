@@ -15,22 +15,22 @@ void ZQJSON::takeTraceOf(const ZQJsonBase& failed, std::shared_ptr<const ZQJsonE
         *error = trace && !trace->empty() ? trace->back() : nullptr;
 }
 
-std::optional<Value> ZQJSON::objectWithStringAllowScalarError(
+std::optional<Document> ZQJSON::objectWithStringAllowScalarError(
     std::optional<std::string_view> text, bool allowScalar, std::shared_ptr<const ZQJsonError>* error)
 {
-    std::optional<Value> value = jsonParser_.objectWithStringAllowScalar(text, allowScalar);
+    std::optional<Document> value = jsonParser_.objectWithStringAllowScalar(text, allowScalar);
     if (!value)
         takeTraceOf(jsonParser_, error);
     return value;
 }
 
-std::optional<Value> ZQJSON::objectWithStringError(
+std::optional<Document> ZQJSON::objectWithStringError(
     std::optional<std::string_view> text, std::shared_ptr<const ZQJsonError>* error)
 {
     return objectWithStringAllowScalarError(text, false, error);
 }
 
-std::optional<Value> ZQJSON::fragmentWithStringError(
+std::optional<Document> ZQJSON::fragmentWithStringError(
     std::optional<std::string_view> text, std::shared_ptr<const ZQJsonError>* error)
 {
     return objectWithStringAllowScalarError(text, true, error);

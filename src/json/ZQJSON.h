@@ -21,11 +21,11 @@ public:
 
     ZQJSON();
 
-    std::optional<Value> objectWithStringAllowScalarError(std::optional<std::string_view> text,
+    std::optional<Document> objectWithStringAllowScalarError(std::optional<std::string_view> text,
         bool allowScalar, std::shared_ptr<const ZQJsonError>* error = nullptr);
-    std::optional<Value> objectWithStringError(
+    std::optional<Document> objectWithStringError(
         std::optional<std::string_view> text, std::shared_ptr<const ZQJsonError>* error = nullptr);
-    std::optional<Value> fragmentWithStringError(
+    std::optional<Document> fragmentWithStringError(
         std::optional<std::string_view> text, std::shared_ptr<const ZQJsonError>* error = nullptr);
 
     std::optional<std::string> stringWithObjectAllowScalarError(

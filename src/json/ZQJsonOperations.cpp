@@ -8,10 +8,10 @@ namespace json {
 
 namespace {
 
-std::optional<Value> parse(std::string_view text, bool allowScalar, std::string_view operation)
+std::optional<Document> parse(std::string_view text, bool allowScalar, std::string_view operation)
 {
     ZQJsonParser parser;
-    std::optional<Value> value = parser.objectWithStringAllowScalar(text, allowScalar);
+    std::optional<Document> value = parser.objectWithStringAllowScalar(text, allowScalar);
     if (!value)
         base::log(
             std::string(operation) + " failed. Error trace is: " + describeErrorTrace(parser.errorTrace()));
@@ -30,12 +30,12 @@ std::optional<std::string> write(const Value& value, bool allowScalar, std::stri
 
 } // namespace
 
-std::optional<Value> JSONValue(std::string_view text)
+std::optional<Document> JSONValue(std::string_view text)
 {
     return parse(text, false, "-JSONValue");
 }
 
-std::optional<Value> JSONFragmentValue(std::string_view text)
+std::optional<Document> JSONFragmentValue(std::string_view text)
 {
     return parse(text, true, "-JSONFragmentValue");
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Document.h"
 #include "Value.h"
 
 #include <optional>
@@ -13,9 +14,9 @@ namespace json {
 // describeErrorTrace) through the codec's log and returns none.
 
 // An object or array; logs "-JSONValue failed. Error trace is: <trace>".
-std::optional<Value> JSONValue(std::string_view text);
+std::optional<Document> JSONValue(std::string_view text);
 // Any JSON value; logs "-JSONFragmentValue failed. Error trace is: <trace>".
-std::optional<Value> JSONFragmentValue(std::string_view text);
+std::optional<Document> JSONFragmentValue(std::string_view text);
 // Text of an object or array; logs "-JSONRepresentation failed. Error trace is: <trace>".
 std::optional<std::string> JSONRepresentation(const Value& value);
 // Text of any value; logs "-JSONFragment failed. Error trace is: <trace>".

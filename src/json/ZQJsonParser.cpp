@@ -6,6 +6,8 @@
 #include <bit>
 #include <cstdio>
 #include <cstring>
+#include <limits>
+#include <utility>
 
 namespace json {
 
@@ -15,6 +17,34 @@ bool isWhitespace(char c)
 {
     // Space, tab, line feed, vertical tab, form feed, carriage return.
     return c == ' ' || static_cast<unsigned char>(c - '\t') <= '\r' - '\t';
+}
+
+bool isDigit(char c)
+{
+    return static_cast<unsigned char>(c - '0') < 10;
+}
+
+// The end of the run of digits from `p`, eight bytes at a time where it can.
+const char* skipDigits(const char* p, const char* end)
+{
+    constexpr std::uint64_t kHighNibbles = 0xF0F0F0F0F0F0F0F0ULL;
+    constexpr std::uint64_t kZeros = 0x3030303030303030ULL;
+    while (end - p >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
+        if constexpr (std::endian::native == std::endian::big)
+            word = __builtin_bswap64(word);
+        // Per byte, non-zero unless it is a digit: its high nibble is not 3, or its low nibble above
+        // 9 carries into the high one. A carry out of a byte only disturbs bytes after it.
+        const std::uint64_t other
+            = ((word & kHighNibbles) ^ kZeros) | (((word + 0x0606060606060606ULL) & kHighNibbles) ^ kZeros);
+        if (other != 0)
+            return p + (std::countr_zero(other) >> 3);
+        p += 8;
+    }
+    while (p < end && isDigit(*p))
+        ++p;
+    return p;
 }
 
 int hexValue(unsigned char c)
@@ -37,7 +67,7 @@ std::string withByte(const char* format, unsigned char byte)
 
 } // namespace
 
-std::optional<Value> ZQJsonParser::objectWithStringAllowScalar(
+std::optional<Document> ZQJsonParser::objectWithStringAllowScalar(
     std::optional<std::string_view> text, bool allowScalar)
 {
     clearErrorTrace();
@@ -45,28 +75,41 @@ std::optional<Value> ZQJsonParser::objectWithStringAllowScalar(
         addErrorWithCodeDescription(ZQJsonErrorNilInput, "Input was 'nil'");
         return std::nullopt;
     }
+    if (text->size() > std::numeric_limits<std::uint32_t>::max()) {
+        addErrorWithCodeDescription(ZQJsonErrorSyntax, "Input of 4 GiB or more");
+        return std::nullopt;
+    }
+    Document document;
+    // The tree takes about as much memory as the text: one chunk for most documents.
+    document.arena.expect(text->size() + text->size() / 2);
     depth_ = 0;
     c_ = text->data();
+    if (!referencesInput_ && !text->empty()) {
+        char* copy = static_cast<char*>(document.arena.allocate(text->size()));
+        std::memcpy(copy, text->data(), text->size());
+        c_ = copy;
+    }
     end_ = c_ + text->size();
+    arena_ = &document.arena;
 
-    Value value;
-    const bool scanned = scanValue(value);
+    const bool scanned = scanValue(document);
     const bool atEnd = scanned && scanIsAtEnd();
     c_ = end_ = nullptr;
+    arena_ = nullptr;
     // A failure leaves the parts built so far on the stacks.
-    elementStack_.clear();
-    memberStack_.clear();
+    elementStack_.popTo(0);
+    memberStack_.popTo(0);
     if (!scanned)
         return std::nullopt;
     if (!atEnd) {
         addErrorWithCodeDescription(ZQJsonErrorTextAfterValue, "Garbage after JSON");
         return std::nullopt;
     }
-    if (!allowScalar && value.kind() != Value::Kind::Object && value.kind() != Value::Kind::Array) {
+    if (!allowScalar && document.kind() != Value::Kind::Object && document.kind() != Value::Kind::Array) {
         addErrorWithCodeDescription(ZQJsonErrorFragment, "Valid fragment, but not JSON");
         return std::nullopt;
     }
-    return value;
+    return document;
 }
 
 void ZQJsonParser::skipWhitespace()
@@ -117,7 +160,9 @@ bool ZQJsonParser::scanValue(Value& value)
     case '[':
         return scanRestOfArray(value);
     case '"':
-        return scanRestOfString(value.emplaceString());
+        value.kind_ = Value::Kind::String;
+        ::new (static_cast<void*>(&value.string_)) Text();
+        return scanRestOfString(value.string_);
     case 't':
         return scanRestOfTrue(value);
     case 'f':
@@ -149,16 +194,36 @@ bool ZQJsonParser::scanValue(Value& value)
     }
 }
 
-template<typename Place> bool ZQJsonParser::scanValueInPlace(Place place)
+template<typename Place> bool ZQJsonParser::scanValueInto(Place place)
 {
     skipWhitespace();
-    if (current() != '{' && current() != '[')
-        return scanValue(place());
+    if (current() != '{' && current() != '[') {
+        Value* slot = place();
+        slot->kind_ = Value::Kind::Null;
+        return scanValue(*slot);
+    }
     Value container;
     if (!scanValue(container))
         return false;
-    place() = std::move(container);
+    moveContainer(container, *place());
     return true;
+}
+
+void ZQJsonParser::moveContainer(Value& from, Value& to)
+{
+    // Field by field, as the container was just written: a wider copy would wait for those stores.
+    if (from.kind_ == Value::Kind::Array) {
+        to.array_.data_ = from.array_.data_;
+        to.array_.size_ = from.array_.size_;
+        to.array_.capacity_ = 0;
+    } else {
+        to.object_.data_ = from.object_.data_;
+        to.object_.size_ = from.object_.size_;
+        to.object_.capacity_ = 0;
+        to.object_.index_ = from.object_.index_;
+    }
+    to.kind_ = std::exchange(from.kind_, Value::Kind::Null);
+    to.numberIsText_ = false;
 }
 
 bool ZQJsonParser::scanRestOfDictionary(Value& value)
@@ -176,10 +241,7 @@ bool ZQJsonParser::scanRestOfDictionary(Value& value)
         if (current() == '}') {
             ++c_;
             --depth_;
-            Object object;
-            object.assignMembers(memberStack_.data() + base, memberStack_.data() + memberStack_.size());
-            memberStack_.erase(memberStack_.begin() + static_cast<std::ptrdiff_t>(base), memberStack_.end());
-            value = Value(std::move(object));
+            makeObject(base, value);
             return true;
         }
         if (current() != '"') {
@@ -190,8 +252,8 @@ bool ZQJsonParser::scanRestOfDictionary(Value& value)
         // The key is read straight into its place on the stack; the value is read aside, since
         // reading it may grow the stack.
         const std::size_t position = memberStack_.size();
-        std::string& key = memberStack_.emplace_back().key;
-        if (!scanRestOfString(key)) {
+        Text* key = ::new (static_cast<void*>(&memberStack_.push()->key)) Text();
+        if (!scanRestOfString(*key)) {
             addErrorWithCodeDescription(ZQJsonErrorSyntax, "Object key string expected");
             return false;
         }
@@ -201,9 +263,9 @@ bool ZQJsonParser::scanRestOfDictionary(Value& value)
             return false;
         }
         ++c_;
-        if (!scanValueInPlace([this, position]() -> Value& { return memberStack_[position].value; })) {
+        if (!scanValueInto([this, position]() { return &memberStack_.at(position)->value; })) {
             addErrorWithCodeDescription(
-                ZQJsonErrorSyntax, "Object value expected for key: " + memberStack_[position].key);
+                ZQJsonErrorSyntax, "Object value expected for key: " + memberStack_.at(position)->key.str());
             return false;
         }
         skipWhitespace();
@@ -216,6 +278,80 @@ bool ZQJsonParser::scanRestOfDictionary(Value& value)
             }
         }
     }
+}
+
+void ZQJsonParser::makeObject(std::size_t base, Value& value)
+{
+    const auto count = static_cast<std::uint32_t>(memberStack_.size() - base);
+    ::new (static_cast<void*>(&value.object_)) Object();
+    value.kind_ = Value::Kind::Object;
+    if (count == 0)
+        return;
+    const Member* first = memberStack_.at(base);
+    auto* members = static_cast<Member*>(arena_->allocate(count * sizeof(Member)));
+    Object& object = value.object_;
+    object.data_ = members;
+    if (count <= Object::kIndexThreshold) {
+        object.size_ = copyDistinctMembers(first, count, members);
+    } else {
+        std::uint32_t slots = 64;
+        while (slots < count * 2)
+            slots *= 2;
+        auto* index = static_cast<std::uint32_t*>(arena_->allocate((slots + 1) * sizeof(std::uint32_t)));
+        std::memset(index, 0, (slots + 1) * sizeof(std::uint32_t));
+        index[0] = slots;
+        object.index_ = index;
+        object.size_ = copyDistinctMembersIndexed(first, count, members, index);
+    }
+    memberStack_.popTo(base);
+}
+
+std::uint32_t ZQJsonParser::copyDistinctMembers(const Member* first, std::uint32_t count, Member* into)
+{
+    // Keys are nearly always distinct: compare hashes first, and copy all at once when they are.
+    std::size_t hashes[Object::kIndexThreshold];
+    bool distinct = true;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        hashes[i] = Object::hashOf(first[i].key);
+        for (std::uint32_t j = 0; j < i; ++j)
+            distinct &= hashes[j] != hashes[i] || first[j].key != first[i].key;
+    }
+    if (distinct) {
+        std::memcpy(static_cast<void*>(into), static_cast<const void*>(first), count * sizeof(Member));
+        return count;
+    }
+    std::uint32_t kept = 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::uint32_t position = 0;
+        while (position < kept && (hashes[position] != hashes[i] || into[position].key != first[i].key))
+            ++position;
+        if (position == kept) {
+            hashes[kept] = hashes[i];
+            ++kept;
+        }
+        std::memcpy(static_cast<void*>(&into[position]), static_cast<const void*>(&first[i]), sizeof(Member));
+    }
+    return kept;
+}
+
+std::uint32_t ZQJsonParser::copyDistinctMembersIndexed(
+    const Member* first, std::uint32_t count, Member* into, std::uint32_t* index)
+{
+    const std::uint32_t mask = index[0] - 1;
+    std::uint32_t kept = 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::uint32_t slot = static_cast<std::uint32_t>(Object::hashOf(first[i].key)) & mask;
+        std::uint32_t entry;
+        while ((entry = index[1 + slot]) != 0 && into[entry - 1].key != first[i].key)
+            slot = (slot + 1) & mask;
+        std::uint32_t position = entry - 1;
+        if (entry == 0) {
+            position = kept++;
+            index[1 + slot] = position + 1;
+        }
+        std::memcpy(static_cast<void*>(&into[position]), static_cast<const void*>(&first[i]), sizeof(Member));
+    }
+    return kept;
 }
 
 bool ZQJsonParser::scanRestOfArray(Value& value)
@@ -233,14 +369,10 @@ bool ZQJsonParser::scanRestOfArray(Value& value)
         if (current() == ']') {
             ++c_;
             --depth_;
-            const auto first = elementStack_.begin() + static_cast<std::ptrdiff_t>(base);
-            value
-                = Value(Array(std::make_move_iterator(first), std::make_move_iterator(elementStack_.end())));
-            elementStack_.erase(
-                elementStack_.begin() + static_cast<std::ptrdiff_t>(base), elementStack_.end());
+            makeArray(base, value);
             return true;
         }
-        if (!scanValueInPlace([this]() -> Value& { return elementStack_.emplace_back(); })) {
+        if (!scanValueInto([this]() { return elementStack_.push(); })) {
             addErrorWithCodeDescription(ZQJsonErrorSyntax, "Expected value while parsing array");
             return false;
         }
@@ -256,7 +388,22 @@ bool ZQJsonParser::scanRestOfArray(Value& value)
     }
 }
 
-bool ZQJsonParser::scanRestOfString(std::string& text)
+void ZQJsonParser::makeArray(std::size_t base, Value& value)
+{
+    const auto count = static_cast<std::uint32_t>(elementStack_.size() - base);
+    ::new (static_cast<void*>(&value.array_)) Array();
+    value.kind_ = Value::Kind::Array;
+    if (count == 0)
+        return;
+    auto* elements = static_cast<Value*>(arena_->allocate(count * sizeof(Value)));
+    std::memcpy(static_cast<void*>(elements), static_cast<const void*>(elementStack_.at(base)),
+        count * sizeof(Value));
+    value.array_.data_ = elements;
+    value.array_.size_ = count;
+    elementStack_.popTo(base);
+}
+
+bool ZQJsonParser::scanRestOfString(Text& text)
 {
     bool assembling = false;
     for (;;) {
@@ -271,9 +418,12 @@ bool ZQJsonParser::scanRestOfString(std::string& text)
         if (stop == '"') {
             if (assembling) {
                 scratch_.append(run, c_);
-                text.assign(scratch_);
+                char* copy = static_cast<char*>(arena_->allocate(scratch_.size()));
+                std::memcpy(copy, scratch_.data(), scratch_.size());
+                ::new (static_cast<void*>(&text)) Text(Text::referringTo({ copy, scratch_.size() }));
             } else {
-                text.assign(run, c_);
+                ::new (static_cast<void*>(&text))
+                    Text(Text::referringTo({ run, static_cast<std::size_t>(c_ - run) }));
             }
             ++c_;
             return true;
@@ -409,7 +559,8 @@ bool ZQJsonParser::scanRestOfTrue(Value& value)
         addErrorWithCodeDescription(ZQJsonErrorSyntax, "Expected 'true'");
         return false;
     }
-    value = Value(true);
+    value.boolean_ = true;
+    value.kind_ = Value::Kind::Boolean;
     return true;
 }
 
@@ -419,7 +570,8 @@ bool ZQJsonParser::scanRestOfFalse(Value& value)
         addErrorWithCodeDescription(ZQJsonErrorSyntax, "Expected 'false'");
         return false;
     }
-    value = Value(false);
+    value.boolean_ = false;
+    value.kind_ = Value::Kind::Boolean;
     return true;
 }
 
@@ -429,18 +581,54 @@ bool ZQJsonParser::scanRestOfNull(Value& value)
         addErrorWithCodeDescription(ZQJsonErrorSyntax, "Expected 'null'");
         return false;
     }
-    value = Value();
+    value.kind_ = Value::Kind::Null;
     return true;
 }
 
 bool ZQJsonParser::scanNumber(Value& value)
 {
+    // Numbers are kept as their text. Plain ones (no exponent, at most 38 digits: always in range
+    // and exact) are only checked here; the rest go through the decimal reader for the same checks.
+    const char* const start = c_;
+    const char* p = start + (*start == '-' ? 1 : 0);
+    const char* const digitsBegin = p;
+    if (p < end_ && *p == '0') {
+        ++p;
+    } else if (p < end_ && isDigit(*p)) {
+        p = skipDigits(p + 1, end_);
+    } else {
+        return scanNumberSlowly(start, value);
+    }
+    std::ptrdiff_t points = 0;
+    if (p < end_ && *p == '.') {
+        const char* const fractionBegin = ++p;
+        p = skipDigits(p, end_);
+        if (p == fractionBegin)
+            return scanNumberSlowly(start, value);
+        points = 1;
+    }
+    if (p < end_ && (isDigit(*p) || (*p | 0x20) == 'e' || p - digitsBegin - points > Decimal::kMaxDigits))
+        return scanNumberSlowly(start, value);
+    c_ = p;
+    setNumberText(value, start, p);
+    return true;
+}
+
+void ZQJsonParser::setNumberText(Value& value, const char* begin, const char* end)
+{
+    value.numberText_ = std::string_view(begin, static_cast<std::size_t>(end - begin));
+    value.numberIsText_ = true;
+    value.kind_ = Value::Kind::Number;
+}
+
+bool ZQJsonParser::scanNumberSlowly(const char* start, Value& value)
+{
     Decimal number;
-    const Decimal::ParseResult result = Decimal::parse(c_, end_, number);
+    const Decimal::ParseResult result = Decimal::parse(start, end_, number);
     c_ = result.end;
     switch (result.error) {
     case Decimal::ParseError::None:
-        value = Value(number);
+        setNumberText(value, start, c_);
         return true;
     case Decimal::ParseError::LeadingZero:
         addErrorWithCodeDescription(ZQJsonErrorNumber, "Leading 0 disallowed in number");

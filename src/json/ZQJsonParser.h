@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Document.h"
+#include "NodeStack.h"
 #include "Value.h"
 #include "ZQJsonBase.h"
 
@@ -7,7 +9,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace json {
 
@@ -19,24 +20,32 @@ namespace json {
 // `kDepthGuard`, so that deeply nested input fails with error 7 "Nested too deep" instead of
 // exhausting the stack.
 //
-// Missing commas between members or elements are accepted; trailing commas are not. A parser can be
-// reused; each call starts afresh. One thread at a time.
+// Missing commas between members or elements are accepted; trailing commas are not. Texts of 4 GiB or
+// more fail with error 3. A parser can be reused; each call starts afresh. One thread at a time.
+//
+// The document keeps a copy of the input, to which its strings and numbers refer; with
+// `referencesInput` set they refer to the input itself instead, which then must outlive the document
+// (strings with escapes are always copied).
 class ZQJsonParser : public ZQJsonBase {
 public:
     static constexpr std::uint32_t kDepthGuard = 2048;
 
     // The value of `text`, or none. With `allowScalar` false only an object or an array may stand at
-    // the top level. Absent text fails with error 12. The text is read in place, not copied.
-    std::optional<Value> objectWithStringAllowScalar(std::optional<std::string_view> text, bool allowScalar);
+    // the top level. Absent text fails with error 12.
+    std::optional<Document> objectWithStringAllowScalar(
+        std::optional<std::string_view> text, bool allowScalar);
 
     std::uint32_t maxDepth() const { return maxDepth_; }
     void setMaxDepth(std::uint32_t maxDepth) { maxDepth_ = maxDepth; }
+    bool referencesInput() const { return referencesInput_; }
+    void setReferencesInput(bool referencesInput) { referencesInput_ = referencesInput; }
 
 private:
     bool scanValue(Value& value);
     bool scanRestOfDictionary(Value& value);
     bool scanRestOfArray(Value& value);
-    bool scanRestOfString(std::string& text);
+    // Reads a string into `text`, a text that is empty and owns nothing.
+    bool scanRestOfString(Text& text);
     bool scanRestOfTrue(Value& value);
     bool scanRestOfFalse(Value& value);
     bool scanRestOfNull(Value& value);
@@ -45,10 +54,24 @@ private:
     bool scanHexQuad(std::uint16_t& quad);
     bool scanIsAtEnd();
 
-    // Reads a value into `place()`, a place on one of the stacks. An object or an array grows the
-    // stacks while it is read, which may move that place: it is read aside and moved in when complete.
-    template<typename Place> bool scanValueInPlace(Place place);
+    // Reads a value into the slot on one of the stacks that `place()` gives. Scalars are read
+    // straight into it; an object or an array grows the stacks while it is read, which may move the
+    // slot, so it is read aside and moved in when complete.
+    template<typename Place> bool scanValueInto(Place place);
+    // Moves an array or object of the document, just made, from `from` (then null) to `to` (raw).
+    static void moveContainer(Value& from, Value& to);
     bool enterNesting();
+    // The array of the elements from `base` up, or object of the members, made in the document.
+    void makeArray(std::size_t base, Value& value);
+    void makeObject(std::size_t base, Value& value);
+    // Copies the members into `into` in order, a later member with the key of an earlier one
+    // replacing that one's value in its place; returns how many were kept.
+    std::uint32_t copyDistinctMembers(const Member* first, std::uint32_t count, Member* into);
+    std::uint32_t copyDistinctMembersIndexed(
+        const Member* first, std::uint32_t count, Member* into, std::uint32_t* index);
+    bool scanNumberSlowly(const char* start, Value& value);
+    // Makes `value` (null) a number referring to its text [begin, end).
+    static void setNumberText(Value& value, const char* begin, const char* end);
     void skipWhitespace();
     bool scanLiteralRest(std::string_view rest);
     char current() const { return c_ < end_ ? *c_ : '\0'; }
@@ -57,12 +80,15 @@ private:
     const char* end_ = nullptr;
     std::uint32_t depth_ = 0;
     std::uint32_t maxDepth_ = 0;
-    // Reused between values and calls, so that each string, array and object is allocated once, at
-    // its final size: strings with escapes are assembled in `scratch_`; the elements and members of
-    // the open arrays and objects wait on the two stacks.
+    bool referencesInput_ = false;
+    // The document being read into.
+    Arena* arena_ = nullptr;
+    // Reused between values and calls, so that each string, array and object is made once, at its
+    // final size: strings with escapes are assembled in `scratch_`; the elements and members of the
+    // open arrays and objects wait on the two stacks.
     std::string scratch_;
-    std::vector<Value> elementStack_;
-    std::vector<Member> memberStack_;
+    NodeStack<Value> elementStack_;
+    NodeStack<Member> memberStack_;
 };
 
 } // namespace json

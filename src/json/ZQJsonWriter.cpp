@@ -9,6 +9,47 @@
 
 namespace json {
 
+namespace {
+
+bool isDigit(char c)
+{
+    return static_cast<unsigned char>(c - '0') < 10;
+}
+
+// True when a parsed number's text is the text its value writes (see Decimal::writeTo), so that it
+// can be copied as it is: no exponent, no trailing zero after the point, fewer than 22 integer
+// digits and at most 38 significant ones, and below 1 at most five zeros after the point.
+bool isWrittenAsItIs(std::string_view number)
+{
+    const char* p = number.data();
+    const char* const end = p + number.size();
+    if (*p == '-')
+        ++p;
+    const char* const integer = p;
+    while (p < end && isDigit(*p))
+        ++p;
+    const std::ptrdiff_t integerDigits = p - integer;
+    if (integerDigits > 21)
+        return false;
+    if (p == end)
+        return true;
+    if (*p != '.' || end[-1] == '0')
+        return false;
+    const char* const fraction = ++p;
+    while (p < end && isDigit(*p))
+        ++p;
+    if (p != end)
+        return false;
+    if (*integer != '0')
+        return integerDigits + (end - fraction) <= Decimal::kMaxDigits;
+    const char* significant = fraction;
+    while (*significant == '0')
+        ++significant;
+    return significant - fraction <= 5 && end - significant <= Decimal::kMaxDigits;
+}
+
+} // namespace
+
 std::optional<std::string> ZQJsonWriter::stringWithObjectAllowScalar(const Value& value, bool allowScalar)
 {
     clearErrorTrace();
@@ -40,7 +81,7 @@ bool ZQJsonWriter::appendValueInto(const Value& value, TextBuffer& buffer)
         buffer.append(*value.asBoolean() ? std::string_view("true") : std::string_view("false"));
         return true;
     case Value::Kind::Number:
-        buffer.commit(value.asNumber()->writeTo(buffer.reserve(Decimal::kMaxTextLength)));
+        appendNumberInto(value, buffer);
         return true;
     case Value::Kind::Null:
         buffer.append(std::string_view("null"));
@@ -130,13 +171,21 @@ bool ZQJsonWriter::appendMemberInto(const Member& member, bool first, TextBuffer
     buffer.append(humanReadable_ ? std::string_view(" : ") : std::string_view(":"));
     if (!appendValueInto(member.value, buffer)) {
         addErrorWithCodeDescription(
-            ZQJsonErrorUnsupported, "Unsupported value for key " + member.key + " in object");
+            ZQJsonErrorUnsupported, "Unsupported value for key " + member.key.str() + " in object");
         return false;
     }
     return true;
 }
 
-bool ZQJsonWriter::appendStringInto(const std::string& text, TextBuffer& buffer)
+void ZQJsonWriter::appendNumberInto(const Value& number, TextBuffer& buffer)
+{
+    if (const std::optional<std::string_view> text = number.asNumberText(); text && isWrittenAsItIs(*text))
+        buffer.append(*text);
+    else
+        buffer.commit(number.asNumber()->writeTo(buffer.reserve(Decimal::kMaxTextLength)));
+}
+
+bool ZQJsonWriter::appendStringInto(std::string_view text, TextBuffer& buffer)
 {
     static constexpr char kHex[] = "0123456789abcdef";
     // Room for a run and what follows it: an escape of up to six bytes or the closing quote.

@@ -41,7 +41,8 @@ private:
     bool appendDictionaryInto(const Object& object, TextBuffer& buffer);
     bool appendMemberInto(const Member& member, bool first, TextBuffer& buffer);
     // False (adding no error) when `text` is not well-formed UTF-8.
-    bool appendStringInto(const std::string& text, TextBuffer& buffer);
+    bool appendStringInto(std::string_view text, TextBuffer& buffer);
+    void appendNumberInto(const Value& number, TextBuffer& buffer);
     bool enterNesting();
     // A line feed and two spaces per level of the current depth.
     std::string_view indent();

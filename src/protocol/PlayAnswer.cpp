@@ -95,15 +95,15 @@ std::optional<std::string> writePlainAnswer(const PlayAnswer& answer)
     return out;
 }
 
-const json::Decimal* numberFor(const json::Object& answer, std::string_view key)
+std::optional<json::Decimal> numberFor(const json::Object& answer, std::string_view key)
 {
     const json::Value* value = answer.find(key);
-    return value ? value->asNumber() : nullptr;
+    return value ? value->asNumber() : std::nullopt;
 }
 
 std::int32_t integerFor(const json::Object& answer, std::string_view key)
 {
-    const json::Decimal* number = numberFor(answer, key);
+    const std::optional<json::Decimal> number = numberFor(answer, key);
     return number ? number->intValue() : 0;
 }
 } // namespace
@@ -139,7 +139,7 @@ PlayAnswer readPlayAnswer(std::optional<std::string_view> answerText)
     PlayAnswer answer;
     if (!answerText)
         return answer;
-    const std::optional<json::Value> parsed = json::JSONValue(*answerText);
+    const std::optional<json::Document> parsed = json::JSONValue(*answerText);
     const json::Object* fields = parsed ? parsed->asObject() : nullptr;
     if (!fields)
         return answer;
@@ -156,7 +156,7 @@ PlayAnswer readPlayAnswer(std::optional<std::string_view> answerText)
     answer.total = integerFor(*fields, "T");
     answer.level = integerFor(*fields, "L");
     answer.princessCount = integerFor(*fields, "P");
-    if (const json::Decimal* temperature = numberFor(*fields, "t"))
+    if (const std::optional<json::Decimal> temperature = numberFor(*fields, "t"))
         answer.temperature = temperature->floatValue();
     return answer;
 }

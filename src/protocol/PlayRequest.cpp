@@ -35,7 +35,7 @@ bool isCoordinate(double degrees, double limit)
 // A coordinate, or none when the value is not a finite number within ±`limit`.
 std::optional<double> coordinate(const json::Value& value, double limit)
 {
-    const json::Decimal* number = value.asNumber();
+    const std::optional<json::Decimal> number = value.asNumber();
     if (!number)
         return std::nullopt;
     const double degrees = number->doubleValue();
@@ -132,7 +132,8 @@ PlayRequestReading readPlayRequest(std::string_view body)
     const std::string_view pointsText = afterKey.substr(1, afterKey.size() - 2);
 
     json::ZQJsonParser parser;
-    const std::optional<json::Value> parsed = parser.objectWithStringAllowScalar(pointsText, false);
+    parser.setReferencesInput(true);
+    const std::optional<json::Document> parsed = parser.objectWithStringAllowScalar(pointsText, false);
     const json::Array* list = parsed ? parsed->asArray() : nullptr;
     if (!list)
         return notTheForm();

@@ -30,7 +30,7 @@ json::Value objectsValue(const std::vector<PlacedObject>& objects)
 std::optional<double> doubleIn(const json::Object& game, std::string_view name)
 {
     const json::Value* value = game.find(name);
-    const json::Decimal* decimal = value ? value->asNumber() : nullptr;
+    const std::optional<json::Decimal> decimal = value ? value->asNumber() : std::nullopt;
     if (!decimal)
         return std::nullopt;
     const double read = decimal->doubleValue();
@@ -61,7 +61,7 @@ std::optional<std::vector<PlacedObject>> objectsIn(const json::Object& game, std
             (*fields)[2].asNumber()->doubleValue() };
         if (!base::isValidCoordinate(where))
             return std::nullopt;
-        objects.push_back({ *(*fields)[0].asString(), where });
+        objects.push_back({ std::string(*(*fields)[0].asString()), where });
     }
     return objects;
 }
@@ -82,7 +82,8 @@ std::string archiveLine(const PlayerState& player)
 std::optional<PlayerState> gameFromArchiveLine(std::string_view line, std::string& problem)
 {
     json::ZQJsonParser parser;
-    const std::optional<json::Value> parsed = parser.objectWithStringAllowScalar(line, false);
+    parser.setReferencesInput(true);
+    const std::optional<json::Document> parsed = parser.objectWithStringAllowScalar(line, false);
     const json::Object* game = parsed ? parsed->asObject() : nullptr;
     if (!game) {
         problem = "not a JSON object";
@@ -103,7 +104,7 @@ std::optional<PlayerState> gameFromArchiveLine(std::string_view line, std::strin
         problem = "not a game: a field is missing or out of range";
         return std::nullopt;
     }
-    player.key = *key->asString();
+    player.key = std::string(*key->asString());
     player.level = *level;
     player.saved = *saved;
     player.score = *score;

@@ -69,7 +69,8 @@ std::string objectsText(const std::vector<PlacedObject>& objects)
 std::optional<std::vector<PlacedObject>> objectsFrom(std::string_view text)
 {
     json::ZQJsonParser parser;
-    const std::optional<json::Value> parsed = parser.objectWithStringAllowScalar(text, false);
+    parser.setReferencesInput(true);
+    const std::optional<json::Document> parsed = parser.objectWithStringAllowScalar(text, false);
     const json::Array* list = parsed ? parsed->asArray() : nullptr;
     if (!list)
         return std::nullopt;
@@ -80,7 +81,7 @@ std::optional<std::vector<PlacedObject>> objectsFrom(std::string_view text)
         if (!fields || fields->size() != 3 || !(*fields)[0].asString() || !(*fields)[1].asNumber()
             || !(*fields)[2].asNumber())
             return std::nullopt;
-        objects.push_back({ *(*fields)[0].asString(),
+        objects.push_back({ std::string(*(*fields)[0].asString()),
             { (*fields)[1].asNumber()->doubleValue(), (*fields)[2].asNumber()->doubleValue() } });
     }
     return objects;

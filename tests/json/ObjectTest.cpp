@@ -14,7 +14,7 @@ std::string keysOf(const Object& object)
 {
     std::string keys;
     for (const json::Member& member : object)
-        keys += member.key + ",";
+        keys += member.key.str() + ",";
     return keys;
 }
 

@@ -153,7 +153,7 @@ TEST(RoundTrip, NegativeZeroKeepsItsSign)
     json::ZQJsonParser parser;
     const std::optional<Value> read = parser.objectWithStringAllowScalar("[-0.0]", false);
     ASSERT_TRUE(read);
-    const Decimal& zero = *read->asArray()->front().asNumber();
+    const Decimal zero = *read->asArray()->front().asNumber();
     EXPECT_TRUE(zero.isNegative());
     EXPECT_TRUE(std::signbit(zero.doubleValue()));
     json::ZQJsonWriter writer;

@@ -101,7 +101,7 @@ TEST(ZQJsonParserGrammar, KeepsMembersInReadOrderAndLaterDuplicatesReplaceInPlac
     ASSERT_TRUE(parsed.value);
     std::string members;
     for (const json::Member& member : *parsed.value->asObject())
-        members += member.key + "=" + member.value.asNumber()->stringValue() + " ";
+        members += member.key.str() + "=" + member.value.asNumber()->stringValue() + " ";
     EXPECT_EQ(members, "z=3 a=2 m=4 ");
 }
 
