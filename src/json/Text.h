@@ -29,8 +29,8 @@ public:
     Text& operator=(Text&& other) noexcept;
     ~Text();
 
-    // Refers to `text` (shorter than 4 GiB), which must outlive this text.
-    static Text referringTo(std::string_view text) { return Text(text.data(), text.size()); }
+    // Refers to `text` (shorter than 4 GiB, well-formed UTF-8), which must outlive this text.
+    static Text referringToValid(std::string_view text) { return Text(text.data(), text.size()); }
 
     std::string_view view() const { return { data_, size_ }; }
     operator std::string_view() const { return view(); }
@@ -38,6 +38,8 @@ public:
     std::size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
     const char* data() const { return data_; }
+    // Whether the text is known to be well-formed UTF-8 (as the parser's texts are).
+    bool isKnownValid() const { return !owned_; }
 
     friend bool operator==(const Text& a, std::string_view b) { return a.view() == b; }
     friend std::strong_ordering operator<=>(const Text& a, const Text& b) { return a.view() <=> b.view(); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string_view>
@@ -28,12 +29,36 @@ public:
     void append(char byte) { *reserve(1) = byte, ++end_; }
     void append(const char* bytes, std::size_t count)
     {
-        std::memcpy(reserve(count), bytes, count);
+        char* out = reserve(count);
+        // Most appends are a few bytes (numbers, separators, indentation): copied inline with two
+        // overlapping loads rather than by a call.
+        if (count >= 8 && count <= 16) {
+            copyOverlapping<std::uint64_t>(out, bytes, count);
+        } else if (count >= 4 && count < 8) {
+            copyOverlapping<std::uint32_t>(out, bytes, count);
+        } else if (count > 0 && count < 4) {
+            out[0] = bytes[0];
+            out[count / 2] = bytes[count / 2];
+            out[count - 1] = bytes[count - 1];
+        } else {
+            std::memcpy(out, bytes, count);
+        }
         end_ += count;
     }
     void append(std::string_view bytes) { append(bytes.data(), bytes.size()); }
 
 private:
+    // Copies `count` bytes, at least one word and at most two, as a first and a last word.
+    template<typename Word> static void copyOverlapping(char* out, const char* bytes, std::size_t count)
+    {
+        Word first;
+        Word last;
+        std::memcpy(&first, bytes, sizeof(Word));
+        std::memcpy(&last, bytes + count - sizeof(Word), sizeof(Word));
+        std::memcpy(out, &first, sizeof(Word));
+        std::memcpy(out + count - sizeof(Word), &last, sizeof(Word));
+    }
+
     struct Free {
         void operator()(char* bytes) const;
     };

@@ -29,7 +29,7 @@ Value::Value(const Value& other)
         boolean_ = other.boolean_;
         break;
     case Kind::Number:
-        std::construct_at(&number_, other.numberIsText_ ? decimalOf(other.numberText_) : other.number_);
+        std::construct_at(&number_, other.isNumberText() ? decimalOf(other.numberText_) : other.number_);
         break;
     case Kind::String:
         std::construct_at(&string_, other.string_);
@@ -56,7 +56,7 @@ Value::Value(Value&& other) noexcept
         boolean_ = other.boolean_;
         break;
     case Kind::Number:
-        std::construct_at(&number_, other.numberIsText_ ? decimalOf(other.numberText_) : other.number_);
+        std::construct_at(&number_, other.isNumberText() ? decimalOf(other.numberText_) : other.number_);
         break;
     case Kind::String:
         std::construct_at(&string_, std::move(other.string_));
@@ -96,7 +96,7 @@ std::optional<Decimal> Value::asNumber() const
 {
     if (kind_ != Kind::Number)
         return std::nullopt;
-    return numberIsText_ ? decimalOf(numberText_) : number_;
+    return isNumberText() ? decimalOf(numberText_) : number_;
 }
 
 bool operator==(const Value& a, const Value& b)

@@ -28,6 +28,7 @@ namespace json {
 class Value;
 struct Member;
 class ZQJsonParser;
+class ZQJsonWriter;
 
 // A value the codec can hold but not write: it stands for an object of some other kind that a caller
 // placed in a tree (the writer reports it by `typeName`). The parser never makes one.
@@ -207,11 +208,12 @@ public:
     }
     // A parsed number is kept as its text and read when asked; the result is exact either way.
     std::optional<Decimal> asNumber() const;
-    // The number's text as the parser read it (a valid JSON number); none for other values and for
-    // numbers made from a Decimal.
-    std::optional<std::string_view> asNumberText() const
+    // The text of a parsed number when it is the very text its value writes (as Decimal::writeTo),
+    // so that writers can copy it; else none.
+    std::optional<std::string_view> asWrittenNumberText() const
     {
-        return kind_ == Kind::Number && numberIsText_ ? std::optional(numberText_) : std::nullopt;
+        return kind_ == Kind::Number && numberForm_ == NumberForm::WrittenText ? std::optional(numberText_)
+                                                                              : std::nullopt;
     }
     std::optional<std::string_view> asString() const
     {
@@ -237,15 +239,17 @@ protected:
         // No part of a value points into the value itself, so its bytes move as they are.
         std::memcpy(static_cast<void*>(this), static_cast<const void*>(&other), sizeof(Value));
         other.kind_ = Kind::Null;
-        other.numberIsText_ = false;
+        other.numberForm_ = NumberForm::Decimal;
     }
 
 private:
     friend class ZQJsonParser;
+    friend class ZQJsonWriter;
     friend class Array;
     friend class Object;
 
     void destroyPayload() noexcept;
+    bool isNumberText() const { return numberForm_ != NumberForm::Decimal; }
 
     // A tagged union rather than std::variant: a parsed tree is built and read by plain switches, and
     // the parts that live in a document's memory are copied as bytes.
@@ -258,8 +262,12 @@ private:
         Object object_;
         Foreign* foreign_; // owned
     };
+    // How a number is held: as a Decimal, or as its text in a document (which may also be the text
+    // its value writes).
+    enum class NumberForm : std::uint8_t { Decimal, Text, WrittenText };
+
     Kind kind_ = Kind::Null;
-    bool numberIsText_ = false;
+    NumberForm numberForm_ = NumberForm::Decimal;
 };
 
 struct Member {
@@ -294,7 +302,7 @@ inline void Value::destroyPayload() noexcept
         break;
     }
     kind_ = Kind::Null;
-    numberIsText_ = false;
+    numberForm_ = NumberForm::Decimal;
 }
 
 inline const Value* Array::end() const

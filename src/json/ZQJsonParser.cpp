@@ -223,7 +223,7 @@ void ZQJsonParser::moveContainer(Value& from, Value& to)
         to.object_.index_ = from.object_.index_;
     }
     to.kind_ = std::exchange(from.kind_, Value::Kind::Null);
-    to.numberIsText_ = false;
+    to.numberForm_ = Value::NumberForm::Decimal;
 }
 
 bool ZQJsonParser::scanRestOfDictionary(Value& value)
@@ -420,10 +420,10 @@ bool ZQJsonParser::scanRestOfString(Text& text)
                 scratch_.append(run, c_);
                 char* copy = static_cast<char*>(arena_->allocate(scratch_.size()));
                 std::memcpy(copy, scratch_.data(), scratch_.size());
-                ::new (static_cast<void*>(&text)) Text(Text::referringTo({ copy, scratch_.size() }));
+                ::new (static_cast<void*>(&text)) Text(Text::referringToValid({ copy, scratch_.size() }));
             } else {
                 ::new (static_cast<void*>(&text))
-                    Text(Text::referringTo({ run, static_cast<std::size_t>(c_ - run) }));
+                    Text(Text::referringToValid({ run, static_cast<std::size_t>(c_ - run) }));
             }
             ++c_;
             return true;
@@ -599,6 +599,9 @@ bool ZQJsonParser::scanNumber(Value& value)
     } else {
         return scanNumberSlowly(start, value);
     }
+    const std::ptrdiff_t integerDigits = p - digitsBegin;
+    // Whether the text is the one its value writes: see Decimal::writeTo.
+    bool written = integerDigits <= 21;
     std::ptrdiff_t points = 0;
     if (p < end_ && *p == '.') {
         const char* const fractionBegin = ++p;
@@ -606,18 +609,25 @@ bool ZQJsonParser::scanNumber(Value& value)
         if (p == fractionBegin)
             return scanNumberSlowly(start, value);
         points = 1;
+        written = written && p[-1] != '0';
+        if (written && *digitsBegin == '0') {
+            const char* significant = fractionBegin;
+            while (significant < p && *significant == '0')
+                ++significant;
+            written = significant - fractionBegin <= 5;
+        }
     }
-    if (p < end_ && (isDigit(*p) || (*p | 0x20) == 'e' || p - digitsBegin - points > Decimal::kMaxDigits))
+    if (p - digitsBegin - points > Decimal::kMaxDigits || (p < end_ && (isDigit(*p) || (*p | 0x20) == 'e')))
         return scanNumberSlowly(start, value);
     c_ = p;
-    setNumberText(value, start, p);
+    setNumberText(value, start, p, written);
     return true;
 }
 
-void ZQJsonParser::setNumberText(Value& value, const char* begin, const char* end)
+void ZQJsonParser::setNumberText(Value& value, const char* begin, const char* end, bool written)
 {
     value.numberText_ = std::string_view(begin, static_cast<std::size_t>(end - begin));
-    value.numberIsText_ = true;
+    value.numberForm_ = written ? Value::NumberForm::WrittenText : Value::NumberForm::Text;
     value.kind_ = Value::Kind::Number;
 }
 
@@ -628,7 +638,7 @@ bool ZQJsonParser::scanNumberSlowly(const char* start, Value& value)
     c_ = result.end;
     switch (result.error) {
     case Decimal::ParseError::None:
-        setNumberText(value, start, c_);
+        setNumberText(value, start, c_, false);
         return true;
     case Decimal::ParseError::LeadingZero:
         addErrorWithCodeDescription(ZQJsonErrorNumber, "Leading 0 disallowed in number");

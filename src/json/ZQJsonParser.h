@@ -70,8 +70,9 @@ private:
     std::uint32_t copyDistinctMembersIndexed(
         const Member* first, std::uint32_t count, Member* into, std::uint32_t* index);
     bool scanNumberSlowly(const char* start, Value& value);
-    // Makes `value` (null) a number referring to its text [begin, end).
-    static void setNumberText(Value& value, const char* begin, const char* end);
+    // Makes `value` (null) a number referring to its text [begin, end), which is `written` when it is
+    // the text that writing the number gives.
+    static void setNumberText(Value& value, const char* begin, const char* end, bool written);
     void skipWhitespace();
     bool scanLiteralRest(std::string_view rest);
     char current() const { return c_ < end_ ? *c_ : '\0'; }

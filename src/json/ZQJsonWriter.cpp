@@ -4,51 +4,11 @@
 #include "ZQJsonParser.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <vector>
 
 namespace json {
-
-namespace {
-
-bool isDigit(char c)
-{
-    return static_cast<unsigned char>(c - '0') < 10;
-}
-
-// True when a parsed number's text is the text its value writes (see Decimal::writeTo), so that it
-// can be copied as it is: no exponent, no trailing zero after the point, fewer than 22 integer
-// digits and at most 38 significant ones, and below 1 at most five zeros after the point.
-bool isWrittenAsItIs(std::string_view number)
-{
-    const char* p = number.data();
-    const char* const end = p + number.size();
-    if (*p == '-')
-        ++p;
-    const char* const integer = p;
-    while (p < end && isDigit(*p))
-        ++p;
-    const std::ptrdiff_t integerDigits = p - integer;
-    if (integerDigits > 21)
-        return false;
-    if (p == end)
-        return true;
-    if (*p != '.' || end[-1] == '0')
-        return false;
-    const char* const fraction = ++p;
-    while (p < end && isDigit(*p))
-        ++p;
-    if (p != end)
-        return false;
-    if (*integer != '0')
-        return integerDigits + (end - fraction) <= Decimal::kMaxDigits;
-    const char* significant = fraction;
-    while (*significant == '0')
-        ++significant;
-    return significant - fraction <= 5 && end - significant <= Decimal::kMaxDigits;
-}
-
-} // namespace
 
 std::optional<std::string> ZQJsonWriter::stringWithObjectAllowScalar(const Value& value, bool allowScalar)
 {
@@ -72,11 +32,8 @@ bool ZQJsonWriter::appendValueInto(const Value& value, TextBuffer& buffer)
     case Value::Kind::Array:
         return appendArrayInto(*value.asArray(), buffer);
     case Value::Kind::String:
-        if (appendStringInto(*value.asString(), buffer))
-            return true;
-        addErrorWithCodeDescription(
-            ZQJsonErrorUnsupported, "JSON serialisation not supported for invalid UTF-8 text");
-        return false;
+        return appendStringInto(value.string_.view(), value.string_.isKnownValid(), buffer)
+            || failUnsupported("invalid UTF-8 text");
     case Value::Kind::Boolean:
         buffer.append(*value.asBoolean() ? std::string_view("true") : std::string_view("false"));
         return true;
@@ -89,8 +46,20 @@ bool ZQJsonWriter::appendValueInto(const Value& value, TextBuffer& buffer)
     case Value::Kind::Foreign:
         break;
     }
+    return failUnsupported(value.typeName());
+}
+
+bool ZQJsonWriter::failUnsupported(std::string_view typeName)
+{
     addErrorWithCodeDescription(
-        ZQJsonErrorUnsupported, "JSON serialisation not supported for " + std::string(value.typeName()));
+        ZQJsonErrorUnsupported, "JSON serialisation not supported for " + std::string(typeName));
+    return false;
+}
+
+bool ZQJsonWriter::failMember(std::string_view key)
+{
+    addErrorWithCodeDescription(
+        ZQJsonErrorUnsupported, "Unsupported value for key " + std::string(key) + " in object");
     return false;
 }
 
@@ -164,49 +133,71 @@ bool ZQJsonWriter::appendMemberInto(const Member& member, bool first, TextBuffer
         buffer.append(',');
     if (humanReadable_)
         buffer.append(indent());
-    if (!appendStringInto(member.key, buffer)) {
+    if (!appendStringInto(member.key.view(), member.key.isKnownValid(), buffer)) {
         addErrorWithCodeDescription(ZQJsonErrorUnsupported, "JSON object key must be string");
         return false;
     }
     buffer.append(humanReadable_ ? std::string_view(" : ") : std::string_view(":"));
-    if (!appendValueInto(member.value, buffer)) {
-        addErrorWithCodeDescription(
-            ZQJsonErrorUnsupported, "Unsupported value for key " + member.key.str() + " in object");
-        return false;
-    }
-    return true;
+    return appendValueInto(member.value, buffer) || failMember(member.key);
 }
 
 void ZQJsonWriter::appendNumberInto(const Value& number, TextBuffer& buffer)
 {
-    if (const std::optional<std::string_view> text = number.asNumberText(); text && isWrittenAsItIs(*text))
+    if (const std::optional<std::string_view> text = number.asWrittenNumberText())
         buffer.append(*text);
     else
         buffer.commit(number.asNumber()->writeTo(buffer.reserve(Decimal::kMaxTextLength)));
 }
 
-bool ZQJsonWriter::appendStringInto(std::string_view text, TextBuffer& buffer)
+bool ZQJsonWriter::appendStringInto(std::string_view text, bool knownValid, TextBuffer& buffer)
 {
     static constexpr char kHex[] = "0123456789abcdef";
-    // Room for a run and what follows it: an escape of up to six bytes or the closing quote.
-    constexpr std::size_t kAfterRun = 6;
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
     const char* p = text.data();
     const char* const end = p + text.size();
-    bool sawHighByte = false;
-    buffer.append('"');
+    // The output keeps room for the rest of the text and the closing quote, so plain bytes are
+    // copied eight at a time as they are checked, without further checks of room.
+    char* out = buffer.reserve(text.size() + 2);
+    *out++ = '"';
+    std::uint64_t high = 0;
     for (;;) {
-        const char* run = p;
-        p = utf8::findSpecial(p, end, sawHighByte);
-        const auto length = static_cast<std::size_t>(p - run);
-        char* out = buffer.reserve(length + kAfterRun);
-        std::memcpy(out, run, length);
-        out += length;
-        if (p == end) {
-            *out++ = '"';
-            buffer.commit(out);
-            break;
+        while (end - p >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, 8);
+            std::memcpy(out, &word, 8);
+            const std::uint64_t quote = word ^ (kOnes * '"');
+            const std::uint64_t backslash = word ^ (kOnes * '\\');
+            // Per byte: zero-byte tests for quote and backslash, and a below-0x20 test; only the
+            // lowest flagged byte is exact, which is the one that matters.
+            const std::uint64_t hit = (((quote - kOnes) & ~quote) | ((backslash - kOnes) & ~backslash)
+                                          | ((word - kOnes * 0x20) & ~word))
+                & kHighs;
+            if (hit != 0) {
+                const int plain = std::endian::native == std::endian::little ? std::countr_zero(hit) >> 3
+                                                                             : std::countl_zero(hit) >> 3;
+                high |= word;
+                p += plain;
+                out += plain;
+                break;
+            }
+            high |= word;
+            p += 8;
+            out += 8;
         }
+        while (p < end) {
+            const auto byte = static_cast<unsigned char>(*p);
+            if (byte == '"' || byte == '\\' || byte < 0x20)
+                break;
+            high |= byte;
+            *out++ = static_cast<char>(byte);
+            ++p;
+        }
+        if (p == end)
+            break;
         const auto byte = static_cast<unsigned char>(*p++);
+        buffer.commit(out);
+        out = buffer.reserve(static_cast<std::size_t>(end - p) + 7);
         out[0] = '\\';
         switch (byte) {
         case '"':
@@ -232,12 +223,14 @@ bool ZQJsonWriter::appendStringInto(std::string_view text, TextBuffer& buffer)
             std::memcpy(out + 1, "u00", 3);
             out[4] = kHex[byte >> 4];
             out[5] = kHex[byte & 0xF];
-            buffer.commit(out + 6);
-            continue;
+            out += 4;
+            break;
         }
-        buffer.commit(out + 2);
+        out += 2;
     }
-    return !sawHighByte || utf8::isValid(text.data(), end);
+    *out++ = '"';
+    buffer.commit(out);
+    return knownValid || (high & kHighs) == 0 || utf8::isValid(text.data(), end);
 }
 
 std::string_view ZQJsonWriter::indent()

@@ -40,10 +40,15 @@ private:
     bool appendArrayInto(const Array& array, TextBuffer& buffer);
     bool appendDictionaryInto(const Object& object, TextBuffer& buffer);
     bool appendMemberInto(const Member& member, bool first, TextBuffer& buffer);
-    // False (adding no error) when `text` is not well-formed UTF-8.
-    bool appendStringInto(std::string_view text, TextBuffer& buffer);
+    // False (adding no error) when `text` is not well-formed UTF-8, which is not checked again when
+    // it is `knownValid`.
+    bool appendStringInto(std::string_view text, bool knownValid, TextBuffer& buffer);
     void appendNumberInto(const Value& number, TextBuffer& buffer);
     bool enterNesting();
+    // Add the errors of a value that cannot be written, or of a member whose value cannot, and
+    // return false; kept apart from the writing paths, which they would otherwise slow down.
+    [[gnu::cold, gnu::noinline]] bool failUnsupported(std::string_view typeName);
+    [[gnu::cold, gnu::noinline]] bool failMember(std::string_view key);
     // A line feed and two spaces per level of the current depth.
     std::string_view indent();
 

@@ -43,45 +43,6 @@ std::optional<double> coordinate(const json::Value& value, double limit)
         return std::nullopt;
     return degrees;
 }
-// The points of a list written as the client writes it ([[LATITUDE,LONGITUDE],...] without blanks),
-// read without building the codec's values: the same numbers the codec reads. None for any other text,
-// which the codec then reads.
-std::optional<std::vector<base::GeoPoint>> canonicalPoints(std::string_view text)
-{
-    const char* p = text.data();
-    const char* const end = p + text.size();
-    const auto skip = [&](char expected) {
-        if (p == end || *p != expected)
-            return false;
-        ++p;
-        return true;
-    };
-    const auto number = [&](double& degrees) {
-        json::Decimal read;
-        const json::Decimal::ParseResult result = json::Decimal::parse(p, end, read);
-        if (result.error != json::Decimal::ParseError::None)
-            return false;
-        p = result.end;
-        degrees = read.doubleValue();
-        return true;
-    };
-    std::vector<base::GeoPoint> points;
-    if (!skip('['))
-        return std::nullopt;
-    if (!skip(']')) {
-        do {
-            base::GeoPoint point;
-            if (!skip('[') || !number(point.latitude) || !skip(',') || !number(point.longitude) || !skip(']'))
-                return std::nullopt;
-            points.push_back(point);
-        } while (skip(','));
-        if (!skip(']'))
-            return std::nullopt;
-    }
-    if (p != end)
-        return std::nullopt;
-    return points;
-}
 
 PlayRequestReading badCoordinate()
 {
