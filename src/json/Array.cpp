@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
 #include <memory>
 #include <stdexcept>
 
@@ -20,7 +19,7 @@ Array::Array(const Array& other)
 
 Array::Array(Array&& other) noexcept
 {
-    if (!other.ownsElements()) {
+    if (!other.canBeTakenOver()) {
         appendCopiesOf(other.begin(), other.end());
         return;
     }
@@ -65,24 +64,25 @@ void Array::release() noexcept
 
 void Array::reserve(std::size_t count)
 {
-    if (count > capacity_ || (!ownsElements() && size_ > 0))
+    if (count > capacity() || (!ownsElements() && size_ > 0))
         ownWithRoomFor(std::max<std::size_t>(count, size_));
 }
 
 void Array::ownWithRoomFor(std::size_t count)
 {
-    if (count > std::numeric_limits<std::uint32_t>::max())
-        throw std::length_error("json::Array of 2^32 elements or more");
+    if (count >= kReferringBit)
+        throw std::length_error("json::Array of 2^31 elements or more");
     count = std::max<std::size_t>(count, 1);
     auto* elements = static_cast<Value*>(::operator new(count * sizeof(Value)));
     // Elements hold no pointers into themselves: their bytes move as they are, whether they lie in
     // a document's memory or in this array's.
     if (size_ > 0)
         std::memcpy(static_cast<void*>(elements), static_cast<const void*>(data_), size_ * sizeof(Value));
+    const bool referring = ownsElements() ? (capacity_ & kReferringBit) != 0 : size_ > 0;
     if (ownsElements())
         ::operator delete(data_);
     data_ = elements;
-    capacity_ = static_cast<std::uint32_t>(count);
+    capacity_ = static_cast<std::uint32_t>(count) | (referring ? kReferringBit : 0);
 }
 
 void Array::appendCopiesOf(const Value* first, const Value* last)
@@ -96,7 +96,7 @@ void Array::appendCopiesOf(const Value* first, const Value* last)
 
 Value& Array::appendSlot()
 {
-    if (size_ == capacity_ || !ownsElements())
+    if (size_ == capacity() || !ownsElements())
         ownWithRoomFor(std::max<std::size_t>(8, 2 * std::size_t { size_ }));
     Value* slot = std::construct_at(data_ + size_);
     ++size_;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
 #include <memory>
 #include <stdexcept>
 
@@ -87,7 +86,7 @@ Object::Object(const Object& other)
 
 Object::Object(Object&& other) noexcept
 {
-    if (!other.ownsMembers()) {
+    if (!other.canBeTakenOver()) {
         appendCopiesOf(other);
         return;
     }
@@ -150,7 +149,7 @@ void Object::appendCopiesOf(const Object& other)
 
 void Object::reserve(std::size_t count)
 {
-    if (count > capacity_ || (!ownsMembers() && size_ > 0))
+    if (count > capacity() || (!ownsMembers() && size_ > 0))
         ownWithRoomFor(std::max<std::size_t>(count, size_));
     if (count > kIndexThreshold && (!index_ || slotCount(index_) < count * 2))
         rebuildIndex(count);
@@ -158,8 +157,8 @@ void Object::reserve(std::size_t count)
 
 void Object::ownWithRoomFor(std::size_t count)
 {
-    if (count > std::numeric_limits<std::uint32_t>::max())
-        throw std::length_error("json::Object of 2^32 members or more");
+    if (count >= kReferringBit)
+        throw std::length_error("json::Object of 2^31 members or more");
     count = std::max<std::size_t>(count, 1);
     auto* members = static_cast<Member*>(::operator new(count * sizeof(Member)));
     // Members hold no pointers into themselves: their bytes move as they are, whether they lie in a
@@ -167,10 +166,11 @@ void Object::ownWithRoomFor(std::size_t count)
     if (size_ > 0)
         std::memcpy(static_cast<void*>(members), static_cast<const void*>(data_), size_ * sizeof(Member));
     const bool owned = ownsMembers();
+    const bool referring = owned ? (capacity_ & kReferringBit) != 0 : size_ > 0;
     if (owned)
         ::operator delete(data_);
     data_ = members;
-    capacity_ = static_cast<std::uint32_t>(count);
+    capacity_ = static_cast<std::uint32_t>(count) | (referring ? kReferringBit : 0);
     if (!owned && index_) {
         // The document's index stays with the document.
         index_ = nullptr;
@@ -246,7 +246,7 @@ Value& Object::appendMember(std::string_view key)
     // The key may lie in this object's members, which growing moves.
     Text ownKey(key);
     const std::size_t keyHash = hashOf(key);
-    if (size_ == capacity_ || !ownsMembers())
+    if (size_ == capacity() || !ownsMembers())
         ownWithRoomFor(std::max<std::size_t>(8, 2 * std::size_t { size_ }));
     std::construct_at(data_ + size_, std::move(ownKey), Value());
     ++size_;

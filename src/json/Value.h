@@ -72,16 +72,23 @@ private:
     friend class ZQJsonParser;
     friend class Value;
 
-    bool ownsElements() const { return capacity_ != 0; }
+    std::uint32_t capacity() const { return capacity_ & ~kReferringBit; }
+    bool ownsElements() const { return capacity() != 0; }
+    // Whether moving the array may take its elements over: they are its own, and none of them came
+    // from a document (whose parts may refer into it).
+    bool canBeTakenOver() const { return capacity_ != 0 && (capacity_ & kReferringBit) == 0; }
     // Gives the array elements of its own with room for at least `count`, moving the present ones.
     void ownWithRoomFor(std::size_t count);
     Value& appendSlot();
     void appendCopiesOf(const Value* first, const Value* last);
     void release() noexcept;
 
+    static constexpr std::uint32_t kReferringBit = 0x8000'0000;
+
     Value* data_ = nullptr;
     std::uint32_t size_ = 0;
-    // 0 with elements: they lie in a document's memory.
+    // 0 with elements: they lie in a document's memory. `kReferringBit` set: elements of a
+    // document's array were moved here, and may still refer into that document.
     std::uint32_t capacity_ = 0;
 };
 
@@ -128,7 +135,10 @@ private:
     friend class ZQJsonParser;
     friend class Value;
 
-    bool ownsMembers() const { return capacity_ != 0; }
+    std::uint32_t capacity() const { return capacity_ & ~kReferringBit; }
+    bool ownsMembers() const { return capacity() != 0; }
+    // As Array::canBeTakenOver.
+    bool canBeTakenOver() const { return capacity_ != 0 && (capacity_ & kReferringBit) == 0; }
     std::ptrdiff_t indexOf(std::string_view key) const;
     void ownWithRoomFor(std::size_t count);
     void appendCopiesOf(const Object& other);
@@ -137,9 +147,11 @@ private:
     void rebuildIndex(std::size_t expectedSize = 0);
     void release() noexcept;
 
+    static constexpr std::uint32_t kReferringBit = 0x8000'0000;
+
     Member* data_ = nullptr;
     std::uint32_t size_ = 0;
-    // 0 with members: they (and the index) lie in a document's memory.
+    // 0 with members: they (and the index) lie in a document's memory. `kReferringBit`: as in Array.
     std::uint32_t capacity_ = 0;
     // Open addressing over member positions, at most half full: element 0 holds the number of slots
     // (a power of two) that follow it; a slot holds position + 1, or 0 when empty. Null up to
@@ -213,7 +225,7 @@ public:
     std::optional<std::string_view> asWrittenNumberText() const
     {
         return kind_ == Kind::Number && numberForm_ == NumberForm::WrittenText ? std::optional(numberText_)
-                                                                              : std::nullopt;
+                                                                               : std::nullopt;
     }
     std::optional<std::string_view> asString() const
     {

@@ -102,19 +102,28 @@ TEST(Document, ATreeChangedInPlaceReadsAndWritesAsOneBuiltSo)
 
 TEST(Document, ValuesTakenOutOfADocumentOutliveIt)
 {
-    std::string text = R"({"name":"a text long enough not to fit in place","escaped":"\u00e9\n",)"
-                       R"("numbers":[1.25,-3,1e400,2e-5],"nested":{"deep":[["x"]]}})";
+    const std::string text = R"({"name":"a text long enough not to fit in place","escaped":"\u00e9\n",)"
+                             R"("numbers":[1.25,-3,1e400,2e-5],"nested":{"deep":[["x"]]}})";
     std::optional<Document> document = parse(text);
     ASSERT_TRUE(document);
+    const Value copied = *document;
     const std::string before = written(*document);
-    Value copied = *document;
-    Value moved = std::move(*document->asObject()->find("nested"));
-    Object movedObject = std::move(*document->asObject());
-    text.assign(text.size(), ' ');
+    // Changed first, so that the root object and one array hold the document's parts in memory of
+    // their own.
+    Object& root = *document->asObject();
+    root.insertOrAssign("added", 1);
+    root.find("numbers")->asArray()->emplace_back(5);
+    const std::string changed = written(*document);
+    Value moved = std::move(*root.find("nested"));
+    Value movedNumbers = std::move(*root.find("numbers"));
+    Object movedRoot = std::move(root);
     document.reset();
+    // The next document of the thread takes over the freed memory: overwrite it.
+    EXPECT_FALSE(parse(std::string(text.size(), ' ')));
     EXPECT_EQ(written(copied), before);
-    EXPECT_EQ(written(Value(std::move(movedObject))), before);
     EXPECT_EQ(written(moved), R"({"deep":[["x"]]})");
+    EXPECT_EQ(written(movedNumbers), "[1.25,-3,1e400,0.00002,5]");
+    EXPECT_EQ(written(Value(std::move(movedRoot))), changed);
 }
 
 TEST(Document, StringsAndNumbersReferToTheInputOnlyWhenAskedTo)
