@@ -310,13 +310,13 @@ std::uint32_t ZQJsonParser::copyDistinctMembers(const Member* first, std::uint32
 {
     // Keys are nearly always distinct: compare hashes first, and copy all at once when they are.
     std::size_t hashes[Object::kIndexThreshold];
-    bool distinct = true;
+    std::uint32_t sameHashes = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
         hashes[i] = Object::hashOf(first[i].key);
         for (std::uint32_t j = 0; j < i; ++j)
-            distinct &= hashes[j] != hashes[i] || first[j].key != first[i].key;
+            sameHashes += hashes[j] == hashes[i] ? 1 : 0;
     }
-    if (distinct) {
+    if (sameHashes == 0) {
         std::memcpy(static_cast<void*>(into), static_cast<const void*>(first), count * sizeof(Member));
         return count;
     }
