@@ -12,12 +12,14 @@ namespace {
 constexpr std::size_t kLargestChunk = 1 << 20;
 constexpr std::size_t kChunkHeader = 16;
 
-// Chunks given back on a thread wait here for the next arena of that thread, up to a bound: the C
-// library returns large blocks to the system at once, and a program parsing document after document
-// would otherwise touch fresh pages for every one.
+// Chunks given back on a thread wait here for the next arenas of that thread, up to a bound in bytes
+// and in number (which bounds the search for one large enough): the C library returns large blocks to
+// the system at once, and a program parsing document after document would otherwise touch fresh pages
+// for every one.
 class ChunkCache {
 public:
     static constexpr std::size_t kMostBytes = 8 << 20;
+    static constexpr std::size_t kMostChunks = 64;
 
     ~ChunkCache()
     {
@@ -34,6 +36,7 @@ public:
             if (chunk->size >= size) {
                 *link = chunk->next;
                 bytes_ -= chunk->size;
+                --count_;
                 takenSize = chunk->size;
                 return chunk;
             }
@@ -44,12 +47,13 @@ public:
     void give(void* memory, std::size_t size)
     {
         // A document of static lifetime may die after its thread's cache.
-        if (gone_ || bytes_ + size > kMostBytes) {
+        if (gone_ || bytes_ + size > kMostBytes || count_ == kMostChunks) {
             std::free(memory);
             return;
         }
         first_ = ::new (memory) Free { first_, size };
         bytes_ += size;
+        ++count_;
     }
 
 private:
@@ -60,6 +64,7 @@ private:
 
     Free* first_ = nullptr;
     std::size_t bytes_ = 0;
+    std::size_t count_ = 0;
     static thread_local bool gone_;
 };
 
