@@ -2,6 +2,8 @@
 
 #include <cstring>
 #include <memory>
+#include <type_traits>
+#include <utility>
 
 namespace json {
 
@@ -20,8 +22,9 @@ Value::Value(Foreign foreign)
     , kind_(Kind::Foreign)
 { }
 
-Value::Value(const Value& other)
+template<typename Source> void Value::constructFrom(Source&& other)
 {
+    constexpr bool moving = std::is_rvalue_reference_v<Source&&>;
     switch (other.kind_) {
     case Kind::Null:
         break;
@@ -32,46 +35,32 @@ Value::Value(const Value& other)
         std::construct_at(&number_, other.isNumberText() ? decimalOf(other.numberText_) : other.number_);
         break;
     case Kind::String:
-        std::construct_at(&string_, other.string_);
+        std::construct_at(&string_, std::forward<Source>(other).string_);
         break;
     case Kind::Array:
-        std::construct_at(&array_, other.array_);
+        std::construct_at(&array_, std::forward<Source>(other).array_);
         break;
     case Kind::Object:
-        std::construct_at(&object_, other.object_);
+        std::construct_at(&object_, std::forward<Source>(other).object_);
         break;
     case Kind::Foreign:
-        foreign_ = new Foreign(*other.foreign_);
+        if constexpr (moving)
+            foreign_ = new Foreign(std::move(*other.foreign_));
+        else
+            foreign_ = new Foreign(*other.foreign_);
         break;
     }
     kind_ = other.kind_;
 }
 
+Value::Value(const Value& other)
+{
+    constructFrom(other);
+}
+
 Value::Value(Value&& other) noexcept
 {
-    switch (other.kind_) {
-    case Kind::Null:
-        break;
-    case Kind::Boolean:
-        boolean_ = other.boolean_;
-        break;
-    case Kind::Number:
-        std::construct_at(&number_, other.isNumberText() ? decimalOf(other.numberText_) : other.number_);
-        break;
-    case Kind::String:
-        std::construct_at(&string_, std::move(other.string_));
-        break;
-    case Kind::Array:
-        std::construct_at(&array_, std::move(other.array_));
-        break;
-    case Kind::Object:
-        std::construct_at(&object_, std::move(other.object_));
-        break;
-    case Kind::Foreign:
-        foreign_ = new Foreign(std::move(*other.foreign_));
-        break;
-    }
-    kind_ = other.kind_;
+    constructFrom(std::move(other));
 }
 
 Value& Value::operator=(const Value& other)

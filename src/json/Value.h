@@ -260,6 +260,9 @@ private:
     friend class Array;
     friend class Object;
 
+    // Copies or moves the payload of `other` (a `const Value&` or a `Value&&`) into this value,
+    // which holds none.
+    template<typename Source> void constructFrom(Source&& other);
     void destroyPayload() noexcept;
     bool isNumberText() const { return numberForm_ != NumberForm::Decimal; }
 

@@ -126,6 +126,28 @@ TEST(Document, ValuesTakenOutOfADocumentOutliveIt)
     EXPECT_EQ(written(Value(std::move(movedRoot))), changed);
 }
 
+// Texts, arrays and objects larger than the arena's chunks, and documents of different sizes one
+// after the other on the chunks that earlier ones gave back.
+TEST(Document, DocumentsOfAnySizeParseWhole)
+{
+    for (const std::size_t count : { 300'000, 10, 120'000 }) {
+        std::string escaped(count * 10, 'x');
+        for (std::size_t i = 0; i < escaped.size(); i += 100)
+            escaped[i] = '\n';
+        std::string text = "{\"numbers\":[";
+        for (std::size_t i = 0; i < count; ++i)
+            text += (i ? ",-" : "-") + std::to_string(i) + ".5";
+        text += "],\"text\":" + written(Value(escaped)) + "}";
+        const std::optional<Document> document = parse(text);
+        ASSERT_TRUE(document) << count;
+        const Array& numbers = *document->asObject()->find("numbers")->asArray();
+        ASSERT_EQ(numbers.size(), count);
+        EXPECT_EQ(numbers.back().asNumber()->stringValue(), "-" + std::to_string(count - 1) + ".5");
+        EXPECT_EQ(*document->asObject()->find("text")->asString(), escaped);
+        EXPECT_EQ(written(*document), text);
+    }
+}
+
 TEST(Document, StringsAndNumbersReferToTheInputOnlyWhenAskedTo)
 {
     const std::string text = R"(["plain","with\tescape",12.5])";
