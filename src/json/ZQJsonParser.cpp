@@ -249,8 +249,8 @@ bool ZQJsonParser::scanRestOfDictionary(Value& value)
             return false;
         }
         ++c_;
-        // The key is read straight into its place on the stack; the value is read aside, since
-        // reading it may grow the stack.
+        // The key is read straight into its place on the stack, and so is the value unless it is an
+        // array or an object (see scanValueInto).
         const std::size_t position = memberStack_.size();
         Text* key = ::new (static_cast<void*>(&memberStack_.push()->key)) Text();
         if (!scanRestOfString(*key)) {

@@ -66,8 +66,8 @@ private:
     void makeObject(std::size_t base, Value& value);
     // Copies the members into `into` in order, a later member with the key of an earlier one
     // replacing that one's value in its place; returns how many were kept.
-    std::uint32_t copyDistinctMembers(const Member* first, std::uint32_t count, Member* into);
-    std::uint32_t copyDistinctMembersIndexed(
+    static std::uint32_t copyDistinctMembers(const Member* first, std::uint32_t count, Member* into);
+    static std::uint32_t copyDistinctMembersIndexed(
         const Member* first, std::uint32_t count, Member* into, std::uint32_t* index);
     bool scanNumberSlowly(const char* start, Value& value);
     // Makes `value` (null) a number referring to its text [begin, end), which is `written` when it is
