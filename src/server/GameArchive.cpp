@@ -1,8 +1,10 @@
 #include "GameArchive.h"
 
+#include "PlayerRecord.h"
 #include "ZQJsonParser.h"
 #include "ZQJsonWriter.h"
 
+#include <algorithm>
 #include <cmath>
 #include <istream>
 #include <limits>
@@ -48,21 +50,11 @@ std::optional<int> countIn(const json::Object& game, std::string_view name)
 std::optional<std::vector<PlacedObject>> objectsIn(const json::Object& game, std::string_view name)
 {
     const json::Value* value = game.find(name);
-    const json::Array* list = value ? value->asArray() : nullptr;
-    if (!list)
+    std::optional<std::vector<PlacedObject>> objects = value ? objectsOf(*value) : std::nullopt;
+    if (objects && !std::ranges::all_of(*objects, [](const PlacedObject& object) {
+            return base::isValidCoordinate(object.where);
+        }))
         return std::nullopt;
-    std::vector<PlacedObject> objects;
-    for (const json::Value& entry : *list) {
-        const json::Array* fields = entry.asArray();
-        if (!fields || fields->size() != 3 || !(*fields)[0].asString() || !(*fields)[1].asNumber()
-            || !(*fields)[2].asNumber())
-            return std::nullopt;
-        const base::GeoPoint where { (*fields)[1].asNumber()->doubleValue(),
-            (*fields)[2].asNumber()->doubleValue() };
-        if (!base::isValidCoordinate(where))
-            return std::nullopt;
-        objects.push_back({ std::string(*(*fields)[0].asString()), where });
-    }
     return objects;
 }
 

@@ -71,18 +71,26 @@ std::optional<std::vector<PlacedObject>> objectsFrom(std::string_view text)
     json::ZQJsonParser parser;
     parser.setReferencesInput(true);
     const std::optional<json::Document> parsed = parser.objectWithStringAllowScalar(text, false);
-    const json::Array* list = parsed ? parsed->asArray() : nullptr;
+    return parsed ? objectsOf(*parsed) : std::nullopt;
+}
+
+std::optional<std::vector<PlacedObject>> objectsOf(const json::Value& value)
+{
+    const json::Array* list = value.asArray();
     if (!list)
         return std::nullopt;
     std::vector<PlacedObject> objects;
     objects.reserve(list->size());
     for (const json::Value& entry : *list) {
         const json::Array* fields = entry.asArray();
-        if (!fields || fields->size() != 3 || !(*fields)[0].asString() || !(*fields)[1].asNumber()
-            || !(*fields)[2].asNumber())
+        if (!fields || fields->size() != 3)
             return std::nullopt;
-        objects.push_back({ std::string(*(*fields)[0].asString()),
-            { (*fields)[1].asNumber()->doubleValue(), (*fields)[2].asNumber()->doubleValue() } });
+        const std::optional<std::string_view> id = (*fields)[0].asString();
+        const std::optional<json::Decimal> latitude = (*fields)[1].asNumber();
+        const std::optional<json::Decimal> longitude = (*fields)[2].asNumber();
+        if (!id || !latitude || !longitude)
+            return std::nullopt;
+        objects.push_back({ std::string(*id), { latitude->doubleValue(), longitude->doubleValue() } });
     }
     return objects;
 }
