@@ -3,6 +3,7 @@
 #include "Utf8.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdio>
 #include <cstring>
@@ -84,11 +85,6 @@ std::optional<Document> ZQJsonParser::objectWithStringAllowScalar(
     document.arena.expect(text->size() + text->size() / 2);
     depth_ = 0;
     c_ = text->data();
-    if (!referencesInput_ && !text->empty()) {
-        char* copy = static_cast<char*>(document.arena.allocate(text->size()));
-        std::memcpy(copy, text->data(), text->size());
-        c_ = copy;
-    }
     end_ = c_ + text->size();
     arena_ = &document.arena;
 
@@ -207,6 +203,33 @@ template<typename Place> bool ZQJsonParser::scanValueInto(Place place)
         return false;
     moveContainer(container, *place());
     return true;
+}
+
+std::string_view ZQJsonParser::keep(std::string_view text)
+{
+    return referencesInput_ ? text : copyToDocument(text);
+}
+
+std::string_view ZQJsonParser::copyToDocument(std::string_view text)
+{
+    char* copy = static_cast<char*>(arena_->allocate(text.size()));
+    const std::size_t size = text.size();
+    const char* from = text.data();
+    // Most texts and numbers are short: copied inline, as two overlapping pieces, rather than by a
+    // call.
+    const auto copyOverlapping = [&](auto piece) {
+        std::memcpy(&piece, from, sizeof piece);
+        std::memcpy(copy, &piece, sizeof piece);
+        std::memcpy(&piece, from + size - sizeof piece, sizeof piece);
+        std::memcpy(copy + size - sizeof piece, &piece, sizeof piece);
+    };
+    if (size >= 16 && size <= 32)
+        copyOverlapping(std::array<std::uint64_t, 2> {});
+    else if (size >= 8 && size < 16)
+        copyOverlapping(std::uint64_t {});
+    else
+        std::memcpy(copy, from, size);
+    return { copy, size };
 }
 
 void ZQJsonParser::moveContainer(Value& from, Value& to)
@@ -418,12 +441,10 @@ bool ZQJsonParser::scanRestOfString(Text& text)
         if (stop == '"') {
             if (assembling) {
                 scratch_.append(run, c_);
-                char* copy = static_cast<char*>(arena_->allocate(scratch_.size()));
-                std::memcpy(copy, scratch_.data(), scratch_.size());
-                ::new (static_cast<void*>(&text)) Text(Text::referringToValid({ copy, scratch_.size() }));
+                ::new (static_cast<void*>(&text)) Text(Text::referringToValid(copyToDocument(scratch_)));
             } else {
                 ::new (static_cast<void*>(&text))
-                    Text(Text::referringToValid({ run, static_cast<std::size_t>(c_ - run) }));
+                    Text(Text::referringToValid(keep({ run, static_cast<std::size_t>(c_ - run) })));
             }
             ++c_;
             return true;
@@ -620,13 +641,13 @@ bool ZQJsonParser::scanNumber(Value& value)
     if (p - digitsBegin - points > Decimal::kMaxDigits || (p < end_ && (isDigit(*p) || (*p | 0x20) == 'e')))
         return scanNumberSlowly(start, value);
     c_ = p;
-    setNumberText(value, start, p, written);
+    setNumberText(value, keep({ start, static_cast<std::size_t>(p - start) }), written);
     return true;
 }
 
-void ZQJsonParser::setNumberText(Value& value, const char* begin, const char* end, bool written)
+void ZQJsonParser::setNumberText(Value& value, std::string_view text, bool written)
 {
-    value.numberText_ = std::string_view(begin, static_cast<std::size_t>(end - begin));
+    value.numberText_ = text;
     value.numberForm_ = written ? Value::NumberForm::WrittenText : Value::NumberForm::Text;
     value.kind_ = Value::Kind::Number;
 }
@@ -638,7 +659,7 @@ bool ZQJsonParser::scanNumberSlowly(const char* start, Value& value)
     c_ = result.end;
     switch (result.error) {
     case Decimal::ParseError::None:
-        setNumberText(value, start, c_, false);
+        setNumberText(value, keep({ start, static_cast<std::size_t>(c_ - start) }), false);
         return true;
     case Decimal::ParseError::LeadingZero:
         addErrorWithCodeDescription(ZQJsonErrorNumber, "Leading 0 disallowed in number");

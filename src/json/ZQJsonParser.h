@@ -23,9 +23,9 @@ namespace json {
 // Missing commas between members or elements are accepted; trailing commas are not. Texts of 4 GiB or
 // more fail with error 3. A parser can be reused; each call starts afresh. One thread at a time.
 //
-// The document keeps a copy of the input, to which its strings and numbers refer; with
-// `referencesInput` set they refer to the input itself instead, which then must outlive the document
-// (strings with escapes are always copied).
+// The document keeps copies of the input's strings and numbers; with `referencesInput` set they
+// refer to the input itself instead, which then must outlive the document (strings with escapes are
+// always copied).
 class ZQJsonParser : public ZQJsonBase {
 public:
     static constexpr std::uint32_t kDepthGuard = 2048;
@@ -70,9 +70,13 @@ private:
     static std::uint32_t copyDistinctMembersIndexed(
         const Member* first, std::uint32_t count, Member* into, std::uint32_t* index);
     bool scanNumberSlowly(const char* start, Value& value);
-    // Makes `value` (null) a number referring to its text [begin, end), which is `written` when it is
-    // the text that writing the number gives.
-    static void setNumberText(Value& value, const char* begin, const char* end, bool written);
+    // Makes `value` (null) a number referring to its text in the document, which is `written` when it
+    // is the text that writing the number gives.
+    static void setNumberText(Value& value, std::string_view text, bool written);
+    // Where the document keeps a text or number read from the input: the input itself when the
+    // document refers to it, else a copy.
+    std::string_view keep(std::string_view text);
+    std::string_view copyToDocument(std::string_view text);
     void skipWhitespace();
     bool scanLiteralRest(std::string_view rest);
     char current() const { return c_ < end_ ? *c_ : '\0'; }
