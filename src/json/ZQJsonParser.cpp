@@ -212,6 +212,8 @@ std::string_view ZQJsonParser::keep(std::string_view text)
 
 std::string_view ZQJsonParser::copyToDocument(std::string_view text)
 {
+    if (text.empty())
+        return { "", 0 };
     char* copy = static_cast<char*>(arena_->allocate(text.size()));
     const std::size_t size = text.size();
     const char* from = text.data();

@@ -6,6 +6,8 @@
 
 #include <random>
 #include <string>
+#include <thread>
+#include <vector>
 
 using json::Array;
 using json::Decimal;
@@ -146,6 +148,28 @@ TEST(Document, DocumentsOfAnySizeParseWhole)
         EXPECT_EQ(*document->asObject()->find("text")->asString(), escaped);
         EXPECT_EQ(written(*document), text);
     }
+}
+
+// Freed chunks wait in a cache of the thread that frees them: documents parsed on one thread and
+// destroyed on another leave both parsing, and a thread's cache goes with the thread (the sanitizer
+// build checks that nothing leaks).
+TEST(Document, DocumentsDestroyedOnAnotherThreadLeaveBothThreadsParsing)
+{
+    std::string text = "[";
+    for (int i = 0; i < 20'000; ++i)
+        text += "\"element " + std::to_string(i) + "\",";
+    text += "{\"last\":true}]";
+    std::vector<Document> documents;
+    std::thread([&] {
+        for (int i = 0; i < 8; ++i)
+            documents.push_back(std::move(*parse(text)));
+    }).join();
+    documents.clear();
+    std::thread([&] {
+        for (int i = 0; i < 8; ++i)
+            EXPECT_EQ(written(*parse(text)), text);
+    }).join();
+    EXPECT_EQ(written(*parse(text)), text);
 }
 
 TEST(Document, StringsAndNumbersReferToTheInputOnlyWhenAskedTo)

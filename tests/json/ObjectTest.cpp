@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
+#include <utility>
 
 using json::Array;
 using json::Object;
@@ -59,6 +61,19 @@ TEST(Object, EqualityIgnoresMemberOrder)
     EXPECT_EQ(a, b);
     EXPECT_NE(a, (Object { { "x", 1 } }));
     EXPECT_NE(a, (Object { { "x", 1 }, { "y", Array { false } } }));
+}
+
+TEST(Array, AppendsItsOwnElementsWhileItGrows)
+{
+    Array array { "first", Array { 1, 2 } };
+    for (int i = 0; i < 100; ++i) {
+        array.emplace_back(array[0]);
+        array.push_back(array[1]);
+    }
+    ASSERT_EQ(array.size(), 202U);
+    for (std::size_t i = 0; i < array.size(); ++i)
+        EXPECT_EQ(array[i], i % 2 == 0 ? Value("first") : Value(Array { 1, 2 })) << i;
+    EXPECT_THROW(static_cast<void>(std::as_const(array).at(202)), std::out_of_range);
 }
 
 TEST(Value, KindsAreDistinct)

@@ -85,6 +85,40 @@ TEST(ZQJsonWriterErrors, ScalarAtTopLevelNeedsPermission)
     EXPECT_EQ(writer.errorTrace(), nullptr);
 }
 
+// Texts are copied eight bytes at a time while they are checked: an escape or a stray byte may fall
+// at any offset of a word, or in the tail, of a text of any length.
+TEST(ZQJsonWriterOutput, EscapesAndBrokenBytesAtEveryOffsetOfTextsOfEveryLength)
+{
+    const auto escaped = [](std::string_view text) {
+        std::string out = "\"";
+        for (const char c : text) {
+            if (c == '"' || c == '\\')
+                out += std::string("\\") + c;
+            else if (c == '\n')
+                out += "\\n";
+            else if (c == '\x01')
+                out += "\\u0001";
+            else
+                out += c;
+        }
+        return out + "\"";
+    };
+    const char specials[] = { '"', '\\', '\n', '\x01' };
+    for (std::size_t length = 1; length <= 40; ++length) {
+        for (std::size_t at = 0; at < length; ++at) {
+            std::string text(length, 'a');
+            text[at] = specials[at % 4];
+            text[length - 1 - at / 2] = specials[(at + 1) % 4];
+            EXPECT_EQ(write(Value(text), true), escaped(text)) << length << " " << at;
+            std::string broken(length, 'a');
+            broken[at] = '\xFF';
+            EXPECT_FALSE(write(Value(broken), true)) << length << " " << at;
+            broken.replace(at, 1, "\xC3\xA9");
+            EXPECT_EQ(write(Value(broken), true), "\"" + broken + "\"") << length << " " << at;
+        }
+    }
+}
+
 TEST(ZQJsonWriterErrors, UnwritableValuesFailWithTrace)
 {
     struct Case {
