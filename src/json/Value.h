@@ -20,10 +20,10 @@ namespace json {
 //
 // Values made by callers own their contents, and copies are deep. Values the parser makes live in a
 // Document and refer to its memory: the texts, numbers, arrays and objects of a parsed tree are
-// neither allocated one by one nor destroyed one by one. Such a value stays as fast to read as
-// before when it is changed: changing an array or object first moves its members (not their
-// contents) to memory of its own. Copying or moving a value out of a document gives a value of its
-// own, so only references into a document's tree can outlive it.
+// neither allocated one by one nor destroyed one by one. A parsed tree can still be changed: an
+// array or object first moves its members (as bytes, not their contents) into memory of its own.
+// Copying or moving a value out of a document gives a value of its own, so only references into a
+// document's tree can outlive it.
 
 class Value;
 struct Member;
