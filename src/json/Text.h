@@ -41,7 +41,12 @@ public:
     // Whether the text is known to be well-formed UTF-8 (as the parser's texts are).
     bool isKnownValid() const { return !owned_; }
 
+    // One overload per kind of right-hand side, so that no comparison needs a conversion that another
+    // overload (or its reversed form) would need too.
+    friend bool operator==(const Text& a, const Text& b) { return a.view() == b.view(); }
     friend bool operator==(const Text& a, std::string_view b) { return a.view() == b; }
+    friend bool operator==(const Text& a, const std::string& b) { return a.view() == b; }
+    friend bool operator==(const Text& a, const char* b) { return a.view() == b; }
     friend std::strong_ordering operator<=>(const Text& a, const Text& b) { return a.view() <=> b.view(); }
 
 private:
